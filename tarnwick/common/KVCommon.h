@@ -1,0 +1,38 @@
+// The small services of the maker's common library that the package builds on: its exception
+// root, tolerance comparison, the cyclic interval test of hash-table deletion and the printer's
+// indentation step.
+#ifndef TARNWICK_COMMON_KVCOMMON_H_
+#define TARNWICK_COMMON_KVCOMMON_H_
+
+#include <cmath>
+#include <cstdint>
+#include <string>
+
+#include "tarnwick/platform/Exceptions.h"
+#include "tarnwick/platform/Export.h"
+#include "tarnwick/platform/ResStrings.h"
+
+namespace tarnwick {
+
+TARNWICK_DECLARE_EXCEPTION(TARNWICK_COMMON_EXPORT, EKVException, Exception);
+TARNWICK_DECLARE_EXCEPTION(TARNWICK_COMMON_EXPORT, EGHashtableError, EKVException);
+
+inline constexpr TResString STableEmpty{"STableEmpty", "Hash table is empty"};
+
+// True when A and B differ by no more than Tolerance.
+inline bool FloatEquals(double A, double B, double Tolerance) noexcept {
+  return std::fabs(A - B) <= Tolerance;
+}
+
+// True when Item lies in the cyclic interval (Bottom, TopInc] of slot indices: Bottom < Item
+// <= TopInc, or, when the interval wraps (TopInc < Bottom), Item > Bottom or Item <= TopInc.
+constexpr bool InCircularRange(std::int32_t Bottom, std::int32_t Item, std::int32_t TopInc) noexcept {
+  return (Bottom < Item && Item <= TopInc) || (TopInc < Bottom && (Item > Bottom || Item <= TopInc));
+}
+
+// One indentation step of printed text. A host may change it; printing reads it each time.
+TARNWICK_COMMON_EXPORT std::string& IndentString() noexcept;
+
+}  // namespace tarnwick
+
+#endif  // TARNWICK_COMMON_KVCOMMON_H_

@@ -1,0 +1,347 @@
+#include "tarnwick/model/FuzzySet.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "tarnwick/platform/Format.h"
+
+namespace tarnwick {
+
+TFuzzySet::TFuzzySet(TCollection* Collection) : TGCollectionItem(nullptr), FValues(CreateValues()) {
+  TCollectionItem::SetCollection(Collection);
+}
+
+TFuzzySet::~TFuzzySet() { TCollectionItem::SetCollection(nullptr); }
+
+std::unique_ptr<TFuzzySetValues> TFuzzySet::CreateValues() { return std::make_unique<TFuzzySetValues>(this); }
+
+TFuzzySet* TFuzzySet::NewInstance(TCollection* Collection) const { return new TFuzzySet(Collection); }
+
+// ---------------------------------------------------------------------------------------------
+// Links. Sets join variables through the variables' set collections; until a set is in one,
+// it has neither a variable nor a logic component, and the defaults apply.
+
+TFuzzyVariable* TFuzzySet::GetVariable() const { return nullptr; }
+
+TCustomFuzzyLogic* TFuzzySet::GetFuzzy() const { return nullptr; }
+
+std::int32_t TFuzzySet::GetNumFunctionValues() const { return kDefaultNumFunctionValues; }
+
+TFzyFloat TFuzzySet::GetXRange(std::int32_t Index) const {
+  switch (Index) {
+    case 0: return kUnboundedMaximum;
+    case 1: return kUnboundedMinimum;
+    default: throw EFzyException(Format(LoadResString(SInvalidXRangeIndex), {Index}));
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Identity
+
+void TFuzzySet::SetName(const std::string& Value) {
+  if (Value == FName) return;
+  bool IsUnion = false;
+  TFuzzyOperation Op = foZadeh;
+  if (IsFuzzyKeyword(Value, IsUnion, Op) || IsFuzzyHedgeOperator(Value) || IsFuzzyHedge(Value))
+    throw EFzyException(Format(LoadResString(SInvalidFuzzySetName), {Value}));
+  FName = Value;
+  Changed(false);
+}
+
+void TFuzzySet::SetComment(const std::string& Value) {
+  if (Value == FComment) return;
+  FComment = Value;
+  Changed(false);
+}
+
+std::string TFuzzySet::GetDisplayName() const {
+  return FName.empty() ? TGCollectionItem::GetDisplayName() : FName;
+}
+
+void TFuzzySet::SetValues(const TFuzzySetValues* Value) { FValues->Assign(Value); }
+
+void TFuzzySet::UpdateFuzzySetValue(TFuzzySetValue*) {
+  Changed(false);
+  FSetType = fstUserDefined;
+  FExpression.clear();
+}
+
+void TFuzzySet::UpdateFuzzySetValues() {
+  Changed(false);
+  FSetType = fstUserDefined;
+  FExpression.clear();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Membership
+
+TFzyFloat TFuzzySet::InterpolateX(TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2, TFzyFloat Y2, TFzyFloat YValue) {
+  if (Y1 == Y2) return X2;
+  return (YValue - Y1) / (Y2 - Y1) * (X2 - X1) + X1;
+}
+
+TFzyFloat TFuzzySet::InterpolateY(TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2, TFzyFloat Y2, TFzyFloat XValue) {
+  if (X1 == X2) return Y2;
+  return (XValue - X1) / (X2 - X1) * (Y2 - Y1) + Y1;
+}
+
+std::int32_t TFuzzySet::GetMaxYValueOfX(std::int32_t Index, std::int32_t Dir) const {
+  const TFuzzySetValues& V = *FValues;
+  const TFzyFloat X = V[Index]->GetX();
+  std::int32_t Best = Index;
+  for (std::int32_t I = Index + Dir; I >= 0 && I < V.GetCount() && FloatEquals(V[I]->GetX(), X); I += Dir)
+    if (V[I]->GetY() > V[Best]->GetY()) Best = I;
+  return Best;
+}
+
+std::int32_t TFuzzySet::GetMinYValueOfX(std::int32_t Index, std::int32_t Dir) const {
+  const TFuzzySetValues& V = *FValues;
+  const TFzyFloat X = V[Index]->GetX();
+  std::int32_t Best = Index;
+  for (std::int32_t I = Index + Dir; I >= 0 && I < V.GetCount() && FloatEquals(V[I]->GetX(), X); I += Dir)
+    if (V[I]->GetY() < V[Best]->GetY()) Best = I;
+  return Best;
+}
+
+TFzyFloat TFuzzySet::DegreeOfMembership(TFzyFloat Value) const {
+  const TFuzzySetValues& V = *FValues;
+  const std::int32_t Count = V.GetCount();
+  if (Count == 0) return 0;
+  const std::int32_t Last = Count - 1;
+  const TFzyFloat FirstX = V[0]->GetX();
+  if (Value < FirstX) return V[0]->GetY();
+  if (Value == FirstX) return V[GetMaxYValueOfX(0, +1)]->GetY();
+  const TFzyFloat LastX = V[Last]->GetX();
+  if (Value > LastX) return V[Last]->GetY();
+  if (Value == LastX) return V[GetMaxYValueOfX(Last, -1)]->GetY();
+
+  // The first point from the second on whose X reaches Value. On a list whose X never falls
+  // (the usual case) bisection finds the same point the walk would; a list left with X values
+  // out of order inside a bulk change is walked.
+  std::int32_t I = 1;
+  if (V.IsMonotone()) {
+    std::int32_t Lo = 1;
+    std::int32_t Hi = Last;  // V[Last] reaches Value
+    while (Lo < Hi) {
+      const std::int32_t Mid = Lo + (Hi - Lo) / 2;
+      if (V[Mid]->GetX() >= Value) Hi = Mid;
+      else Lo = Mid + 1;
+    }
+    I = Lo;
+  } else {
+    while (I < Last && V[I]->GetX() < Value) ++I;
+  }
+  const TFuzzySetValue* P = V[I];
+  if (P->GetX() == Value) return V[GetMaxYValueOfX(I, +1)]->GetY();
+  const TFuzzySetValue* Q = V[I - 1];
+  return InterpolateY(Q->GetX(), Q->GetY(), P->GetX(), P->GetY(), Value);
+}
+
+TFzyFloat TFuzzySet::GetCompatibilityIndex() const {
+  return FValues->GetCount() == 0 ? 0 : FValues->GetMaxValue();
+}
+
+TFuzzySet* TFuzzySet::Normalize() {
+  const TFzyFloat Height = FValues->GetMaxValue();
+  if (Height == 0) return this;
+  TUpdateBlock<TCollection> Block(*FValues);
+  for (std::int32_t I = 0; I < FValues->GetCount(); ++I) {
+    TFuzzySetValue* P = (*FValues)[I];
+    P->SetY((1 / Height) * P->GetY());
+  }
+  return this;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Shapes
+
+void TFuzzySet::AddPoint(TFzyFloat X, TFzyFloat Y) {
+  TFuzzySetValue* P = FValues->Add();
+  P->SetX(X);
+  P->SetY(Y);
+}
+
+void TFuzzySet::RaiseRangeArguments(TFzyFloat Left, TFzyFloat Right) {
+  throw EFzyException(Format(LoadResString(SInvalidRangeArguments), {Left, Right}));
+}
+
+void TFuzzySet::CreateTriangleFunctionValues(TFzyFloat Left, TFzyFloat Middle, TFzyFloat Right) {
+  if (Right < Left) Right = Left;
+  Middle = std::clamp(Middle, Left, Right);
+  {
+    TUpdateBlock<TCollection> Block(*FValues);
+    AddPoint(Left, 0);
+    AddPoint(Middle, 1);
+    AddPoint(Right, 0);
+  }
+  FSetType = fstTriangle;
+}
+
+std::int32_t TFuzzySet::AppendCurve(std::int32_t Num, TFzyFloat Left, TFzyFloat Right, bool Growth) {
+  if (Num < 3) Num = 3;
+  const TFzyFloat Width = Right - Left;
+  const TFzyFloat Step = Width / (Num - 1);
+  const TFzyFloat Half = (Left + Right) / 2;
+  TFzyFloat X = Left;
+  for (std::int32_t I = 0; I < Num; ++I, X += Step) {
+    TFzyFloat Y;
+    if (X <= Left) Y = 0;
+    else if (X <= Half) Y = 2 * ((X - Left) / Width) * ((X - Left) / Width);
+    else if (X <= Right) Y = 1 - 2 * ((X - Right) / Width) * ((X - Right) / Width);
+    else Y = 1;
+    AddPoint(X, Growth ? Y : 1 - Y);
+  }
+  return Num;
+}
+
+void TFuzzySet::CreateCurveValues(std::int32_t Num, TFzyFloat Left, TFzyFloat Right, TFzyFloat InflectionPoint,
+                                  bool Growth) {
+  if (Right < Left) RaiseRangeArguments(Left, Right);
+  {
+    TUpdateBlock<TCollection> Block(*FValues);
+    AppendCurve(Num, Left, Right, Growth);
+  }
+  FSetType = Growth ? fstGrowthCurve : fstDeclineCurve;
+  FInflectionPoint = InflectionPoint;
+}
+
+void TFuzzySet::CreatePIFunctionValues(std::int32_t Num, TFzyFloat Left, TFzyFloat Right, TFzyFloat Center) {
+  if (Right < Left) RaiseRangeArguments(Left, Right);
+  const TFzyFloat C = std::clamp(Center, Left, Right);
+  {
+    TUpdateBlock<TCollection> Block(*FValues);
+    const std::int32_t Start = FValues->GetCount();
+    // Both halves meet in the point (C, 1). An even count gives the falling half one point
+    // less, so that the curve has Num points and keeps its peak.
+    const std::int32_t Rising = AppendCurve(Num / 2 + 1, Left, C, true);
+    const std::int32_t Falling = AppendCurve(Num % 2 == 0 ? Num / 2 : Num / 2 + 1, C, Right, false);
+    // One of the two copies of the peak goes: the rising half's.
+    if (Rising + Falling > std::max(Num, 1)) FValues->Delete(Start + Rising - 1);
+  }
+  FSetType = fstPICurve;
+  FInflectionPoint = C + (Right - C) / 2;
+}
+
+void TFuzzySet::CreatePIFunctionValues(std::int32_t Num, TFzyFloat Range, TFzyFloat Center) {
+  CreatePIFunctionValues(Num, Center - Range, Center + Range, Center);
+}
+
+void TFuzzySet::CreateBetaCurveFunctionValues(std::int32_t Num, TFzyFloat Range, TFzyFloat Center,
+                                              TFzyFloat InflectionPoint, TFzyFloat Weight) {
+  if (Num < 3) Num = 3;
+  const TFzyFloat Step = 2 * Range / (Num - 1);
+  {
+    TUpdateBlock<TCollection> Block(*FValues);
+    TFzyFloat X = Center - Range;
+    for (std::int32_t I = 0; I < Num; ++I, X += Step) {
+      TFzyFloat Y;
+      if (InflectionPoint == 0) {
+        // The curve narrows to a spike at the centre as the inflection point nears 0.
+        Y = X == Center ? 1 : (Weight == 0 ? 1 : 0);
+      } else {
+        const TFzyFloat T = (X - Center) / InflectionPoint;
+        Y = 1 / (Weight * T * T + 1);
+      }
+      if (!std::isfinite(Y)) Y = 0;  // a weight that puts a pole on a point
+      AddPoint(X, Y);
+    }
+  }
+  FSetType = fstBetaCurve;
+  FInflectionPoint = InflectionPoint;
+}
+
+void TFuzzySet::CreateBetaCurveFunctionValues(std::int32_t Num, TFzyFloat Range, TFzyFloat Center,
+                                              TFzyFloat InflectionPoint) {
+  CreateBetaCurveFunctionValues(Num, Range, Center, InflectionPoint, 1);
+}
+
+void TFuzzySet::CreateCrispValue(TFzyFloat Value) {
+  {
+    TUpdateBlock<TCollection> Block(*FValues);
+    FValues->Clear();
+    AddPoint(Value, 0);
+    AddPoint(Value, 1);
+    AddPoint(Value, 0);
+  }
+  FSetType = fstUserDefined;
+  FExpression = Format("%.4f", {Value});
+}
+
+void TFuzzySet::SetSetType(TFuzzySetType Value) {
+  if (Value == FSetType) return;
+  FSetType = Value;
+  if (Value != fstUserDefined) {
+    const TFzyFloat Min = GetXRange(1);
+    const TFzyFloat Max = GetXRange(0);
+    const TFzyFloat D = Max - Min;
+    const std::int32_t N = GetNumFunctionValues();
+    const TFzyFloat H = ONE_THIRD * D;
+    const TFzyFloat C = Min + D / 2;
+    const TFzyFloat A = ONE_THIRD * D + Min;
+    const TFzyFloat B = TWO_THIRDS * D + Min;
+    {
+      TUpdateBlock<TCollection> Block(*FValues);
+      FValues->Clear();
+      switch (Value) {
+        case fstTriangle: CreateTriangleFunctionValues(C - H, C, C + H); break;
+        case fstDeclineCurve:
+        case fstGrowthCurve: CreateCurveValues(N, A, B, A + (B - A) / 2, Value == fstGrowthCurve); break;
+        case fstPICurve: CreatePIFunctionValues(N, H, C); break;
+        case fstBetaCurve: CreateBetaCurveFunctionValues(N, H, C, (D / 2 - H) / 2); break;
+        case fstUserDefined: break;
+      }
+    }
+    FSetType = Value;
+    FExpression.clear();
+  }
+  Changed(false);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Text
+
+std::string TFuzzySet::GetValuesToString() const {
+  const std::string PointFormat = "(" + FuzzyFormatStr + " " + FuzzyFormatStr + ") ";
+  std::string Result = "(";
+  for (TCollectionItem* Item : *FValues) {
+    const auto* P = static_cast<const TFuzzySetValue*>(Item);
+    Result += Format(PointFormat, {P->GetX(), P->GetY()});
+  }
+  Result += ")";
+  return Result;
+}
+
+std::string TFuzzySet::ToString() const {
+  // A linked parser prints the definition form; without one the plain form stands in.
+  return "(" + FName + " " + GetValuesToString().substr(1);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Copies
+
+void TFuzzySet::Assign(const TPersistent* Source) {
+  const auto* Other = dynamic_cast<const TFuzzySet*>(Source);
+  if (Other == nullptr) {
+    TGCollectionItem::Assign(Source);
+    return;
+  }
+  FName = Other->FName;
+  FValues->Assign(Other->FValues.get());
+  FSetType = Other->FSetType;
+  FInflectionPoint = Other->FInflectionPoint;
+  FExpression = Other->FExpression;
+  Changed(false);
+}
+
+TFuzzySet* TFuzzySet::Clone() const {
+  TFuzzySet* Result = NewInstance(GetCollection());
+  try {
+    Result->Assign(this);
+  } catch (...) {
+    delete Result;
+    throw;
+  }
+  return Result;
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,143 @@
+// The fuzzy set of the collection-based model: a named, piecewise-linear membership function
+// over its variable's range, held as a point list, with membership, the standard shape
+// generators, normalization and its text forms.
+//
+// A set usually lives in the set collection of a variable that belongs to a logic component;
+// every one of those links is optional, and without it the set falls back to the defaults
+// below (an unbounded range, seven points per generated curve, no parser, not designing).
+#ifndef TARNWICK_MODEL_FUZZYSET_H_
+#define TARNWICK_MODEL_FUZZYSET_H_
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "tarnwick/common/GCollection.h"
+#include "tarnwick/model/FuzzyConsts.h"
+#include "tarnwick/model/FuzzySetValues.h"
+#include "tarnwick/platform/ClassRef.h"
+
+namespace tarnwick {
+
+class TFuzzySet;
+class TFuzzyVariable;
+class TCustomFuzzyLogic;
+
+using TFuzzySetClass = TClassOf<TFuzzySet, TCollection*>;
+
+// The range ends of a set without a variable.
+inline constexpr TFzyFloat kUnboundedMaximum = 2147483647.0;
+inline constexpr TFzyFloat kUnboundedMinimum = -2147483647.0;
+// Points per generated curve when no logic component says otherwise.
+inline constexpr std::int32_t kDefaultNumFunctionValues = 7;
+
+class TARNWICK_EXPORT TFuzzySet : public TGCollectionItem {
+ public:
+  // Joins Collection (none allowed) once its point list exists, so that whoever hears of the
+  // addition finds a whole set.
+  explicit TFuzzySet(TCollection* Collection);
+  // Leaves the collection while still whole, then frees the points.
+  ~TFuzzySet() override;
+
+  // --- Identity
+  const std::string& GetName() const override { return FName; }
+  // Rejects the words of the expression language ("and", "very", "<=X", ...).
+  virtual void SetName(const std::string& Value);
+  const std::string& GetComment() const noexcept { return FComment; }
+  void SetComment(const std::string& Value);
+  bool GetDefined() const noexcept { return FDefined; }
+  void SetDefined(bool Value) noexcept { FDefined = Value; }
+  NativeInt GetTag() const noexcept { return FTag; }
+  void SetTag(NativeInt Value) noexcept { FTag = Value; }
+  const std::string& GetExpression() const noexcept { return FExpression; }
+  void SetExpression(const std::string& Value) { FExpression = Value; }
+  TFzyFloat GetInflectionPoint() const noexcept { return FInflectionPoint; }
+  TFuzzySetType GetSetType() const noexcept { return FSetType; }
+  // Regenerates the standard shape of Value over the variable's range.
+  virtual void SetSetType(TFuzzySetType Value);
+  std::string GetDisplayName() const override;
+
+  // --- Points
+  TFuzzySetValues* GetValues() const noexcept { return FValues.get(); }
+  // Copies Value's points into this set's own list.
+  void SetValues(const TFuzzySetValues* Value);
+
+  // --- Links (each may be absent)
+  TFuzzyVariable* GetVariable() const;
+  TCustomFuzzyLogic* GetFuzzy() const;
+
+  // --- Membership and geometry
+  // The degree of a crisp value: flat outside the points, the highest point on a vertical
+  // edge, the straight line between points.
+  TFzyFloat DegreeOfMembership(TFzyFloat Value) const;
+  static TFzyFloat InterpolateX(TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2, TFzyFloat Y2, TFzyFloat YValue);
+  static TFzyFloat InterpolateY(TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2, TFzyFloat Y2, TFzyFloat XValue);
+  // Index 0: the upper end of the range; 1: the lower end.
+  virtual TFzyFloat GetXRange(std::int32_t Index) const;
+  // The height of the set; 0 without points.
+  virtual TFzyFloat GetCompatibilityIndex() const;
+  // Divides every Y by the height, in place.
+  TFuzzySet* Normalize();
+
+  // --- Shape generators: each appends inside one update block of the points.
+  void CreateTriangleFunctionValues(TFzyFloat Left, TFzyFloat Middle, TFzyFloat Right);
+  void CreateCurveValues(std::int32_t Num, TFzyFloat Left, TFzyFloat Right, TFzyFloat InflectionPoint,
+                         bool Growth);
+  void CreatePIFunctionValues(std::int32_t Num, TFzyFloat Left, TFzyFloat Right, TFzyFloat Center);
+  void CreatePIFunctionValues(std::int32_t Num, TFzyFloat Range, TFzyFloat Center);
+  void CreateBetaCurveFunctionValues(std::int32_t Num, TFzyFloat Range, TFzyFloat Center,
+                                     TFzyFloat InflectionPoint, TFzyFloat Weight);
+  void CreateBetaCurveFunctionValues(std::int32_t Num, TFzyFloat Range, TFzyFloat Center,
+                                     TFzyFloat InflectionPoint);
+  // Replaces the points by the spike (Value, 0), (Value, 1), (Value, 0).
+  void CreateCrispValue(TFzyFloat Value);
+
+  // --- Text
+  std::string ToString() const override;
+  virtual std::string GetValuesToString() const;
+
+  // --- Copies
+  void Assign(const TPersistent* Source) override;
+  // A new set of this set's class in this set's collection (owned by it), or, when this set
+  // has none, a set without a collection that the caller owns.
+  virtual TFuzzySet* Clone() const;
+
+  // --- Change reports from the point list
+  virtual void UpdateFuzzySetValue(TFuzzySetValue* Value);
+  virtual void UpdateFuzzySetValues();
+
+ protected:
+  // A new set of the receiver's own class; every descendant overrides it.
+  virtual TFuzzySet* NewInstance(TCollection* Collection) const;
+  // Makes the point list at construction.
+  virtual std::unique_ptr<TFuzzySetValues> CreateValues();
+
+  // The position of the highest (lowest) point among the points on point Index's X, walking
+  // from Index in direction Dir; the first of equal extremes wins.
+  std::int32_t GetMaxYValueOfX(std::int32_t Index, std::int32_t Dir) const;
+  std::int32_t GetMinYValueOfX(std::int32_t Index, std::int32_t Dir) const;
+
+  // What the set reads through its links.
+  std::int32_t GetNumFunctionValues() const;
+
+  TFzyFloat FMax = 0;  // running maximum of the correlation-strength walk
+
+ private:
+  void AddPoint(TFzyFloat X, TFzyFloat Y);
+  // Appends a curve of Num points and returns how many it added.
+  std::int32_t AppendCurve(std::int32_t Num, TFzyFloat Left, TFzyFloat Right, bool Growth);
+  [[noreturn]] static void RaiseRangeArguments(TFzyFloat Left, TFzyFloat Right);
+
+  TFuzzySetType FSetType = fstUserDefined;
+  std::string FName;
+  std::unique_ptr<TFuzzySetValues> FValues;
+  TFzyFloat FInflectionPoint = 0;
+  std::string FComment;
+  bool FDefined = false;
+  NativeInt FTag = 0;
+  std::string FExpression;
+};
+
+}  // namespace tarnwick
+
+#endif  // TARNWICK_MODEL_FUZZYSET_H_

@@ -1,0 +1,482 @@
+#include "tarnwick/model/FuzzySetValues.h"
+
+#include <cmath>
+
+#include "tarnwick/model/FuzzySet.h"
+#include "tarnwick/platform/Format.h"
+
+namespace tarnwick {
+
+namespace {
+
+constexpr TFzyFloat kTolerance = 1e-4;
+
+TFuzzySetValues* AsValues(TCollection* Collection) {
+  return CheckedCast<TFuzzySetValues>(Collection);
+}
+
+// The Y of the straight line through (X1, Y1) and (X2, Y2) at X. Where the two ends share one
+// X the line is vertical and has no single Y there; the first end's Y stands in, so that no
+// undefined number ever enters a point list.
+TFzyFloat InterpolateBetween(TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2, TFzyFloat Y2, TFzyFloat X) {
+  const TFzyFloat Width = X2 - X1;
+  if (Width == 0) return Y1;
+  return (X - X1) / Width * (Y2 - Y1) + Y1;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// TFuzzySetValue
+
+TFuzzySetValue::TFuzzySetValue(TCollection* Collection) : TCollectionItem(nullptr) {
+  TFuzzySetValues* Values = AsValues(Collection);
+  if (Values != nullptr && Values->GetCount() > 0)
+    FX = Values->GetItem(Values->GetCount() - 1)->FX + 1;
+  TCollectionItem::SetCollection(Values);
+}
+
+TFuzzySetValue::~TFuzzySetValue() = default;
+
+TFuzzySetValues* TFuzzySetValue::GetCollection() const noexcept {
+  return static_cast<TFuzzySetValues*>(TCollectionItem::GetCollection());
+}
+
+void TFuzzySetValue::SetCollection(TFuzzySetValues* Value) { TCollectionItem::SetCollection(Value); }
+
+void TFuzzySetValue::ClampToRange(TFzyFloat& X) const {
+  const TFuzzySetValues* Values = GetCollection();
+  if (Values == nullptr || Values->GetFuzzySet() == nullptr) return;
+  const TFuzzySet* Set = Values->GetFuzzySet();
+  const TFzyFloat Low = Set->GetXRange(1);
+  const TFzyFloat High = Set->GetXRange(0);
+  if (X < Low) X = Low;
+  else if (X > High) X = High;
+}
+
+void TFuzzySetValue::SetX(TFzyFloat Value) {
+  if (Value == FX) return;
+  ClampToRange(Value);
+  FX = Value;
+  if (TFuzzySetValues* Values = GetCollection()) Values->UpdateValue(this, {utX});
+  Changed(false);
+}
+
+void TFuzzySetValue::SetY(TFzyFloat Value) {
+  if (Value == FY) return;
+  FY = Value < 0 ? 0 : Value;
+  if (TFuzzySetValues* Values = GetCollection()) Values->UpdateValue(this, {utY});
+  Changed(false);
+}
+
+void TFuzzySetValue::SetValue(TFzyFloat X, TFzyFloat Y) {
+  TFuzzySetValues* Values = GetCollection();
+  if (Values != nullptr && Values->GetFuzzySet() != nullptr) {
+    ClampToRange(X);
+    if (Y < 0) Y = 0;
+  }
+  FX = X;
+  FY = Y;
+  if (Values != nullptr) Values->UpdateValue(this, {utX, utY});
+  Changed(false);
+}
+
+bool TFuzzySetValue::Equals(const TFuzzySetValue* Source) const {
+  return FloatEquals(FX, Source->FX) && FloatEquals(FY, Source->FY);
+}
+
+void TFuzzySetValue::Assign(const TPersistent* Source) {
+  if (const auto* Point = dynamic_cast<const TFuzzySetValue*>(Source)) {
+    SetValue(Point->FX, Point->FY);
+    return;
+  }
+  TCollectionItem::Assign(Source);
+}
+
+void TFuzzySetValue::SetIndex(std::int32_t Value) {
+  if (TFuzzySetValues* Values = GetCollection()) Values->InvalidateOrder();
+  TCollectionItem::SetIndex(Value);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TFuzzySetValues
+
+TFuzzySetValues::TFuzzySetValues(TFuzzySet* FuzzySet)
+    : TGCollection(FuzzySet, TCollectionItemClass::Of<TFuzzySetValue>()), FFuzzySet(FuzzySet) {}
+
+TFuzzySetValues::~TFuzzySetValues() {
+  // The points leave quietly: the owning set is being destroyed and hears nothing more.
+  FFuzzySet = nullptr;
+  DestroyItems();
+}
+
+TFuzzySetValue* TFuzzySetValues::Add() { return static_cast<TFuzzySetValue*>(TGCollection::Add()); }
+
+TFuzzySetValue* TFuzzySetValues::Add(TFzyFloat X, TFzyFloat Y) {
+  TFuzzySetValue* Point = Add();
+  Point->SetValue(X, Y);
+  return Point;
+}
+
+TFuzzySetValue* TFuzzySetValues::Insert(std::int32_t Index) {
+  if (Index < 0 || Index > GetCount()) RaiseListError(SListIndexError, Index);
+  return static_cast<TFuzzySetValue*>(TGCollection::Insert(Index));
+}
+
+void TFuzzySetValues::Append(const TFuzzySetValues* Source) { Append(Source, 0, Source->GetCount()); }
+
+void TFuzzySetValues::Append(const TFuzzySetValues* Source, std::int32_t Index, std::int32_t Count) {
+  const std::int32_t SourceCount = Source->GetCount();
+  if (Index < 0) Index = 0;
+  if (Index >= SourceCount) Index = SourceCount - 1;
+  if (SourceCount < Index + Count) Count = SourceCount - Index;
+  if (Count < 1) return;
+  TUpdateBlock<TCollection> Block(*this);
+  // Copy the source points first: Source may be this very list.
+  for (std::int32_t I = Index; I < Index + Count; ++I) {
+    const TFuzzySetValue* From = Source->GetItem(I);
+    const TFzyFloat X = From->GetX();
+    const TFzyFloat Y = From->GetY();
+    Add()->SetValue(X, Y);
+  }
+}
+
+void TFuzzySetValues::Notify(TCollectionItem* Item, TCollectionNotification Action) {
+  InvalidateOrder();
+  TGCollection::Notify(Item, Action);
+}
+
+void TFuzzySetValues::Update(TCollectionItem* Item) {
+  TGCollection::Update(Item);
+  if (GetCount() < 2) {
+    FSorted = true;
+    FDuplicatesRemoved = true;
+  }
+  if (Item == nullptr) CleanupValues();
+  if (FFuzzySet != nullptr) {
+    if (Item != nullptr) FFuzzySet->UpdateFuzzySetValue(static_cast<TFuzzySetValue*>(Item));
+    else FFuzzySet->UpdateFuzzySetValues();
+  }
+}
+
+void TFuzzySetValues::UpdateValue(TFuzzySetValue* V, TXYUpdateTypes Changes) {
+  if (Changes.Contains(utX)) InvalidateOrder();
+  const std::int32_t Count = GetCount();
+  std::int32_t Index = -1;
+  if ((FSorted || FDuplicatesRemoved) && Count > 1) Index = IndexOfItem(V);
+
+  // 1 and 2: does the edit keep the order and the uniqueness the flags promise?
+  if (FSorted && Changes.Contains(utX) && Count > 1 && Index >= 0) {
+    const TFzyFloat P = Index > 0 ? GetItem(Index - 1)->GetX() : V->GetX();
+    const TFzyFloat N = Index < Count - 1 ? GetItem(Index + 1)->GetX() : V->GetX();
+    FSorted = V->GetX() >= P - kTolerance && V->GetX() <= N + kTolerance;
+  }
+  FDuplicatesRemoved = FDuplicatesRemoved && FSorted;
+  // 3
+  if (FDuplicatesRemoved && Changes.Contains(utY) && Count > 1 && Index >= 0) {
+    const bool EqualsPrevious = Index > 0 && V->Equals(GetItem(Index - 1));
+    const bool EqualsNext = Index < Count - 1 && V->Equals(GetItem(Index + 1));
+    FDuplicatesRemoved = !EqualsPrevious && !EqualsNext;
+  }
+  // 4: inside a bulk change the end of the block cleans up once.
+  if (GetUpdateCount() > 0) return;
+
+  const TFuzzySetValue* OuterEditing = FEditing;
+  FEditing = V;
+  struct TRestore {
+    TFuzzySetValues& List;
+    const TFuzzySetValue* Previous;
+    ~TRestore() { List.FEditing = Previous; }
+  } Restore{*this, OuterEditing};
+
+  Sort();  // 5
+  if (GetCount() < 2 || V->GetCollection() != this) return;
+  if (Changes.Contains(utX)) PlaceEditedValue(V);  // 6
+  if (V->GetCollection() == this) ThinEditedRun(V);  // 7
+}
+
+// An edited point goes to the end of the run of points that share its X. When three other
+// points already share it, the point just before the third of them gives way, so that no X
+// carries more than three points.
+void TFuzzySetValues::PlaceEditedValue(TFuzzySetValue* V) {
+  const TFzyFloat X = V->GetX();
+  const std::int32_t Count = GetCount();
+  const std::int32_t VIndex = IndexOfItem(V);
+  std::int32_t Walked = -1;
+  std::int32_t Stop = -1;
+  std::int32_t Within = 0;
+  bool StoppedAtThird = false;
+  for (std::int32_t I = 0; I < Count; ++I) {
+    if (I != VIndex) {
+      const TFzyFloat PX = GetItem(I)->GetX();
+      if (PX > X + kTolerance) {
+        Stop = I;
+        break;
+      }
+      if (FloatEquals(PX, X) && ++Within == 3) {
+        Stop = I;
+        StoppedAtThird = true;
+        break;
+      }
+    }
+    Walked = I;
+  }
+  std::int32_t L = Stop < 0 ? Count - 1 : (Walked < 0 ? 0 : Walked);
+  if (StoppedAtThird) {
+    // Only a bulk change can leave the edited point itself just before the third: it stays,
+    // and the third gives way.
+    Delete(L == VIndex ? Stop : L);
+  }
+  if (V->GetCollection() != this) return;
+  if (L > GetCount() - 1) L = GetCount() - 1;
+  V->SetIndex(L);
+}
+
+// Removes equal neighbours from the edited point's run, then keeps the run at three points.
+void TFuzzySetValues::ThinEditedRun(TFuzzySetValue* V) {
+  const TFzyFloat X = V->GetX();
+  std::int32_t Start = SkipX(IndexOfItem(V), X, -1) + 1;
+  for (std::int32_t I = Start + 1; I < GetCount() && FloatEquals(GetItem(I)->GetX(), X);) {
+    TFuzzySetValue* Earlier = GetItem(I - 1);
+    if (!GetItem(I)->Equals(Earlier)) {
+      ++I;
+      continue;
+    }
+    // The earlier of an equal pair goes, unless it is the edited point: then the later one.
+    Delete(Earlier == V ? I : I - 1);
+    if (V->GetCollection() != this) return;
+    Start = SkipX(IndexOfItem(V), X, -1) + 1;
+    if (I > GetCount()) break;
+  }
+  const std::int32_t VIndex = IndexOfItem(V);
+  Start = SkipX(VIndex, X, -1) + 1;
+  std::int32_t End = SkipX(VIndex, X, +1);
+  if (End < 0) End = GetCount();
+  if (End - Start > 3) {
+    // The point just before the edited one gives way; where the edited point opens its run,
+    // the one after it does, so that only points of this X are ever thinned.
+    Delete(VIndex > Start ? VIndex - 1 : VIndex + 1);
+  }
+}
+
+void TFuzzySetValues::DeleteSparing(std::int32_t Index, std::int32_t Alternative) {
+  Delete(GetItem(Index) == FEditing ? Alternative : Index);
+}
+
+void TFuzzySetValues::Sort() {
+  if (FSorted) return;
+  {
+    TUpdateBlock<TCollection> Block(*this);
+    const std::int32_t Count = GetCount();
+    for (std::int32_t I = 0; I < Count; ++I)
+      for (std::int32_t J = I + 1; J < Count; ++J)
+        if (GetItem(I)->GetX() > GetItem(J)->GetX() + kTolerance) GetItem(J)->SetIndex(I);
+    FSorted = true;
+  }
+}
+
+void TFuzzySetValues::RemoveDuplicates() {
+  if (FDuplicatesRemoved) return;
+  TUpdateBlock<TCollection> Block(*this);
+  std::int32_t Counter = 0;
+  std::int32_t I = 1;
+  while (I < GetCount()) {
+    TFuzzySetValue* Point = GetItem(I);
+    TFuzzySetValue* Before = GetItem(I - 1);
+    if (Point->Equals(Before)) {
+      DeleteSparing(I, I - 1);
+    } else if (FloatEquals(Point->GetX(), Before->GetX())) {
+      if (++Counter == 4) {
+        DeleteSparing(I, I - 1);
+        Counter = 0;
+      } else {
+        ++I;
+      }
+    } else {
+      Counter = 0;
+      ++I;
+    }
+  }
+  FDuplicatesRemoved = true;
+}
+
+void TFuzzySetValues::CleanupValues() {
+  if (FSorted && FDuplicatesRemoved) return;
+  TUpdateBlock<TCollection> Block(*this);
+  Sort();
+  RemoveDuplicates();
+}
+
+std::int32_t TFuzzySetValues::SkipX(std::int32_t Index, TFzyFloat X, std::int32_t Dir) const {
+  if (Dir == 0) Dir = 1;
+  const std::int32_t Count = GetCount();
+  std::int32_t I = Index + Dir;
+  while (I >= 0 && I < Count && FloatEquals(GetItem(I)->GetX(), X)) I += Dir;
+  return I < Count ? I : -1;
+}
+
+std::int32_t TFuzzySetValues::SkipY(std::int32_t Index, TFzyFloat Y, std::int32_t Dir) const {
+  if (Dir == 0) Dir = 1;
+  const std::int32_t Count = GetCount();
+  std::int32_t I = Index + Dir;
+  while (I >= 0 && I < Count && FloatEquals(GetItem(I)->GetY(), Y)) I += Dir;
+  return I < Count ? I : -1;
+}
+
+void TFuzzySetValues::Expand(std::int32_t NewCount) {
+  if (NewCount < 2 || GetCount() >= NewCount) return;
+  std::int32_t ToAdd = NewCount - GetCount();
+  std::int32_t Gaps = 0;
+  for (std::int32_t I = 0; I + 1 < GetCount(); ++I)
+    if (GetItem(I)->GetX() < GetItem(I + 1)->GetX() - kTolerance) ++Gaps;
+  if (Gaps == 0) return;
+
+  TUpdateBlock<TCollection> Block(*this);
+  for (std::int32_t I = 0; I < GetCount() - 1; ++I) {
+    const TFzyFloat Left = GetItem(I)->GetX();
+    const TFzyFloat Right = GetItem(I + 1)->GetX();
+    if (!(Left < Right - kTolerance)) continue;
+    const auto N = static_cast<std::int32_t>(std::ceil(static_cast<double>(ToAdd) / Gaps));
+    const TFzyFloat Step = (Right - Left) / (N + 1);
+    --Gaps;
+    for (std::int32_t K = 0; K < N; ++K) {
+      --ToAdd;
+      TFuzzySetValue* Point = Add();
+      Point->SetX(GetItem(I)->GetX() + Step);
+      Point->SetIndex(I + 1);
+      ++I;
+      const TFuzzySetValue* Prev = GetItem(I - 1);
+      const TFuzzySetValue* Next = GetItem(I + 1);
+      Point->SetY(InterpolateBetween(Prev->GetX(), Prev->GetY(), Next->GetX(), Next->GetY(), Point->GetX()));
+    }
+  }
+}
+
+void TFuzzySetValues::ExpandSimple(std::int32_t NewCount) {
+  if (NewCount <= 1 || GetCount() >= NewCount) return;
+  // Spreading points needs a range to spread them over: a single point, or points on one X,
+  // have none, and the list stays as it is.
+  if (GetCount() < 2) return;
+  const TFzyFloat First = GetItem(0)->GetX();
+  const TFzyFloat Last = GetItem(GetCount() - 1)->GetX();
+  if (!(Last > First + kTolerance)) return;
+
+  std::int32_t ToAdd = NewCount - GetCount();
+  const TFzyFloat Step = (Last - First) / (ToAdd + 1);
+  TFzyFloat X = First;
+  std::int32_t J = 0;
+  TUpdateBlock<TCollection> Block(*this);
+  for (; ToAdd > 0; --ToAdd) {
+    X += Step;
+    while (J < GetCount() - 1 && GetItem(J)->GetX() < X) ++J;
+    if (FloatEquals(GetItem(J)->GetX(), X)) {
+      J = SkipX(J, X, +1);
+      if (J < 0) J = GetCount() - 1;
+    }
+    TFuzzySetValue* Point = Add();
+    Point->SetX(X);
+    Point->SetIndex(J);
+    const TFuzzySetValue* Prev = J > 0 ? GetItem(J - 1) : Point;
+    const TFuzzySetValue* Next = J + 1 < GetCount() ? GetItem(J + 1) : Point;
+    Point->SetY(InterpolateBetween(Prev->GetX(), Prev->GetY(), Next->GetX(), Next->GetY(), Point->GetX()));
+  }
+}
+
+void TFuzzySetValues::RaiseEmpty(const char* Operation) {
+  throw EFzyException(Format(LoadResString(SFuzzySetEmpty), {Operation}));
+}
+
+TFzyFloat TFuzzySetValues::GetAvgValue() const {
+  if (GetCount() == 0) RaiseEmpty("Get Average Y Value");
+  TFzyFloat Sum = 0;
+  for (TCollectionItem* Item : *this) Sum += static_cast<TFuzzySetValue*>(Item)->GetY();
+  return Sum / GetCount();
+}
+
+TFzyFloat TFuzzySetValues::GetMaxValue() const {
+  if (GetCount() == 0) RaiseEmpty("Get Maximum Y Value");
+  TFzyFloat Max = GetItem(0)->GetY();
+  for (std::int32_t I = 1; I < GetCount() && Max != 1; ++I) {
+    const TFzyFloat Y = GetItem(I)->GetY();
+    if (Y > Max) Max = Y;
+  }
+  return Max;
+}
+
+TFzyFloat TFuzzySetValues::GetMinValue() const {
+  if (GetCount() == 0) RaiseEmpty("Get Minimum Y Value");
+  TFzyFloat Min = GetItem(0)->GetY();
+  for (std::int32_t I = 1; I < GetCount() && Min != 0; ++I) {
+    const TFzyFloat Y = GetItem(I)->GetY();
+    if (Y < Min) Min = Y;
+  }
+  return Min;
+}
+
+void TFuzzySetValues::GetStatValues(TFzyFloat& AvgY, TFzyFloat& MaxY, TFzyFloat& MinY) const {
+  if (GetCount() == 0) RaiseEmpty("Get Statistics Values");
+  AvgY = 0;
+  MaxY = 0;
+  MinY = 1;
+  for (TCollectionItem* Item : *this) {
+    const TFzyFloat Y = static_cast<TFuzzySetValue*>(Item)->GetY();
+    AvgY += Y;
+    if (Y > MaxY) MaxY = Y;
+    if (Y < MinY) MinY = Y;
+  }
+  AvgY /= GetCount();
+}
+
+std::int32_t TFuzzySetValues::GetXCount(TFzyFloat X) const {
+  std::int32_t N = 0;
+  for (TCollectionItem* Item : *this)
+    if (static_cast<TFuzzySetValue*>(Item)->GetX() == X) ++N;
+  return N;
+}
+
+bool TFuzzySetValues::IsMonotone() const {
+  if (FMonotone == mtUnknown) {
+    FMonotone = mtYes;
+    for (std::int32_t I = 1; I < GetCount(); ++I)
+      if (GetItem(I)->GetX() < GetItem(I - 1)->GetX()) {
+        FMonotone = mtNo;
+        break;
+      }
+  }
+  return FMonotone == mtYes;
+}
+
+std::unique_ptr<TFuzzySetValuesEnumerator> TFuzzySetValues::GetEnumerator() const {
+  return std::make_unique<TFuzzySetValuesEnumerator>(this);
+}
+
+TFuzzySetValuesEnumerator::~TFuzzySetValuesEnumerator() = default;
+
+// ---------------------------------------------------------------------------------------------
+// Point walks
+
+void NextPoint(TFuzzySetValue* Current, TFuzzySetValue* Previous, std::int32_t& Index,
+               const TFuzzySetValues* Values, TFzyFloat X) {
+  Previous->Assign(Current);
+  ++Index;
+  if (Index < Values->GetCount()) Current->Assign(Values->GetItem(Index));
+  else Current->SetX(X);
+}
+
+void AddAndIncrement(TFuzzySet* FuzzySet, TFuzzySetValue* Current, TFuzzySetValue* Previous,
+                     TFuzzySetValue* Other, std::int32_t& Index, TFzyFloat A, TFzyFloat B,
+                     const TFuzzySetValues* Values, TFzyFloat X, bool Flag) {
+  if ((Flag && A >= B) || (!Flag && A < B)) FuzzySet->GetValues()->Add()->Assign(Current);
+  NextPoint(Current, Previous, Index, Values, X);
+  if (A == B) Other->Assign(Previous);
+}
+
+void Add1AndIncrement2(TFuzzySet* FuzzySet, TFuzzySetValue* Current1, TFuzzySetValue* Current2,
+                       TFuzzySetValue* Previous1, TFuzzySetValue* Previous2, std::int32_t& Index1,
+                       std::int32_t& Index2, TFzyFloat A, TFzyFloat B, const TFuzzySetValues* Values1,
+                       const TFuzzySetValues* Values2, TFzyFloat X, bool Flag) {
+  AddAndIncrement(FuzzySet, Current1, Previous1, Previous2, Index1, A, B, Values1, X, Flag);
+  NextPoint(Current2, Previous2, Index2, Values2, X);
+}
+
+}  // namespace tarnwick

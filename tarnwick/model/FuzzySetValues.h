@@ -1,0 +1,162 @@
+// The points of a fuzzy set: one (X, Y) point, and the point list that keeps itself sorted by X,
+// free of duplicates and at most three points deep on one X.
+//
+// Every edit of a point goes through TFuzzySetValues::UpdateValue, which keeps two flags that
+// say what the last clean-up guaranteed (sorted, duplicates removed). Outside an update block
+// the edit is placed and thinned at once; inside one, only the flags are kept, and the end of
+// the outermost block sorts and thins the whole list once. Points within 1e-4 of each other on
+// X count as one X throughout.
+#ifndef TARNWICK_MODEL_FUZZYSETVALUES_H_
+#define TARNWICK_MODEL_FUZZYSETVALUES_H_
+
+#include <cstdint>
+#include <memory>
+
+#include "tarnwick/common/GCollection.h"
+#include "tarnwick/model/FuzzyConsts.h"
+#include "tarnwick/platform/Classes.h"
+
+namespace tarnwick {
+
+class TFuzzySet;
+class TFuzzySetValues;
+
+// The model's tolerance: A lies within [B - 1e-4, B + 1e-4].
+inline bool FloatEquals(TFzyFloat A, TFzyFloat B) noexcept {
+  return A >= B - 1e-4 && A <= B + 1e-4;
+}
+
+// 1 for X > 0, -1 for X < 0, 0 otherwise.
+inline std::int32_t Sign(TFzyFloat X) noexcept { return X > 0 ? 1 : (X < 0 ? -1 : 0); }
+
+class TARNWICK_EXPORT TFuzzySetValue : public TCollectionItem {
+ public:
+  // A new point joins the end of Collection (a TFuzzySetValues, or none) with X one past the
+  // last point's X (0 in an empty or no list) and Y 0.
+  explicit TFuzzySetValue(TCollection* Collection);
+  ~TFuzzySetValue() override;
+
+  TFzyFloat GetX() const noexcept { return FX; }
+  TFzyFloat GetY() const noexcept { return FY; }
+  // X is held in the owning set's range; Y below 0 becomes 0.
+  virtual void SetX(TFzyFloat Value);
+  virtual void SetY(TFzyFloat Value);
+  // Both within the tolerance.
+  virtual bool Equals(const TFuzzySetValue* Source) const;
+  // Both coordinates in one edit, without an equality test.
+  void SetValue(TFzyFloat X, TFzyFloat Y);
+
+  void Assign(const TPersistent* Source) override;
+  void SetIndex(std::int32_t Value) override;
+
+  TFuzzySetValues* GetCollection() const noexcept;
+  using TCollectionItem::SetCollection;
+  void SetCollection(TFuzzySetValues* Value);
+
+ private:
+  void ClampToRange(TFzyFloat& X) const;
+  TFzyFloat FX = 0;
+  TFzyFloat FY = 0;
+};
+
+class TFuzzySetValuesEnumerator;
+
+class TARNWICK_EXPORT TFuzzySetValues : public TGCollection {
+ public:
+  // FuzzySet owns the list and hears of its changes; nullptr makes a scratch list.
+  explicit TFuzzySetValues(TFuzzySet* FuzzySet);
+  ~TFuzzySetValues() override;
+
+  TFuzzySetValue* Add();
+  // One new point given both coordinates in one edit; the result may have taken the place of
+  // an equal point.
+  TFuzzySetValue* Add(TFzyFloat X, TFzyFloat Y);
+  TFuzzySetValue* Insert(std::int32_t Index);
+  void Append(const TFuzzySetValues* Source);
+  virtual void Append(const TFuzzySetValues* Source, std::int32_t Index, std::int32_t Count);
+
+  TFuzzySetValue* GetItem(std::int32_t Index) const {
+    return static_cast<TFuzzySetValue*>(TGCollection::GetItem(Index));
+  }
+  void SetItem(std::int32_t Index, const TFuzzySetValue* Value) { GetItem(Index)->Assign(Value); }
+  TFuzzySetValue* operator[](std::int32_t Index) const { return GetItem(Index); }
+
+  // Called by every edit of a point with the coordinates it changed.
+  virtual void UpdateValue(TFuzzySetValue* Value, TXYUpdateTypes Changes);
+
+  // Sorts and thins the list when an earlier bulk change left it unsorted or with duplicates.
+  void CleanupValues();
+  // Adds interpolated points in the gaps until the list holds NewCount points.
+  void Expand(std::int32_t NewCount);
+  // Adds equally spaced, interpolated points over the whole X range up to NewCount points.
+  void ExpandSimple(std::int32_t NewCount);
+
+  // From Index (not itself examined), the first position in direction Dir (0 means +1) whose
+  // X (Y) is not within the tolerance of the given value, or -1.
+  std::int32_t SkipX(std::int32_t Index, TFzyFloat X, std::int32_t Dir) const;
+  std::int32_t SkipY(std::int32_t Index, TFzyFloat Y, std::int32_t Dir) const;
+
+  TFzyFloat GetAvgValue() const;
+  TFzyFloat GetMaxValue() const;
+  TFzyFloat GetMinValue() const;
+  void GetStatValues(TFzyFloat& AvgY, TFzyFloat& MaxY, TFzyFloat& MinY) const;
+
+  std::unique_ptr<TFuzzySetValuesEnumerator> GetEnumerator() const;
+
+  TFuzzySet* GetFuzzySet() const noexcept { return FFuzzySet; }
+  bool GetSorted() const noexcept { return FSorted; }
+  bool GetDuplicatesRemoved() const noexcept { return FDuplicatesRemoved; }
+  // The number of points whose X equals X exactly.
+  std::int32_t GetXCount(TFzyFloat X) const;
+
+  // True when no point's X is below its predecessor's: the list can then be searched by
+  // bisection. Cached until the next change of the list or of an X.
+  bool IsMonotone() const;
+
+ protected:
+  void Update(TCollectionItem* Item) override;
+  void Notify(TCollectionItem* Item, TCollectionNotification Action) override;
+  void Sort();
+  void RemoveDuplicates();
+
+ private:
+  friend class TFuzzySetValue;
+  enum TMonotone : std::uint8_t { mtUnknown, mtYes, mtNo };
+
+  void InvalidateOrder() const noexcept { FMonotone = mtUnknown; }
+  // Deletes the point at Index, or, when that is the point being edited, Alternative.
+  void DeleteSparing(std::int32_t Index, std::int32_t Alternative);
+  void PlaceEditedValue(TFuzzySetValue* V);
+  void ThinEditedRun(TFuzzySetValue* V);
+  [[noreturn]] static void RaiseEmpty(const char* Operation);
+
+  TFuzzySet* FFuzzySet;
+  bool FSorted = true;
+  bool FDuplicatesRemoved = true;
+  // The point whose edit is being placed and thinned; no clean-up may delete it meanwhile.
+  const TFuzzySetValue* FEditing = nullptr;
+  mutable TMonotone FMonotone = mtYes;
+};
+
+class TARNWICK_EXPORT TFuzzySetValuesEnumerator : public TCollectionEnumerator {
+ public:
+  using TCollectionEnumerator::TCollectionEnumerator;
+  ~TFuzzySetValuesEnumerator() override;
+  TFuzzySetValue* GetCurrent() const { return CheckedCast<TFuzzySetValue>(TCollectionEnumerator::GetCurrent()); }
+};
+
+// Cursor steps over point lists, for hosts that walk two sets side by side.
+TARNWICK_EXPORT void NextPoint(TFuzzySetValue* Current, TFuzzySetValue* Previous, std::int32_t& Index,
+                               const TFuzzySetValues* Values, TFzyFloat X);
+TARNWICK_EXPORT void AddAndIncrement(TFuzzySet* FuzzySet, TFuzzySetValue* Current, TFuzzySetValue* Previous,
+                                     TFuzzySetValue* Other, std::int32_t& Index, TFzyFloat A, TFzyFloat B,
+                                     const TFuzzySetValues* Values, TFzyFloat X, bool Flag);
+TARNWICK_EXPORT void Add1AndIncrement2(TFuzzySet* FuzzySet, TFuzzySetValue* Current1, TFuzzySetValue* Current2,
+                                       TFuzzySetValue* Previous1, TFuzzySetValue* Previous2, std::int32_t& Index1,
+                                       std::int32_t& Index2, TFzyFloat A, TFzyFloat B,
+                                       const TFuzzySetValues* Values1, const TFuzzySetValues* Values2,
+                                       TFzyFloat X, bool Flag);
+
+}  // namespace tarnwick
+
+#endif  // TARNWICK_MODEL_FUZZYSETVALUES_H_

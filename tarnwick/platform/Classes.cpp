@@ -1,0 +1,241 @@
+#include "tarnwick/platform/Classes.h"
+
+#include <cxxabi.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <typeinfo>
+
+#include "tarnwick/platform/Exceptions.h"
+#include "tarnwick/platform/Format.h"
+
+namespace tarnwick {
+
+// ---------------------------------------------------------------------------------------------
+// TObject
+
+TObject::~TObject() = default;
+
+std::string TObject::ClassName() const {
+  const char* Mangled = typeid(*this).name();
+  int Status = 0;
+  char* Demangled = abi::__cxa_demangle(Mangled, nullptr, nullptr, &Status);
+  std::string Name = (Status == 0 && Demangled) ? Demangled : Mangled;
+  std::free(Demangled);
+  // Keep the class's own name: drop namespaces and, for templates, keep the arguments.
+  std::size_t Cut = std::string::npos;
+  int Depth = 0;
+  for (std::size_t I = 0; I < Name.size(); ++I) {
+    if (Name[I] == '<') ++Depth;
+    else if (Name[I] == '>') --Depth;
+    else if (Depth == 0 && Name[I] == ':' && I + 1 < Name.size() && Name[I + 1] == ':') Cut = I + 1;
+  }
+  return Cut == std::string::npos ? Name : Name.substr(Cut + 1);
+}
+
+std::string TObject::ToString() const { return ClassName(); }
+
+// ---------------------------------------------------------------------------------------------
+// TPersistent
+
+TPersistent::~TPersistent() = default;
+
+void TPersistent::Assign(const TPersistent* Source) {
+  if (Source != nullptr) {
+    Source->AssignTo(this);
+    return;
+  }
+  AssignError(nullptr);
+}
+
+void TPersistent::AssignTo(TPersistent* Dest) const { Dest->AssignError(this); }
+
+void TPersistent::DefineProperties(TFiler*) {}
+
+TPersistent* TPersistent::GetOwner() const { return nullptr; }
+
+void TPersistent::AssignError(const TPersistent* Source) const { RaiseAssignError(Source, this); }
+
+void RaiseAssignError(const TObject* Source, const TObject* Dest) {
+  const std::string SourceName = Source ? Source->ClassName() : std::string("nil");
+  const std::string DestName = Dest ? Dest->ClassName() : std::string("nil");
+  throw EConvertError(Format(LoadResString(SAssignError), {SourceName, DestName}));
+}
+
+void RaiseListError(const TResString& Msg, std::int32_t Index) {
+  throw EListError(Format(LoadResString(Msg), {Index}));
+}
+
+void RaiseInvalidCast() { throw EInvalidCast(LoadResString(SInvalidCast)); }
+
+// ---------------------------------------------------------------------------------------------
+// TCollectionItem
+
+TCollectionItem::TCollectionItem(TCollection* Collection) { SetCollection(Collection); }
+
+TCollectionItem::~TCollectionItem() {
+  // A descendant that must be seen whole by the removal notice has left already.
+  if (FCollection != nullptr) FCollection->RemoveItem(this);
+}
+
+void TCollectionItem::SetCollection(TCollection* Value) {
+  if (FCollection == Value) return;
+  if (FCollection != nullptr) FCollection->RemoveItem(this);
+  if (Value != nullptr) Value->InsertItem(this);
+}
+
+std::int32_t TCollectionItem::GetIndex() const {
+  return FCollection ? FCollection->IndexOfItem(this) : -1;
+}
+
+void TCollectionItem::SetIndex(std::int32_t Value) {
+  const std::int32_t CurIndex = GetIndex();
+  if (CurIndex >= 0 && CurIndex != Value) {
+    FCollection->MoveItem(CurIndex, Value);
+    Changed(true);
+  }
+}
+
+std::string TCollectionItem::GetDisplayName() const { return ClassName(); }
+
+void TCollectionItem::SetDisplayName(const std::string&) { Changed(false); }
+
+void TCollectionItem::Changed(bool AllItems) {
+  if (FCollection != nullptr && FCollection->FUpdateCount == 0)
+    FCollection->Update(AllItems ? nullptr : this);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TCollection
+
+TCollection::TCollection(TCollectionItemClass ItemClass) : FItemClass(ItemClass) {}
+
+TCollection::~TCollection() {
+  // The items still send their removal notices, which from here reach this class's own Notify
+  // only; a descendant that reacts to them calls DestroyItems in its own destructor.
+  DestroyItems();
+}
+
+void TCollection::DestroyItems() {
+  FUpdateCount = 1;  // a dying collection reports no change of itself
+  while (!FItems.empty()) delete FItems.back();
+}
+
+TCollectionItem* TCollection::Add() { return FItemClass.Create(this); }
+
+TCollectionItem* TCollection::Insert(std::int32_t Index) {
+  TCollectionItem* Item = Add();
+  Item->SetIndex(Index);
+  return Item;
+}
+
+void TCollection::Delete(std::int32_t Index) {
+  TCollectionItem* Item = GetItem(Index);
+  Notify(Item, cnDeleting);
+  delete Item;
+}
+
+void TCollection::Clear() {
+  if (FItems.empty()) return;
+  TUpdateBlock<TCollection> Block(*this);
+  while (!FItems.empty()) delete FItems.back();
+}
+
+void TCollection::Assign(const TPersistent* Source) {
+  const auto* Other = dynamic_cast<const TCollection*>(Source);
+  if (Other == nullptr) {
+    TPersistent::Assign(Source);
+    return;
+  }
+  if (Other == this) return;  // clearing first would lose the very items to copy
+  TUpdateBlock<TCollection> Block(*this);
+  Clear();
+  for (TCollectionItem* Item : Other->FItems) Add()->Assign(Item);
+}
+
+void TCollection::BeginUpdate() { ++FUpdateCount; }
+
+void TCollection::EndUpdate() {
+  --FUpdateCount;
+  Changed();
+}
+
+TCollectionItem* TCollection::GetItem(std::int32_t Index) const {
+  if (Index < 0 || Index >= GetCount()) RaiseListError(SListIndexError, Index);
+  return FItems[static_cast<std::size_t>(Index)];
+}
+
+void TCollection::SetItem(std::int32_t Index, const TCollectionItem* Value) {
+  GetItem(Index)->Assign(Value);
+}
+
+TCollectionItem* TCollection::FindItemID(std::int32_t ID) const {
+  for (TCollectionItem* Item : FItems)
+    if (Item->FID == ID) return Item;
+  return nullptr;
+}
+
+std::int32_t TCollection::IndexOfItem(const TCollectionItem* Item) const noexcept {
+  // Items usually leave from the end (Clear, destruction), so look there first.
+  if (!FItems.empty() && FItems.back() == Item) return GetCount() - 1;
+  auto It = std::find(FItems.begin(), FItems.end(), Item);
+  return It == FItems.end() ? -1 : static_cast<std::int32_t>(It - FItems.begin());
+}
+
+std::unique_ptr<TCollectionEnumerator> TCollection::GetEnumerator() const {
+  return std::make_unique<TCollectionEnumerator>(this);
+}
+
+void TCollection::Notify(TCollectionItem*, TCollectionNotification) {}
+
+void TCollection::Update(TCollectionItem*) {}
+
+void TCollection::Changed() {
+  if (FUpdateCount == 0) Update(nullptr);
+}
+
+void TCollection::InsertItem(TCollectionItem* Item) {
+  if (FItemClass && !FItemClass.IsInstance(Item)) RaiseInvalidCast();
+  FItems.push_back(Item);
+  Item->FCollection = this;
+  Item->FID = FNextID++;
+  Notify(Item, cnAdded);
+  Changed();
+}
+
+void TCollection::RemoveItem(TCollectionItem* Item) {
+  Notify(Item, cnExtracting);
+  const std::int32_t Index = IndexOfItem(Item);
+  if (Index >= 0) FItems.erase(FItems.begin() + Index);
+  Item->FCollection = nullptr;
+  Changed();
+}
+
+void TCollection::MoveItem(std::int32_t CurIndex, std::int32_t NewIndex) {
+  if (NewIndex < 0 || NewIndex >= GetCount()) RaiseListError(SListIndexError, NewIndex);
+  TCollectionItem* Item = FItems[static_cast<std::size_t>(CurIndex)];
+  FItems.erase(FItems.begin() + CurIndex);
+  FItems.insert(FItems.begin() + NewIndex, Item);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TOwnedCollection, TCollectionEnumerator
+
+TOwnedCollection::TOwnedCollection(TPersistent* Owner, TCollectionItemClass ItemClass)
+    : TCollection(ItemClass), FOwner(Owner) {}
+TOwnedCollection::~TOwnedCollection() = default;
+TPersistent* TOwnedCollection::GetOwner() const { return FOwner; }
+
+TCollectionEnumerator::TCollectionEnumerator(const TCollection* Collection) noexcept
+    : FCollection(Collection) {}
+TCollectionEnumerator::~TCollectionEnumerator() = default;
+
+TCollectionItem* TCollectionEnumerator::GetCurrent() const { return FCollection->GetItem(FIndex); }
+
+bool TCollectionEnumerator::MoveNext() {
+  if (FIndex >= FCollection->GetCount()) return false;
+  ++FIndex;
+  return FIndex < FCollection->GetCount();
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,224 @@
+// The root of the platform classes and the owned collection.
+//
+// TObject names its class and gives a text form; TPersistent adds assignment between objects.
+// TCollection owns TCollectionItem objects. Its notification protocol is what the model's change
+// chain is built on, so it is fixed here:
+//   - Insertion (an item constructed with a collection, Add, Insert, SetCollection to a new one):
+//     the item is linked, then Notify(Item, cnAdded), then Changed() (Update(nullptr) unless an
+//     update block is open).
+//   - Removal by any path (delete item, Delete, Clear, SetCollection elsewhere or to nullptr):
+//     Notify(Item, cnExtracting) while the item is still linked, then it is unlinked, then
+//     Changed(). Delete sends Notify(Item, cnDeleting) first.
+//   - An item's own change (TCollectionItem::Changed(false)) calls Update(Item) unless an update
+//     block is open; Changed(true) and a move (SetIndex) call Update(nullptr) likewise.
+//   - Update blocks nest; they hold back change reports, never notifications. Ending the
+//     outermost block calls Update(nullptr) once.
+#ifndef TARNWICK_PLATFORM_CLASSES_H_
+#define TARNWICK_PLATFORM_CLASSES_H_
+
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tarnwick/platform/ClassRef.h"
+#include "tarnwick/platform/Export.h"
+#include "tarnwick/platform/ResStrings.h"
+#include "tarnwick/platform/Types.h"
+
+namespace tarnwick {
+
+class TFiler;
+
+class TARNWICK_PLATFORM_EXPORT TObject {
+ public:
+  TObject() = default;
+  TObject(const TObject&) = delete;
+  TObject& operator=(const TObject&) = delete;
+  virtual ~TObject();
+
+  // The class name without its namespace, such as "TFuzzySet".
+  std::string ClassName() const;
+  virtual std::string ToString() const;
+};
+
+class TARNWICK_PLATFORM_EXPORT TPersistent : public TObject {
+ public:
+  ~TPersistent() override;
+
+  // Copies Source into this object. The default hands the work to Source->AssignTo(this), so
+  // that either side can know how to copy; nobody knowing raises EConvertError.
+  virtual void Assign(const TPersistent* Source);
+
+  // Hook for custom stream values of component streaming; nothing by default.
+  virtual void DefineProperties(TFiler* Filer);
+
+ protected:
+  virtual void AssignTo(TPersistent* Dest) const;
+  virtual TPersistent* GetOwner() const;
+
+ private:
+  [[noreturn]] void AssignError(const TPersistent* Source) const;
+};
+
+// Raises EConvertError "Cannot assign a <source class> to a <dest class>".
+[[noreturn]] TARNWICK_PLATFORM_EXPORT void RaiseAssignError(const TObject* Source, const TObject* Dest);
+[[noreturn]] TARNWICK_PLATFORM_EXPORT void RaiseListError(const TResString& Msg, std::int32_t Index);
+[[noreturn]] TARNWICK_PLATFORM_EXPORT void RaiseInvalidCast();
+
+// Checked downcast: nullptr stays nullptr, an object of another class raises EInvalidCast.
+template <typename T, typename U>
+T* CheckedCast(U* Obj) {
+  if (Obj == nullptr) return nullptr;
+  T* Result = dynamic_cast<T*>(Obj);
+  if (Result == nullptr) RaiseInvalidCast();
+  return Result;
+}
+
+// Every kind of notice that an owned or a generic collection sends about one of its items.
+enum TCollectionNotification : std::uint8_t { cnAdded, cnRemoved, cnExtracted, cnExtracting, cnDeleting };
+
+class TCollection;
+class TCollectionItem;
+using TCollectionItemClass = TClassOf<TCollectionItem, TCollection*>;
+
+class TARNWICK_PLATFORM_EXPORT TCollectionItem : public TPersistent {
+ public:
+  // Joins Collection (none allowed) as the last step of construction.
+  explicit TCollectionItem(TCollection* Collection);
+  // Leaves the collection first; a descendant whose removal notice must see it whole leaves in
+  // its own destructor (SetCollection(nullptr)).
+  ~TCollectionItem() override;
+
+  TCollection* GetCollection() const noexcept { return FCollection; }
+  // Leaves the current collection (reported as extracting) and joins Value (reported as added).
+  virtual void SetCollection(TCollection* Value);
+
+  std::int32_t GetID() const noexcept { return FID; }
+  std::int32_t GetIndex() const;
+  virtual void SetIndex(std::int32_t Value);
+
+  virtual std::string GetDisplayName() const;
+  virtual void SetDisplayName(const std::string& Value);
+
+ protected:
+  // Reports a change of this item (AllItems false) or of the whole collection (true).
+  void Changed(bool AllItems);
+
+ private:
+  friend class TCollection;
+  TCollection* FCollection = nullptr;
+  std::int32_t FID = 0;
+};
+
+class TCollectionEnumerator;
+
+class TARNWICK_PLATFORM_EXPORT TCollection : public TPersistent {
+ public:
+  explicit TCollection(TCollectionItemClass ItemClass);
+  ~TCollection() override;
+
+  TCollectionItem* Add();
+  TCollectionItem* Insert(std::int32_t Index);
+  void Delete(std::int32_t Index);
+  virtual void Clear();
+  void Assign(const TPersistent* Source) override;
+
+  virtual void BeginUpdate();
+  virtual void EndUpdate();
+  std::int32_t GetUpdateCount() const noexcept { return FUpdateCount; }
+
+  std::int32_t GetCount() const noexcept { return static_cast<std::int32_t>(FItems.size()); }
+  TCollectionItem* GetItem(std::int32_t Index) const;
+  void SetItem(std::int32_t Index, const TCollectionItem* Value);
+  TCollectionItem* FindItemID(std::int32_t ID) const;
+  // The position of Item, or -1.
+  std::int32_t IndexOfItem(const TCollectionItem* Item) const noexcept;
+
+  const TCollectionItemClass& GetItemClass() const noexcept { return FItemClass; }
+  std::unique_ptr<TCollectionEnumerator> GetEnumerator() const;
+
+  // Range-for over the items in order (the collection must not change meanwhile).
+  auto begin() const noexcept { return FItems.begin(); }
+  auto end() const noexcept { return FItems.end(); }
+
+ protected:
+  // Called with every notice about an item (see the file comment); nothing by default.
+  virtual void Notify(TCollectionItem* Item, TCollectionNotification Action);
+  // Called with every change report: Item for one item's change, nullptr for the whole.
+  virtual void Update(TCollectionItem* Item);
+  // Reports a change of the whole collection unless an update block is open.
+  void Changed();
+  // For destructors of descendants that react to removal notices: frees every item (last
+  // first) while this object is still whole, inside an update block that is never closed, so
+  // that the notices arrive and no change is reported.
+  void DestroyItems();
+
+ private:
+  friend class TCollectionItem;
+  void InsertItem(TCollectionItem* Item);
+  void RemoveItem(TCollectionItem* Item);
+  void MoveItem(std::int32_t CurIndex, std::int32_t NewIndex);
+
+  TCollectionItemClass FItemClass;
+  std::vector<TCollectionItem*> FItems;
+  std::int32_t FUpdateCount = 0;
+  std::int32_t FNextID = 0;
+};
+
+// A collection that names the persistent object it belongs to.
+class TARNWICK_PLATFORM_EXPORT TOwnedCollection : public TCollection {
+ public:
+  TOwnedCollection(TPersistent* Owner, TCollectionItemClass ItemClass);
+  ~TOwnedCollection() override;
+
+ protected:
+  TPersistent* GetOwner() const override;
+
+ private:
+  TPersistent* FOwner;
+};
+
+// Walks a collection's items in order. The caller owns it.
+class TARNWICK_PLATFORM_EXPORT TCollectionEnumerator : public TObject {
+ public:
+  explicit TCollectionEnumerator(const TCollection* Collection) noexcept;
+  ~TCollectionEnumerator() override;
+  TCollectionItem* GetCurrent() const;
+  bool MoveNext();
+
+ private:
+  const TCollection* FCollection;
+  std::int32_t FIndex = -1;
+};
+
+// Opens an update block on construction and closes it on every way out. When the block ends
+// while an exception is already unwinding, an error from EndUpdate is dropped: the first wins.
+template <typename T>
+class TUpdateBlock {
+ public:
+  explicit TUpdateBlock(T& Target) : FTarget(Target), FUncaught(std::uncaught_exceptions()) {
+    FTarget.BeginUpdate();
+  }
+  ~TUpdateBlock() noexcept(false) {
+    if (std::uncaught_exceptions() == FUncaught) {
+      FTarget.EndUpdate();
+      return;
+    }
+    try {
+      FTarget.EndUpdate();
+    } catch (...) {
+    }
+  }
+  TUpdateBlock(const TUpdateBlock&) = delete;
+  TUpdateBlock& operator=(const TUpdateBlock&) = delete;
+
+ private:
+  T& FTarget;
+  int FUncaught;
+};
+
+}  // namespace tarnwick
+
+#endif  // TARNWICK_PLATFORM_CLASSES_H_
