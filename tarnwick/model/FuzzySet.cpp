@@ -27,6 +27,14 @@ TCustomFuzzyLogic* TFuzzySet::GetFuzzy() const { return nullptr; }
 
 std::int32_t TFuzzySet::GetNumFunctionValues() const { return kDefaultNumFunctionValues; }
 
+bool TFuzzySet::GetVariableThreshold(TFzyFloat&) const { return false; }
+
+TFuzzyCorrelationMethod TFuzzySet::GetLogicCorrelationMethod() const { return fcmMinimum; }
+
+TFuzzyInferenceMethod TFuzzySet::GetLogicInferenceMethod() const { return fimMinMax; }
+
+TDefuzzificationMethod TFuzzySet::GetLogicDefuzzificationMethod() const { return dmCenterOfGravity; }
+
 TFzyFloat TFuzzySet::GetXRange(std::int32_t Index) const {
   switch (Index) {
     case 0: return kUnboundedMaximum;

@@ -9,6 +9,7 @@
 #define TARNWICK_MODEL_FUZZYSET_H_
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -24,6 +25,13 @@ class TFuzzyVariable;
 class TCustomFuzzyLogic;
 
 using TFuzzySetClass = TClassOf<TFuzzySet, TCollection*>;
+
+// A visit of the two-set walk that builds a result: FuzzySet is the result's point list, to
+// which the callback may add; true stops the walk.
+using TFuzzyOperator =
+    std::function<bool(TFuzzySetValues* FuzzySet, TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2, TFzyFloat Y2)>;
+// A visit of the two-set walk that only compares; true stops the walk.
+using TFuzzyComparison = std::function<bool(TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2, TFzyFloat Y2)>;
 
 // The range ends of a set without a variable.
 inline constexpr TFzyFloat kUnboundedMaximum = 2147483647.0;
@@ -106,7 +114,68 @@ class TARNWICK_EXPORT TFuzzySet : public TGCollectionItem {
   virtual void UpdateFuzzySetValue(TFuzzySetValue* Value);
   virtual void UpdateFuzzySetValues();
 
+  // --- Set algebra (FuzzySetAlgebra.cpp)
+  // A new set built by the two-set walk from what FuzzyOperator adds at each visit.
+  TFuzzySet* Operator(const TFuzzySet* FuzzySet, const std::string& OperatorKeyword,
+                      const TFuzzyOperator& FuzzyOperator) const;
+  // True when the comparison stopped the walk (or both sets are empty).
+  bool Iterate(const TFuzzySet* FuzzySet, const TFuzzyComparison& FuzzyOperator) const;
+  TFuzzySet* Intersection(const TFuzzySet* FuzzySet) const;
+  TFuzzySet* Union(const TFuzzySet* FuzzySet) const;
+  virtual TFuzzySet* Intersection(const TFuzzySet* FuzzySet, TFuzzyOperation IntersectionType) const;
+  virtual TFuzzySet* Union(const TFuzzySet* FuzzySet, TFuzzyOperation UnionType) const;
+  virtual bool Equals(const TFuzzySet* FuzzySet) const;
+  virtual TFzyFloat FuzzyEquals(const TFuzzySet* FuzzySet) const;
+  // The largest min(Y1, Y2) over the walk; also left in FMax.
+  TFzyFloat GetCorrelationStrength(const TFuzzySet* Match) const;
+  // --- end of set algebra
+
+  // --- Hedges (FuzzySetHedges.cpp)
+  // Each modifies this set in place, renames it and returns it.
+  virtual TFuzzySet* Hedge(TFuzzyHedge HedgeType);
+  TFuzzySet* Hedge(TBaseFuzzyHedge ModifyType, TFzyFloat Value, bool ModifyY);
+  // --- end of hedges
+
+  // --- Cuts and overlap (FuzzySetCuts.cpp)
+  TFuzzySet* AlphaCutoff(TFzyFloat CutOff, bool StrongCutoff) const;
+  TFuzzySet* Cutoff(TFzyFloat CutOff, bool CutValuesBelow) const;
+  bool Intersects(const TFuzzySet* FuzzySet) const;
+  // --- end of cuts and overlap
+
+  // --- Inference and defuzzification (FuzzySetInference.cpp)
+  TFuzzySet* Correlate(TFzyFloat CorrelationStrength, TFuzzyCorrelationMethod CorrelationMethod);
+  TFuzzySet* Correlate(TFzyFloat CorrelationStrength);
+  TFuzzySet* Infer(const TFuzzySet* NewEvidence, TFuzzyInferenceMethod InferenceMethod, bool Unconditional) const;
+  TFuzzySet* Infer(const TFuzzySet* NewEvidence, bool Unconditional) const;
+  TFzyFloat CenterOfGravity() const;
+  TFzyFloat MeanOfMaxima() const;
+  TFzyFloat Defuzzify() const;
+  bool IsUndecidable() const;
+  TFzyFloat GetDefuzzifyValue() const { return Defuzzify(); }
+  // --- end of inference and defuzzification
+
  protected:
+  // --- Set algebra, protected (FuzzySetAlgebra.cpp)
+  static bool LineSegmentIntersects(TFzyFloat AX1, TFzyFloat AY1, TFzyFloat AX2, TFzyFloat AY2, TFzyFloat BX1,
+                                    TFzyFloat BY1, TFzyFloat BX2, TFzyFloat BY2, TFzyFloat& X, TFzyFloat& Y);
+  // A new point of no list (the caller owns it), or nullptr when the segments do not meet.
+  static std::unique_ptr<TFuzzySetValue> LineSegmentIntersects(const TFuzzySetValue* A1, const TFuzzySetValue* A2,
+                                                               const TFuzzySetValue* B1, const TFuzzySetValue* B2);
+  // --- end of set algebra, protected
+
+  // --- Hedges, protected (FuzzySetHedges.cpp)
+  void Intensify(std::int32_t Num, TFzyFloat Modifier);
+  void FuzzyContrast(std::int32_t Num, TFzyFloat Modifier);
+  void FuzzyApproximation(std::int32_t Num, TFzyFloat Modifier);
+  // --- end of hedges, protected
+
+  // --- Cuts and overlap, protected (FuzzySetCuts.cpp)
+  static TFzyFloat GetSlope(const TFuzzySetValue* First, const TFuzzySetValue* Second);
+  // --- end of cuts and overlap, protected
+
+  // --- Inference and defuzzification, protected (FuzzySetInference.cpp)
+  // --- end of inference and defuzzification, protected
+
   // A new set of the receiver's own class; every descendant overrides it.
   virtual TFuzzySet* NewInstance(TCollection* Collection) const;
   // Makes the point list at construction.
@@ -117,10 +186,15 @@ class TARNWICK_EXPORT TFuzzySet : public TGCollectionItem {
   std::int32_t GetMaxYValueOfX(std::int32_t Index, std::int32_t Dir) const;
   std::int32_t GetMinYValueOfX(std::int32_t Index, std::int32_t Dir) const;
 
-  // What the set reads through its links.
+  // What the set reads through its links, with the defaults for a missing link.
   std::int32_t GetNumFunctionValues() const;
+  // The variable's threshold; false (and Value untouched) without a variable.
+  bool GetVariableThreshold(TFzyFloat& Value) const;
+  TFuzzyCorrelationMethod GetLogicCorrelationMethod() const;      // else fcmMinimum
+  TFuzzyInferenceMethod GetLogicInferenceMethod() const;          // else fimMinMax
+  TDefuzzificationMethod GetLogicDefuzzificationMethod() const;   // else dmCenterOfGravity
 
-  TFzyFloat FMax = 0;  // running maximum of the correlation-strength walk
+  mutable TFzyFloat FMax = 0;  // running maximum of the correlation-strength walk
 
  private:
   void AddPoint(TFzyFloat X, TFzyFloat Y);

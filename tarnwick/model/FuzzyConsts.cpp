@@ -1,0 +1,190 @@
+// The global strings, naming routines, lookups and the package-wide counter of the fuzzy
+// vocabulary.
+#include "tarnwick/model/FuzzyConsts.h"
+
+#include <atomic>
+#include <cstddef>
+
+#include "tarnwick/platform/Format.h"
+#include "tarnwick/platform/SysUtils.h"
+
+namespace tarnwick {
+
+std::string FuzzyFormatStr = "%.4f";
+std::string LeftFuzzyParentheses = "[";
+std::string RightFuzzyParentheses = "]";
+std::string SEmptyFuzzy = "__Empty";
+
+EFzyException::~EFzyException() = default;
+
+namespace {
+
+// Byte length of the character starting at S[I], with the library's one notion of a character
+// (a UTF-8 sequence, or a single byte where the text is not well-formed).
+std::size_t CharLength(std::string_view S, std::size_t I) noexcept {
+  std::size_t Next = I;
+  Utf8DecodeNext(S, Next);
+  return Next - I;
+}
+
+std::string Enclose(std::string_view S) {
+  std::string Result;
+  Result.reserve(LeftFuzzyParentheses.size() + S.size() + RightFuzzyParentheses.size());
+  Result += LeftFuzzyParentheses;
+  Result += S;
+  Result += RightFuzzyParentheses;
+  return Result;
+}
+
+// A name with a blank would read as several operands; brackets make it one.
+std::string BracketName(std::string_view Name) {
+  if (Name.find(' ') == std::string_view::npos) return std::string(Name);
+  return Enclose(Name);
+}
+
+template <typename Table, typename E>
+bool FindIn(const Table& Names, std::string_view S, E& Value) noexcept {
+  for (std::size_t I = 0; I < Names.size(); ++I) {
+    if (Names[I] == S) {
+      Value = static_cast<E>(I);
+      return true;
+    }
+  }
+  return false;
+}
+
+// Starts at 0 by constant initialization, so a call from any static initializer is safe. The
+// arithmetic is unsigned so that wrapping past the largest Integer is defined.
+std::atomic<std::uint32_t> UniqueIDCounter{0};
+
+}  // namespace
+
+std::string CreateFuzzyName(TBaseFuzzyHedge Hedge, bool ModifyY, std::string_view Name) {
+  std::string Result(BaseHedgeNames[Hedge]);
+  Result += ModifyY ? " " : "X ";
+  Result += BracketName(Name);
+  return Result;
+}
+
+std::string CreateFuzzyName(TFuzzyHedge Hedge, std::string_view Name) {
+  std::string Result(HedgeNames[Hedge]);
+  Result += ' ';
+  Result += BracketName(Name);
+  return Result;
+}
+
+std::string CreateFuzzyName(std::string_view Name1, std::string_view Name2, std::string_view Op) {
+  std::string Result = BracketName(Name1);
+  Result += ' ';
+  Result += Op;
+  Result += ' ';
+  Result += BracketName(Name2);
+  return Result;
+}
+
+std::string CreateFuzzyName(std::string_view Name, std::string_view Op, TFzyFloat Value) {
+  // The host's format text only ever reaches the checked formatter, never a C printf.
+  const std::string Fmt = "%s %s " + FuzzyFormatStr;
+  const std::string Bracketed = BracketName(Name);
+  return Format(Fmt, {TVarRec(Bracketed), TVarRec(Op), TVarRec(Value)});
+}
+
+std::string FormatFuzzyExpression(std::string_view S) {
+  const std::string R = Trim(S);
+  if (R.find(' ') == std::string::npos) return R;
+
+  // R is not empty here (it holds a blank between non-blanks). Characters are compared with the
+  // whole bracket strings, so a bracket longer than one character never matches.
+  const std::size_t FirstLength = CharLength(R, 0);
+  std::size_t Count = 0;
+  std::size_t LastStart = 0;
+  for (std::size_t I = 0; I < R.size(); I += CharLength(R, I)) {
+    LastStart = I;
+    ++Count;
+  }
+  const std::string_view View = R;
+  if (Count > 2 && View.substr(0, FirstLength) == LeftFuzzyParentheses &&
+      View.substr(LastStart) == RightFuzzyParentheses) {
+    // Depth 1 stands for the opening bracket; reaching 0 before the last character means the
+    // first group closes early, as in "[a] and [b]". Were both brackets the same string, every
+    // bracket would count as opening and the text would stay one group.
+    std::int32_t Depth = 1;
+    for (std::size_t I = FirstLength; I < R.size();) {
+      const std::size_t Length = CharLength(R, I);
+      const std::string_view C = View.substr(I, Length);
+      if (C == LeftFuzzyParentheses) {
+        ++Depth;
+      } else if (C == RightFuzzyParentheses) {
+        --Depth;
+        if (Depth == 0 && I + Length < R.size()) return Enclose(S);
+      }
+      I += Length;
+    }
+    return R;
+  }
+  return Enclose(S);
+}
+
+bool IsFuzzyHedge(std::string_view S) noexcept {
+  TFuzzyHedge Ignored;
+  return FindIn(HedgeNames, S, Ignored);
+}
+
+bool IsFuzzyHedge(std::string_view S, TFuzzyHedge& Hedge) noexcept { return FindIn(HedgeNames, S, Hedge); }
+
+bool IsFuzzyCorrelation(std::string_view S, TFuzzyCorrelationMethod& Method) noexcept {
+  return FindIn(FuzzyCorrelationNames, S, Method);
+}
+
+bool IsFuzzyInference(std::string_view S, TFuzzyInferenceMethod& Method) noexcept {
+  return FindIn(FuzzyInferenceNames, S, Method);
+}
+
+bool IsFuzzyOperation(std::string_view S, TFuzzyOperation& Op) noexcept {
+  return FindIn(FuzzyOperationNames, S, Op);
+}
+
+bool IsFuzzyHedgeOperator(std::string_view S) noexcept {
+  TBaseFuzzyHedge IgnoredHedge;
+  bool IgnoredModifyY;
+  return IsFuzzyHedgeOperator(S, IgnoredHedge, IgnoredModifyY);
+}
+
+bool IsFuzzyHedgeOperator(std::string_view S, TBaseFuzzyHedge& Hedge, bool& ModifyY) noexcept {
+  for (std::size_t I = 0; I < BaseHedgeNames.size(); ++I) {
+    const std::string_view Name = BaseHedgeNames[I];
+    if (S == Name) {
+      Hedge = static_cast<TBaseFuzzyHedge>(I);
+      ModifyY = true;
+      return true;
+    }
+    if (S.size() == Name.size() + 1 && S.back() == 'X' && S.substr(0, Name.size()) == Name) {
+      Hedge = static_cast<TBaseFuzzyHedge>(I);
+      ModifyY = false;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool IsFuzzyKeyword(std::string_view S, bool& IsUnion, TFuzzyOperation& Op) noexcept {
+  IsUnion = true;
+  for (std::size_t I = 0; I < FuzzyIntersectionKeywords.size(); ++I) {
+    if (S == FuzzyIntersectionKeywords[I]) {
+      IsUnion = false;
+      Op = static_cast<TFuzzyOperation>(I);
+      return true;
+    }
+    if (S == FuzzyUnionKeywords[I]) {
+      Op = static_cast<TFuzzyOperation>(I);
+      return true;
+    }
+  }
+  return false;
+}
+
+std::int32_t GetUniqueID() noexcept {
+  return static_cast<std::int32_t>(UniqueIDCounter.fetch_add(1, std::memory_order_relaxed) + 1u);
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,2 @@
+// Placeholder; the cuts and overlap go here.
+#include "tarnwick/model/FuzzySet.h"

@@ -1,0 +1,2 @@
+// Placeholder; inference and defuzzification go here.
+#include "tarnwick/model/FuzzySet.h"

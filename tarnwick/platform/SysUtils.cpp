@@ -1,0 +1,159 @@
+// Trimming, ASCII case folding and comparison, and UTF-8 decoding and encoding.
+#include "tarnwick/platform/SysUtils.h"
+
+#include <algorithm>
+
+namespace tarnwick {
+namespace {
+
+// Bytes are tested as unsigned values: with a signed char every byte of a multibyte sequence
+// would compare below ' ' and be trimmed away.
+constexpr bool IsTrimmed(char C) noexcept { return static_cast<unsigned char>(C) <= ' '; }
+
+constexpr unsigned char FoldUpper(char C) noexcept {
+  auto B = static_cast<unsigned char>(C);
+  return B >= 'a' && B <= 'z' ? static_cast<unsigned char>(B - ('a' - 'A')) : B;
+}
+
+constexpr bool IsContinuation(unsigned char B) noexcept { return (B & 0xC0) == 0x80; }
+
+}  // namespace
+
+std::string Trim(std::string_view S) {
+  std::size_t First = 0, Last = S.size();
+  while (First < Last && IsTrimmed(S[First])) ++First;
+  while (Last > First && IsTrimmed(S[Last - 1])) --Last;
+  return std::string(S.substr(First, Last - First));
+}
+
+std::string TrimLeft(std::string_view S) {
+  std::size_t First = 0;
+  while (First < S.size() && IsTrimmed(S[First])) ++First;
+  return std::string(S.substr(First));
+}
+
+std::string TrimRight(std::string_view S) {
+  std::size_t Last = S.size();
+  while (Last > 0 && IsTrimmed(S[Last - 1])) --Last;
+  return std::string(S.substr(0, Last));
+}
+
+std::string UpperCase(std::string_view S) {
+  std::string Result(S);
+  for (char& C : Result) C = static_cast<char>(FoldUpper(C));
+  return Result;
+}
+
+std::string LowerCase(std::string_view S) {
+  std::string Result(S);
+  for (char& C : Result)
+    if (C >= 'A' && C <= 'Z') C = static_cast<char>(C + ('a' - 'A'));
+  return Result;
+}
+
+int CompareStr(std::string_view S1, std::string_view S2) noexcept {
+  // std::string_view::compare uses char_traits<char>::compare, which compares as unsigned char.
+  int R = S1.compare(S2);
+  return R < 0 ? -1 : R > 0 ? 1 : 0;
+}
+
+int CompareText(std::string_view S1, std::string_view S2) noexcept {
+  std::size_t N = std::min(S1.size(), S2.size());
+  for (std::size_t I = 0; I < N; ++I) {
+    unsigned char A = FoldUpper(S1[I]), B = FoldUpper(S2[I]);
+    if (A != B) return A < B ? -1 : 1;
+  }
+  return S1.size() < S2.size() ? -1 : S1.size() > S2.size() ? 1 : 0;
+}
+
+bool SameText(std::string_view S1, std::string_view S2) noexcept {
+  return S1.size() == S2.size() && CompareText(S1, S2) == 0;
+}
+
+bool StartsText(std::string_view ASubText, std::string_view AText) noexcept {
+  return ASubText.size() <= AText.size() && SameText(ASubText, AText.substr(0, ASubText.size()));
+}
+
+std::string StringOfChar(char Ch, std::ptrdiff_t Count) {
+  return Count > 0 ? std::string(static_cast<std::size_t>(Count), Ch) : std::string();
+}
+
+char32_t Utf8DecodeNext(std::string_view S, std::size_t& Pos) noexcept {
+  if (Pos >= S.size()) return kUtf8Replacement;
+  auto B0 = static_cast<unsigned char>(S[Pos]);
+  if (B0 < 0x80) {
+    ++Pos;
+    return B0;
+  }
+  // Length and the smallest value of each sequence length reject overlong forms.
+  std::size_t Len;
+  char32_t Ch, Min;
+  if (B0 >= 0xC2 && B0 <= 0xDF) {
+    Len = 2, Ch = B0 & 0x1F, Min = 0x80;
+  } else if (B0 >= 0xE0 && B0 <= 0xEF) {
+    Len = 3, Ch = B0 & 0x0F, Min = 0x800;
+  } else if (B0 >= 0xF0 && B0 <= 0xF4) {
+    Len = 4, Ch = B0 & 0x07, Min = 0x10000;
+  } else {
+    ++Pos;  // continuation byte, C0/C1 or F5..FF: never starts a sequence
+    return kUtf8Replacement;
+  }
+  if (S.size() - Pos < Len) {
+    ++Pos;
+    return kUtf8Replacement;
+  }
+  for (std::size_t I = 1; I < Len; ++I) {
+    auto B = static_cast<unsigned char>(S[Pos + I]);
+    if (!IsContinuation(B)) {
+      ++Pos;
+      return kUtf8Replacement;
+    }
+    Ch = (Ch << 6) | (B & 0x3F);
+  }
+  if (Ch < Min || Ch > 0x10FFFF || (Ch >= 0xD800 && Ch <= 0xDFFF)) {
+    ++Pos;
+    return kUtf8Replacement;
+  }
+  Pos += Len;
+  return Ch;
+}
+
+std::size_t Utf8CodePointCount(std::string_view S) noexcept {
+  std::size_t Count = 0;
+  for (std::size_t Pos = 0; Pos < S.size(); ++Count) {
+    if (static_cast<unsigned char>(S[Pos]) < 0x80)
+      ++Pos;  // ASCII fast path
+    else
+      Utf8DecodeNext(S, Pos);
+  }
+  return Count;
+}
+
+std::string_view Utf8Truncate(std::string_view S, std::size_t Count) noexcept {
+  std::size_t Pos = 0;
+  for (std::size_t I = 0; I < Count && Pos < S.size(); ++I) Utf8DecodeNext(S, Pos);
+  return S.substr(0, Pos);
+}
+
+std::string Utf8Encode(char32_t Ch) {
+  if (Ch > 0x10FFFF || (Ch >= 0xD800 && Ch <= 0xDFFF)) Ch = kUtf8Replacement;
+  std::string R;
+  if (Ch < 0x80) {
+    R += static_cast<char>(Ch);
+  } else if (Ch < 0x800) {
+    R += static_cast<char>(0xC0 | (Ch >> 6));
+    R += static_cast<char>(0x80 | (Ch & 0x3F));
+  } else if (Ch < 0x10000) {
+    R += static_cast<char>(0xE0 | (Ch >> 12));
+    R += static_cast<char>(0x80 | ((Ch >> 6) & 0x3F));
+    R += static_cast<char>(0x80 | (Ch & 0x3F));
+  } else {
+    R += static_cast<char>(0xF0 | (Ch >> 18));
+    R += static_cast<char>(0x80 | ((Ch >> 12) & 0x3F));
+    R += static_cast<char>(0x80 | ((Ch >> 6) & 0x3F));
+    R += static_cast<char>(0x80 | (Ch & 0x3F));
+  }
+  return R;
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,59 @@
+// Small string utilities: trimming, ASCII case folding and comparison, and the UTF-8 helpers
+// that count and cut text by code points without splitting a sequence.
+//
+// Text is UTF-8 in std::string. Case folding touches only the ASCII letters, so a multibyte
+// sequence passes every function unchanged. Bytes are compared as unsigned values, so text
+// with non-ASCII characters sorts after all ASCII text.
+#ifndef TARNWICK_PLATFORM_SYSUTILS_H_
+#define TARNWICK_PLATFORM_SYSUTILS_H_
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "tarnwick/platform/Export.h"
+
+namespace tarnwick {
+
+// S without the blanks and control characters (bytes up to and including ' ') at both ends,
+// at the start only, or at the end only. Bytes of multibyte sequences are never removed.
+TARNWICK_PLATFORM_EXPORT std::string Trim(std::string_view S);
+TARNWICK_PLATFORM_EXPORT std::string TrimLeft(std::string_view S);
+TARNWICK_PLATFORM_EXPORT std::string TrimRight(std::string_view S);
+
+// S with 'a'..'z' turned into 'A'..'Z' (UpperCase), or the reverse (LowerCase).
+TARNWICK_PLATFORM_EXPORT std::string UpperCase(std::string_view S);
+TARNWICK_PLATFORM_EXPORT std::string LowerCase(std::string_view S);
+
+// Byte-wise comparison: < 0 when S1 sorts before S2, 0 when equal, > 0 after. A proper prefix
+// sorts first.
+TARNWICK_PLATFORM_EXPORT int CompareStr(std::string_view S1, std::string_view S2) noexcept;
+// As CompareStr after folding ASCII letters to upper case (so '_' sorts after the letters).
+TARNWICK_PLATFORM_EXPORT int CompareText(std::string_view S1, std::string_view S2) noexcept;
+// True when S1 and S2 are equal apart from the case of ASCII letters.
+TARNWICK_PLATFORM_EXPORT bool SameText(std::string_view S1, std::string_view S2) noexcept;
+// True when AText begins with ASubText, ignoring the case of ASCII letters.
+TARNWICK_PLATFORM_EXPORT bool StartsText(std::string_view ASubText, std::string_view AText) noexcept;
+
+// Count copies of Ch; an empty string for Count <= 0.
+TARNWICK_PLATFORM_EXPORT std::string StringOfChar(char Ch, std::ptrdiff_t Count);
+
+// The replacement character that stands for every byte that is not part of a valid sequence.
+inline constexpr char32_t kUtf8Replacement = U'\xFFFD';
+
+// Reads the code point that starts at S[Pos] and moves Pos past it. A byte that does not start
+// a well-formed sequence (stray continuation byte, overlong form, surrogate, value above
+// U+10FFFF, sequence cut short) yields kUtf8Replacement and moves Pos by one byte only.
+// At or past the end it yields kUtf8Replacement and leaves Pos alone.
+TARNWICK_PLATFORM_EXPORT char32_t Utf8DecodeNext(std::string_view S, std::size_t& Pos) noexcept;
+// The number of code points Utf8DecodeNext reads from S (each invalid byte counts as one).
+TARNWICK_PLATFORM_EXPORT std::size_t Utf8CodePointCount(std::string_view S) noexcept;
+// The longest prefix of S holding at most Count code points; never ends inside a sequence.
+TARNWICK_PLATFORM_EXPORT std::string_view Utf8Truncate(std::string_view S,
+                                                       std::size_t Count) noexcept;
+// The UTF-8 form of Ch; surrogates and values above U+10FFFF encode kUtf8Replacement.
+TARNWICK_PLATFORM_EXPORT std::string Utf8Encode(char32_t Ch);
+
+}  // namespace tarnwick
+
+#endif  // TARNWICK_PLATFORM_SYSUTILS_H_

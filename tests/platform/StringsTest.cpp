@@ -1,0 +1,406 @@
+// Tests of the string lists: text, name=value access, sorting and duplicates, owned objects,
+// change events, assignment and index errors.
+#include "tarnwick/platform/Strings.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tarnwick/platform/Exceptions.h"
+
+namespace tarnwick {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+
+#define EXPECT_THROW_MSG(Stmt, Type, Msg)              \
+  do {                                                 \
+    try {                                              \
+      Stmt;                                            \
+      ADD_FAILURE() << "no exception from " #Stmt;     \
+    } catch (const Type& E) {                          \
+      EXPECT_STREQ(E.what(), Msg);                     \
+    }                                                  \
+  } while (false)
+
+std::vector<std::string> Lines(const TStrings& L) {
+  std::vector<std::string> Result;
+  for (std::int32_t I = 0; I < L.GetCount(); ++I) Result.push_back(L[I]);
+  return Result;
+}
+
+// Counts live instances, so that every owned object is seen to die exactly once.
+class TCounted : public TObject {
+ public:
+  explicit TCounted(int& Live) : FLive(Live) { ++FLive; }
+  ~TCounted() override { --FLive; }
+
+ private:
+  int& FLive;
+};
+
+// Records the change events of a list as "changing" / "changed".
+struct TEventLog {
+  std::vector<std::string> Events;
+  void Attach(TStringList& L) {
+    L.SetOnChanging([this](TObject*) { Events.push_back("changing"); });
+    L.SetOnChange([this](TObject*) { Events.push_back("changed"); });
+  }
+};
+
+TEST(StringsText, SplitsAtEveryKindOfLineBreak) {
+  struct Case {
+    const char* Text;
+    std::vector<std::string> Expected;
+  };
+  const Case kCases[] = {
+      {"", {}},
+      {"a", {"a"}},
+      {"a\r\n", {"a"}},
+      {"\r\n", {""}},
+      {"a\r\nb", {"a", "b"}},
+      {"a\rb\nc\r\nd", {"a", "b", "c", "d"}},
+      {"a\n\rb", {"a", "", "b"}},
+      {"a\r\n\r\nb\n\n", {"a", "", "b", ""}},
+      {"\n\na", {"", "", "a"}},
+  };
+  TStringList L;
+  for (const Case& C : kCases) {
+    L.SetText(C.Text);
+    EXPECT_THAT(Lines(L), ElementsAreArray(C.Expected)) << C.Text;
+  }
+}
+
+TEST(StringsText, WritesEveryLineFollowedByLineBreakAndReadsItBack) {
+  TStringList L;
+  EXPECT_EQ(L.GetText(), "");
+  L.Add("one");
+  L.Add("");
+  L.Add("three");
+  EXPECT_EQ(L.GetText(), "one\r\n\r\nthree\r\n");
+  TStringList Copy;
+  Copy.SetText(L.GetText());
+  EXPECT_TRUE(Copy.Equals(&L));
+
+  // A line holding breaks of its own is written as is and read back as several lines.
+  L.Clear();
+  L.Add("x\ny");
+  EXPECT_EQ(L.GetText(), "x\ny\r\n");
+  Copy.SetText(L.GetText());
+  EXPECT_THAT(Lines(Copy), ElementsAre("x", "y"));
+}
+
+TEST(StringsText, AnotherLineBreakIsUsedBothWays) {
+  TStringList L;
+  L.SetLineBreak("|");
+  L.SetText("a|b\r\nc|");
+  EXPECT_THAT(Lines(L), ElementsAre("a", "b\r\nc"));
+  EXPECT_EQ(L.GetText(), "a|b\r\nc|");
+}
+
+TEST(StringsValues, NamesIgnoreCaseUnlessCaseSensitive) {
+  TStringList L;
+  L.SetText("Speed=fast\nplain\nspeed=slow\nTemp=hot=very");
+  EXPECT_EQ(L.GetValue("SPEED"), "fast");
+  EXPECT_EQ(L.IndexOfName("speed"), 0);
+  EXPECT_EQ(L.GetValue("temp"), "hot=very");
+  EXPECT_EQ(L.GetValue("plain"), "");
+  EXPECT_EQ(L.GetValue("missing"), "");
+  EXPECT_EQ(L.GetName(1), "");
+  EXPECT_EQ(L.GetValueFromIndex(1), "");
+  EXPECT_EQ(L.GetName(3), "Temp");
+  EXPECT_EQ(L.GetValueFromIndex(3), "hot=very");
+
+  L.SetCaseSensitive(true);
+  EXPECT_EQ(L.GetValue("speed"), "slow");
+  EXPECT_EQ(L.GetValue("SPEED"), "");
+}
+
+TEST(StringsValues, SetReplacesAddsAndEmptyDeletes) {
+  TStringList L;
+  L.SetText("a=1\nB=2");
+  L.SetValue("b", "3");
+  L.SetValue("c", "4");
+  EXPECT_THAT(Lines(L), ElementsAre("a=1", "b=3", "c=4"));
+  L.SetValue("A", "");
+  EXPECT_THAT(Lines(L), ElementsAre("b=3", "c=4"));
+  L.SetValue("none", "");
+  L.SetValueFromIndex(1, "5");
+  L.SetValueFromIndex(0, "");
+  EXPECT_THAT(Lines(L), ElementsAre("c=5"));
+
+  // A sorted list places a new line by its whole text.
+  TStringList S;
+  S.SetSorted(true);
+  S.SetValue("m", "1");
+  S.SetValue("a", "2");
+  EXPECT_THAT(Lines(S), ElementsAre("a=2", "m=1"));
+}
+
+TEST(StringListSorted, SortsOnceWhenTurnedOnAndKeepsOrderAfterwards) {
+  TStringList L;
+  TEventLog Log;
+  L.Add("b");
+  L.Add("a");
+  L.Add("c");
+  EXPECT_THAT(Lines(L), ElementsAre("b", "a", "c"));
+  Log.Attach(L);
+  L.SetSorted(true);
+  EXPECT_THAT(Lines(L), ElementsAre("a", "b", "c"));
+  EXPECT_THAT(Log.Events, ElementsAre("changing", "changed"));
+  EXPECT_EQ(L.Add("B2"), 2);
+  EXPECT_EQ(L.Add("_"), 4);  // ASCII letters fold to upper case, and '_' sorts after them
+  EXPECT_THAT(Lines(L), ElementsAre("a", "b", "B2", "c", "_"));
+}
+
+TEST(StringListSorted, DuplicatesPolicies) {
+  TStringList L;
+  TEventLog Log;
+  L.SetSorted(true);
+  L.SetText("a\nb\nc");
+  Log.Attach(L);
+
+  EXPECT_EQ(L.Add("B"), 1);  // dupIgnore: the index of the equal line, nothing else
+  EXPECT_EQ(L.GetCount(), 3);
+  EXPECT_TRUE(Log.Events.empty());
+
+  L.SetDuplicates(dupError);
+  EXPECT_THROW_MSG(L.Add("b"), EStringListError, "String list does not allow duplicates");
+  EXPECT_EQ(L.GetCount(), 3);
+
+  L.SetDuplicates(dupAccept);
+  int Live = 0;
+  TCounted First(Live), Second(Live);
+  EXPECT_EQ(L.AddObject("b", &First), 1);
+  EXPECT_EQ(L.AddObject("B", &Second), 1);  // before the equal lines
+  EXPECT_THAT(Lines(L), ElementsAre("a", "B", "b", "b", "c"));
+  EXPECT_EQ(L.GetObject(1), &Second);
+  EXPECT_EQ(L.GetObject(2), &First);
+  std::int32_t Index = -1;
+  EXPECT_TRUE(L.Find("b", Index));
+  EXPECT_EQ(Index, 1);  // the first of the equal lines
+  EXPECT_FALSE(L.Find("bb", Index));
+  EXPECT_EQ(Index, 4);
+  EXPECT_EQ(L.IndexOf("C"), 4);
+  EXPECT_EQ(L.IndexOf("d"), -1);
+}
+
+TEST(StringListSorted, OperationsThatWouldBreakTheOrderRaise) {
+  TStringList L;
+  L.SetSorted(true);
+  L.SetText("a=0\nb");
+  const char* kMsg = "Operation not allowed on sorted list";
+  EXPECT_THROW_MSG(L.Insert(0, "z"), EStringListError, kMsg);
+  EXPECT_THROW_MSG(L.Put(0, "z"), EStringListError, kMsg);
+  EXPECT_THROW_MSG(L.Exchange(0, 1), EStringListError, kMsg);
+  EXPECT_THROW_MSG(L.Move(0, 1), EStringListError, kMsg);
+  EXPECT_THROW_MSG(L.SetValue("a", "1"), EStringListError, kMsg);  // changing an existing line
+  EXPECT_THAT(Lines(L), ElementsAre("a=0", "b"));
+}
+
+TEST(StringListSorted, SwitchingCaseSensitivityResorts) {
+  TStringList L;
+  L.SetSorted(true);
+  L.SetText("b\nA\na\nB");  // dupIgnore, case-insensitive: "a" and "B" are dropped
+  EXPECT_THAT(Lines(L), ElementsAre("A", "b"));
+  EXPECT_EQ(L.IndexOf("a"), 0);
+  L.Add("a");
+  L.SetCaseSensitive(true);
+  L.Add("a");
+  EXPECT_THAT(Lines(L), ElementsAre("A", "a", "b"));
+  L.SetCaseSensitive(false);
+  EXPECT_EQ(L.IndexOf("B"), 2);
+}
+
+TEST(StringListSort, CustomSortAndUnsortedEdits) {
+  TStringList L;
+  L.SetText("ccc\na\nbb\ndddd");
+  L.CustomSort([](TStringList* List, std::int32_t I1, std::int32_t I2) {
+    return static_cast<std::int32_t>(List->Get(I2).size()) -
+           static_cast<std::int32_t>(List->Get(I1).size());
+  });
+  EXPECT_THAT(Lines(L), ElementsAre("dddd", "ccc", "bb", "a"));
+  L.Exchange(0, 3);
+  L.Move(0, 2);
+  EXPECT_THAT(Lines(L), ElementsAre("ccc", "bb", "a", "dddd"));
+  L.Move(3, 0);
+  L.Put(1, "x");
+  L.Insert(4, "end");
+  EXPECT_THAT(Lines(L), ElementsAre("dddd", "x", "bb", "a", "end"));
+  L.Sort();
+  EXPECT_THAT(Lines(L), ElementsAre("a", "bb", "dddd", "end", "x"));
+}
+
+TEST(StringListSort, OrdersManyLinesWithRepeatsAndSurvivesAnInconsistentCompare) {
+  TStringList L;
+  std::uint32_t Seed = 12345;
+  for (int I = 0; I < 500; ++I) {
+    Seed = Seed * 1103515245u + 12345u;
+    const char C1 = static_cast<char>('A' + (Seed >> 16) % 6);
+    const char C2 = static_cast<char>(((Seed >> 8) & 1) ? 'a' + (Seed >> 20) % 4 : 'A' + (Seed >> 20) % 4);
+    L.Add(std::string{C1, C2});
+  }
+  L.Sort();
+  ASSERT_EQ(L.GetCount(), 500);
+  for (std::int32_t I = 1; I < L.GetCount(); ++I)
+    ASSERT_LE(L.CompareStrings(L[I - 1], L[I]), 0) << I;
+
+  for (std::int32_t Answer : {-1, 1}) {
+    L.CustomSort([Answer](TStringList*, std::int32_t, std::int32_t) { return Answer; });
+    EXPECT_EQ(L.GetCount(), 500);
+  }
+}
+
+TEST(StringListOwnsObjects, FreesWhatItRemovesExactlyOnce) {
+  int Live = 0;
+  {
+    TStringList L(true);
+    for (const char* S : {"a", "b", "c", "d"}) L.AddObject(S, new TCounted(Live));
+    EXPECT_EQ(Live, 4);
+    L.Delete(1);
+    EXPECT_EQ(Live, 3);
+    TCounted* Replaced = static_cast<TCounted*>(L.GetObject(0));
+    L.PutObject(0, new TCounted(Live));  // the old object is not freed
+    EXPECT_EQ(Live, 4);
+    delete Replaced;
+    L.Move(0, 2);  // moving keeps the object alive
+    EXPECT_EQ(Live, 3);
+    L.Clear();
+    EXPECT_EQ(Live, 0);
+    L.AddObject("e", new TCounted(Live));
+    L.AddObject("f", new TCounted(Live));
+  }
+  EXPECT_EQ(Live, 0);
+
+  TCounted Kept(Live);
+  {
+    TStringList NotOwning;
+    NotOwning.AddObject("k", &Kept);
+    NotOwning.Delete(0);
+    NotOwning.AddObject("k", &Kept);
+  }
+  EXPECT_EQ(Live, 1);
+}
+
+TEST(StringListEvents, OncePerChangeAndOncePerUpdateBlock) {
+  TStringList L;
+  TEventLog Log;
+  L.Clear();
+  Log.Attach(L);
+  L.Clear();  // empty: nothing
+  L.Add("a");
+  L.PutObject(0, nullptr);
+  EXPECT_THAT(Log.Events, ElementsAre("changing", "changed", "changing", "changed"));
+
+  Log.Events.clear();
+  L.BeginUpdate();
+  L.Add("b");
+  L.BeginUpdate();
+  L.Delete(0);
+  L.EndUpdate();
+  EXPECT_THAT(Log.Events, ElementsAre("changing"));
+  L.Add("c");
+  L.EndUpdate();
+  EXPECT_THAT(Log.Events, ElementsAre("changing", "changed"));
+
+  Log.Events.clear();
+  L.SetText("x\ny\nz");
+  EXPECT_THAT(Log.Events, ElementsAre("changing", "changed"));
+
+  // An EndUpdate without a block is ignored, so the next block still holds events back.
+  Log.Events.clear();
+  L.EndUpdate();
+  L.BeginUpdate();
+  L.Add("w");
+  EXPECT_THAT(Log.Events, ElementsAre("changing"));
+  L.EndUpdate();
+  EXPECT_THAT(Log.Events, ElementsAre("changing", "changed"));
+}
+
+TEST(StringListAssign, CopiesLinesObjectsAndSettings) {
+  int Live = 0;
+  TCounted Obj(Live);
+  TStringList Source;
+  Source.SetDuplicates(dupAccept);
+  Source.SetCaseSensitive(true);
+  Source.SetSorted(true);
+  Source.Add("b");
+  Source.AddObject("a", &Obj);
+  Source.Add("b");
+
+  TStringList Dest;
+  TEventLog Log;
+  Dest.SetSorted(true);  // dupIgnore: adding one by one would drop the second "b"
+  Dest.SetText("old");
+  Log.Attach(Dest);
+  Dest.Assign(&Source);
+  EXPECT_THAT(Lines(Dest), ElementsAre("a", "b", "b"));
+  EXPECT_EQ(Dest.GetObject(0), &Obj);
+  EXPECT_TRUE(Dest.GetSorted());
+  EXPECT_TRUE(Dest.GetCaseSensitive());
+  EXPECT_EQ(Dest.GetDuplicates(), dupAccept);
+  EXPECT_THAT(Log.Events, ElementsAre("changing", "changed"));
+
+  Dest.Assign(&Dest);
+  EXPECT_EQ(Dest.GetCount(), 3);
+  Dest.AddStrings(&Dest);
+  EXPECT_THAT(Lines(Dest), ElementsAre("a", "a", "b", "b", "b", "b"));
+}
+
+// A minimal descendant that stores only lines, to show that TStrings builds everything else
+// on the primitives.
+class TPlainStrings : public TStrings {
+ public:
+  std::string Get(std::int32_t Index) const override { return FLines.at(static_cast<std::size_t>(Index)); }
+  std::int32_t GetCount() const override { return static_cast<std::int32_t>(FLines.size()); }
+  void Insert(std::int32_t Index, const std::string& S) override {
+    FLines.insert(FLines.begin() + Index, S);
+  }
+  void Delete(std::int32_t Index) override { FLines.erase(FLines.begin() + Index); }
+  void Clear() override { FLines.clear(); }
+
+ private:
+  std::vector<std::string> FLines;
+};
+
+TEST(StringsBase, OperationsRunOnThePrimitives) {
+  TPlainStrings P;
+  P.SetText("a=1\nb\nc");
+  P.Exchange(0, 2);
+  P.Move(0, 1);
+  P.Put(0, "d");
+  EXPECT_THAT(Lines(P), ElementsAre("d", "c", "a=1"));
+  EXPECT_EQ(P.GetValue("A"), "1");
+  EXPECT_EQ(P.IndexOf("C"), 1);
+
+  TStringList L;
+  L.Assign(&P);
+  EXPECT_TRUE(L.Equals(&P));
+  P.Assign(&L);
+  EXPECT_EQ(P.GetText(), "d\r\nc\r\na=1\r\n");
+}
+
+TEST(StringListErrors, IndexOutOfBoundsNamesTheIndex) {
+  TStringList L;
+  L.SetText("a\nb");
+  EXPECT_THROW_MSG(L.Get(2), EStringListError, "List index out of bounds (2)");
+  EXPECT_THROW_MSG(L.Get(-1), EStringListError, "List index out of bounds (-1)");
+  EXPECT_THROW_MSG(L.GetObject(5), EStringListError, "List index out of bounds (5)");
+  EXPECT_THROW_MSG(L.PutObject(2, nullptr), EStringListError, "List index out of bounds (2)");
+  EXPECT_THROW_MSG(L.Put(-3, "x"), EStringListError, "List index out of bounds (-3)");
+  EXPECT_THROW_MSG(L.Delete(2), EStringListError, "List index out of bounds (2)");
+  EXPECT_THROW_MSG(L.Insert(3, "x"), EStringListError, "List index out of bounds (3)");
+  EXPECT_THROW_MSG(L.Exchange(0, 7), EStringListError, "List index out of bounds (7)");
+  EXPECT_THROW_MSG(L.Move(9, 0), EStringListError, "List index out of bounds (9)");
+  EXPECT_THROW_MSG(L.Move(0, 2), EStringListError, "List index out of bounds (2)");
+  EXPECT_THROW_MSG(L.SetCapacity(1), EStringListError, "List capacity out of bounds (1)");
+  EXPECT_THAT(Lines(L), ElementsAre("a", "b"));
+  L.Insert(2, "c");  // inserting at Count appends
+  EXPECT_THAT(Lines(L), ElementsAre("a", "b", "c"));
+}
+
+}  // namespace
+}  // namespace tarnwick
