@@ -45,7 +45,7 @@ inline constexpr TResString SArgumentMissing{"SArgumentMissing", "No argument fo
 inline constexpr TResString SInvalidFloat{"SInvalidFloat", "'%s' is not a valid floating point value"};
 inline constexpr TResString SInvalidInteger{"SInvalidInteger", "'%s' is not a valid integer value"};
 inline constexpr TResString SDuplicateName{"SDuplicateName", "A component named %s already exists"};
-inline constexpr TResString SInvalidName{"SInvalidName", "''%s'' is not a valid component name"};
+inline constexpr TResString SInvalidName{"SInvalidName", "'%s' is not a valid component name"};
 
 }  // namespace tarnwick
 
