@@ -3,11 +3,27 @@
 #include <algorithm>
 #include <cmath>
 
+#include "tarnwick/model/FuzzyLogicComponent.h"
+#include "tarnwick/model/FuzzyParserBase.h"
+#include "tarnwick/model/FuzzyVariable.h"
 #include "tarnwick/platform/Format.h"
 
 namespace tarnwick {
 
+namespace {
+
+TFuzzyVariable* VariableOf(const TCollection* Collection) {
+  const auto* Sets = dynamic_cast<const TFuzzySets*>(Collection);
+  return Sets ? Sets->GetVariable() : nullptr;
+}
+
+}  // namespace
+
 TFuzzySet::TFuzzySet(TCollection* Collection) : TGCollectionItem(nullptr), FValues(CreateValues()) {
+  // A set made while its logic component is being designed is part of the definition at once;
+  // decided before joining, so that the addition's handlers see the final flag.
+  if (const TFuzzyVariable* Variable = VariableOf(Collection))
+    if (const TCustomFuzzyLogic* Fuzzy = Variable->GetFuzzy()) FDefined = Fuzzy->IsDesigning();
   TCollectionItem::SetCollection(Collection);
 }
 
@@ -18,27 +34,48 @@ std::unique_ptr<TFuzzySetValues> TFuzzySet::CreateValues() { return std::make_un
 TFuzzySet* TFuzzySet::NewInstance(TCollection* Collection) const { return new TFuzzySet(Collection); }
 
 // ---------------------------------------------------------------------------------------------
-// Links. Sets join variables through the variables' set collections; until a set is in one,
-// it has neither a variable nor a logic component, and the defaults apply.
+// Links. A set reaches its variable through its set collection and the logic component through
+// the variable; without either, the defaults of a free-standing set apply.
 
-TFuzzyVariable* TFuzzySet::GetVariable() const { return nullptr; }
+TFuzzyVariable* TFuzzySet::GetVariable() const { return VariableOf(GetCollection()); }
 
-TCustomFuzzyLogic* TFuzzySet::GetFuzzy() const { return nullptr; }
+TCustomFuzzyLogic* TFuzzySet::GetFuzzy() const {
+  const TFuzzyVariable* Variable = GetVariable();
+  return Variable ? Variable->GetFuzzy() : nullptr;
+}
 
-std::int32_t TFuzzySet::GetNumFunctionValues() const { return kDefaultNumFunctionValues; }
+std::int32_t TFuzzySet::GetNumFunctionValues() const {
+  const TCustomFuzzyLogic* Fuzzy = GetFuzzy();
+  return Fuzzy ? Fuzzy->GetNumFunctionValues() : kDefaultNumFunctionValues;
+}
 
-bool TFuzzySet::GetVariableThreshold(TFzyFloat&) const { return false; }
+bool TFuzzySet::GetVariableThreshold(TFzyFloat& Value) const {
+  const TFuzzyVariable* Variable = GetVariable();
+  if (Variable == nullptr) return false;
+  Value = Variable->GetThreshold();
+  return true;
+}
 
-TFuzzyCorrelationMethod TFuzzySet::GetLogicCorrelationMethod() const { return fcmMinimum; }
+TFuzzyCorrelationMethod TFuzzySet::GetLogicCorrelationMethod() const {
+  const TCustomFuzzyLogic* Fuzzy = GetFuzzy();
+  return Fuzzy ? Fuzzy->GetCorrelationMethod() : fcmMinimum;
+}
 
-TFuzzyInferenceMethod TFuzzySet::GetLogicInferenceMethod() const { return fimMinMax; }
+TFuzzyInferenceMethod TFuzzySet::GetLogicInferenceMethod() const {
+  const TCustomFuzzyLogic* Fuzzy = GetFuzzy();
+  return Fuzzy ? Fuzzy->GetInferenceMethod() : fimMinMax;
+}
 
-TDefuzzificationMethod TFuzzySet::GetLogicDefuzzificationMethod() const { return dmCenterOfGravity; }
+TDefuzzificationMethod TFuzzySet::GetLogicDefuzzificationMethod() const {
+  const TCustomFuzzyLogic* Fuzzy = GetFuzzy();
+  return Fuzzy ? Fuzzy->GetDefuzzificationMethod() : dmCenterOfGravity;
+}
 
 TFzyFloat TFuzzySet::GetXRange(std::int32_t Index) const {
+  const TFuzzyVariable* Variable = GetVariable();
   switch (Index) {
-    case 0: return kUnboundedMaximum;
-    case 1: return kUnboundedMinimum;
+    case 0: return Variable ? Variable->GetMaximum() : kUnboundedMaximum;
+    case 1: return Variable ? Variable->GetMinimum() : kUnboundedMinimum;
     default: throw EFzyException(Format(LoadResString(SInvalidXRangeIndex), {Index}));
   }
 }
@@ -321,6 +358,8 @@ std::string TFuzzySet::GetValuesToString() const {
 
 std::string TFuzzySet::ToString() const {
   // A linked parser prints the definition form; without one the plain form stands in.
+  if (const TCustomFuzzyLogic* Fuzzy = GetFuzzy())
+    if (TCustomFuzzyLogicParser* Parser = Fuzzy->GetParser()) return Parser->PrettyPrint(this, false);
   return "(" + FName + " " + GetValuesToString().substr(1);
 }
 

@@ -1,0 +1,190 @@
+#include "tarnwick/model/FuzzyLogicComponent.h"
+
+#include <algorithm>
+
+#include "tarnwick/model/FuzzyParserBase.h"
+
+namespace tarnwick {
+
+// ---------------------------------------------------------------------------------------------
+// TCustomFuzzyLogic
+
+TCustomFuzzyLogic::TCustomFuzzyLogic(TComponent* AOwner)
+    : TComponent(AOwner), FStrings(std::make_unique<TStringList>()), FVariables(std::make_unique<TStringList>()) {
+  FVariables->SetCaseSensitive(false);
+}
+
+TCustomFuzzyLogic::~TCustomFuzzyLogic() { SetParser(nullptr); }
+
+void TCustomFuzzyLogic::RaiseParserUnassigned() { throw EFzyException(LoadResString(SParserUnassigned)); }
+
+void TCustomFuzzyLogic::SetThreshold(TFzyFloat Value) {
+  if (Value == FThreshold) return;
+  FThreshold = std::clamp(Value, TFzyFloat{0}, TFzyFloat{1});
+  ThresholdChanged();
+}
+
+void TCustomFuzzyLogic::SetNumFunctionValues(std::int32_t Value) noexcept {
+  FNumFunctionValues = Value < 2 ? 2 : Value;
+}
+
+void TCustomFuzzyLogic::SetParser(TCustomFuzzyLogicParser* Value) {
+  if (Value == FParser) return;
+  if (FParser != nullptr) FParser->RemoveFreeNotification(this);
+  FParser = Value;
+  if (FParser != nullptr) FParser->FreeNotification(this);
+}
+
+void TCustomFuzzyLogic::SetVariables(const TStrings* Value) { FVariables->Assign(Value); }
+
+TStrings* TCustomFuzzyLogic::GetStrings() {
+  if (FNeedsUpdate) UpdateStrings();
+  return FStrings.get();
+}
+
+void TCustomFuzzyLogic::SetStrings(const TStrings* Value) {
+  FStrings->Assign(Value);
+  Parse();
+}
+
+void TCustomFuzzyLogic::Notification(TComponent* AComponent, TOperation Operation) {
+  TComponent::Notification(AComponent, Operation);
+  if (Operation == opRemove && AComponent != nullptr && AComponent == static_cast<TComponent*>(FParser))
+    SetParser(nullptr);
+}
+
+void TCustomFuzzyLogic::Parse() {
+  if (IsLoading()) return;
+  if (FParser == nullptr) RaiseParserUnassigned();
+  const std::string Text = GetStrings()->GetText();
+  FParser->Parse(Text, nullptr);
+  FNeedsUpdate = false;
+}
+
+void TCustomFuzzyLogic::UpdateStrings() {
+  FNeedsUpdate = false;
+  if (!IsLoading() && FParser == nullptr) RaiseParserUnassigned();
+}
+
+void TCustomFuzzyLogic::ThresholdChanged() {}
+
+// ---------------------------------------------------------------------------------------------
+// TFuzzyLogic
+
+TFuzzyLogic::TFuzzyLogic(TComponent* AOwner)
+    : TCustomFuzzyLogic(AOwner), FItemsClass(TFuzzyVariablesClass::Of<TFuzzyVariables>()) {
+  FItems = CreateVariables();
+}
+
+TFuzzyLogic::~TFuzzyLogic() {
+  FOnFuzzySetChange = nullptr;
+  FOnFuzzySetAdded = nullptr;
+  FOnFuzzySetDeleted = nullptr;
+  FOnVariableChange = nullptr;
+  FOnVariableAdded = nullptr;
+  FOnVariableDeleted = nullptr;
+  SetOnChange(nullptr);
+  FItems.reset();
+}
+
+std::unique_ptr<TFuzzyVariables> TFuzzyLogic::CreateVariables() {
+  return std::unique_ptr<TFuzzyVariables>(FItemsClass.Create(this));
+}
+
+void TFuzzyLogic::SetItems(const TFuzzyVariables* Value) { FItems->Assign(Value); }
+
+void TFuzzyLogic::Parse() {
+  if (IsLoading()) return;
+  if (GetParser() == nullptr) RaiseParserUnassigned();
+  FItems->Clear();
+  // The stored text is what is to be read, not a print of the model just emptied.
+  SetNeedsUpdate(false);
+  TCustomFuzzyLogic::Parse();
+}
+
+void TFuzzyLogic::UpdateStrings() {
+  TCustomFuzzyLogic::UpdateStrings();
+  if (IsLoading()) return;
+  TStrings* Lines = GetStringsField();
+  TUpdateBlock<TStrings> Block(*Lines);
+  Lines->Clear();
+  for (TCollectionItem* Item : *FItems) Lines->Add(GetParser()->PrettyPrint(static_cast<TFuzzyVariable*>(Item)));
+}
+
+void TFuzzyLogic::ThresholdChanged() {
+  TCustomFuzzyLogic::ThresholdChanged();
+  for (TCollectionItem* Item : *FItems) static_cast<TFuzzyVariable*>(Item)->SetThreshold(GetThreshold());
+}
+
+void TFuzzyLogic::NotifyVariable(TFuzzyVariable* FuzzyVariable, TCollectionNotification Action) {
+  if (Action == cnAdded) {
+    FuzzyVariable->SetThreshold(GetThreshold());
+    DoVariableAdded(FuzzyVariable);
+    if (GetAutoTerms()) AddAutoTerms(FuzzyVariable);
+  } else if (Action == cnExtracting) {
+    DoVariableDeleted(FuzzyVariable);
+  }
+}
+
+void TFuzzyLogic::NotifyFuzzySet(TFuzzySet* FuzzySet, TCollectionNotification Action) {
+  if (Action == cnAdded) DoFuzzySetAdded(FuzzySet);
+  else if (Action == cnExtracting) DoFuzzySetDeleted(FuzzySet);
+}
+
+void TFuzzyLogic::UpdateVariable(TFuzzyVariable* FuzzyVariable) {
+  SetNeedsUpdate(true);
+  if (FuzzyVariable != nullptr) DoVariableChange(FuzzyVariable);
+  else DoChange();
+}
+
+void TFuzzyLogic::UpdateFuzzySet(TFuzzySet* FuzzySet) {
+  SetNeedsUpdate(true);
+  DoFuzzySetChange(FuzzySet);
+}
+
+void TFuzzyLogic::AddAutoTerms(TFuzzyVariable* FuzzyVariable) {
+  TFuzzySets* Sets = FuzzyVariable->GetItems();
+  const TResString* Names[] = {&SLowFuzzyTerm, &SMediumFuzzyTerm, &SHighFuzzyTerm};
+  for (std::size_t I = 0; I < std::size(Names); ++I) {
+    const std::string Name = LoadResString(*Names[I]);
+    if (Sets->IndexOf(Name) != -1) continue;
+    TFuzzySet* Term = Sets->Add(Name);
+    const TFzyFloat Min = FuzzyVariable->GetMinimum();
+    const TFzyFloat Max = FuzzyVariable->GetMaximum();
+    switch (I) {
+      case 0:
+        Term->GetValues()->Add(Min, 1);
+        Term->GetValues()->Add(Max, 0);
+        break;
+      case 1: Term->CreateTriangleFunctionValues(Min, Min + (Max - Min) / 2, Max); break;
+      default:
+        Term->GetValues()->Add(Min, 0);
+        Term->GetValues()->Add(Max, 1);
+        break;
+    }
+  }
+}
+
+void TFuzzyLogic::DoChange() {
+  if (GetOnChange()) GetOnChange()(this);
+}
+void TFuzzyLogic::DoFuzzySetChange(TFuzzySet* FuzzySet) {
+  if (FOnFuzzySetChange) FOnFuzzySetChange(this, FuzzySet);
+}
+void TFuzzyLogic::DoFuzzySetAdded(TFuzzySet* FuzzySet) {
+  if (FOnFuzzySetAdded) FOnFuzzySetAdded(this, FuzzySet);
+}
+void TFuzzyLogic::DoFuzzySetDeleted(TFuzzySet* FuzzySet) {
+  if (FOnFuzzySetDeleted) FOnFuzzySetDeleted(this, FuzzySet);
+}
+void TFuzzyLogic::DoVariableChange(TFuzzyVariable* FuzzyVariable) {
+  if (FOnVariableChange) FOnVariableChange(this, FuzzyVariable);
+}
+void TFuzzyLogic::DoVariableAdded(TFuzzyVariable* FuzzyVariable) {
+  if (FOnVariableAdded) FOnVariableAdded(this, FuzzyVariable);
+}
+void TFuzzyLogic::DoVariableDeleted(TFuzzyVariable* FuzzyVariable) {
+  if (FOnVariableDeleted) FOnVariableDeleted(this, FuzzyVariable);
+}
+
+}  // namespace tarnwick
