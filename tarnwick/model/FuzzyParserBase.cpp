@@ -8,6 +8,8 @@ namespace {
 [[noreturn]] void RaiseAbstract() { throw EAbstractError(LoadResString(SAbstractError)); }
 }  // namespace
 
+EFzyParseException::~EFzyParseException() = default;
+
 TCustomFuzzyLogicParser::~TCustomFuzzyLogicParser() = default;
 
 void TCustomFuzzyLogicParser::SetFuzzyLogic(TCustomFuzzyLogic* Value) {
@@ -24,7 +26,7 @@ void TCustomFuzzyLogicParser::Notification(TComponent* AComponent, TOperation Op
 }
 
 void TCustomFuzzyLogicParser::Parse(const std::string& AString, const TEncoding* Encoding) {
-  if (FFuzzyLogic == nullptr) throw EFzyException(LoadResString(SFuzzyLogicNotSet));
+  if (FFuzzyLogic == nullptr) throw EFzyParseException(LoadResString(SFuzzyLogicNotSet));
   ParseFuzzyLogic(AString, Encoding);
 }
 

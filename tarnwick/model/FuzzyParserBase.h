@@ -17,6 +17,18 @@ namespace tarnwick {
 class TEncoding;
 class TCustomFuzzyLogic;
 
+// A parse error; LineNumber is the line the parser had reached (0 where none applies).
+class TARNWICK_EXPORT EFzyParseException : public EFzyException {
+ public:
+  using EFzyException::EFzyException;
+  ~EFzyParseException() override;
+  std::int32_t GetLineNumber() const noexcept { return FLineNumber; }
+  void SetLineNumber(std::int32_t Value) noexcept { FLineNumber = Value; }
+
+ private:
+  std::int32_t FLineNumber = 0;
+};
+
 class TARNWICK_EXPORT TCustomFuzzyLogicParser : public TComponent {
  public:
   using TComponent::TComponent;

@@ -115,41 +115,67 @@ class TARNWICK_EXPORT TFuzzySet : public TGCollectionItem {
   virtual void UpdateFuzzySetValues();
 
   // --- Set algebra (FuzzySetAlgebra.cpp)
-  // A new set built by the two-set walk from what FuzzyOperator adds at each visit.
+  // A new set of this set's class built by the two-set walk from what FuzzyOperator adds at
+  // each visit, named "<this> <OperatorKeyword> <FuzzySet>". It is an item of this set's
+  // collection, or, when this set has none, the caller's to free. Both operands are only read.
   TFuzzySet* Operator(const TFuzzySet* FuzzySet, const std::string& OperatorKeyword,
                       const TFuzzyOperator& FuzzyOperator) const;
   // True when the comparison stopped the walk (or both sets are empty).
   bool Iterate(const TFuzzySet* FuzzySet, const TFuzzyComparison& FuzzyOperator) const;
+  // The foZadeh forms: min and max, keywords "and" and "or".
   TFuzzySet* Intersection(const TFuzzySet* FuzzySet) const;
   TFuzzySet* Union(const TFuzzySet* FuzzySet) const;
+  // Under any TFuzzyOperation; an intersection under foSum (or a value past foSum) raises
+  // EFzyException SInvalidFuzzyOperation before any set is made.
   virtual TFuzzySet* Intersection(const TFuzzySet* FuzzySet, TFuzzyOperation IntersectionType) const;
   virtual TFuzzySet* Union(const TFuzzySet* FuzzySet, TFuzzyOperation UnionType) const;
+  // A threshold match, not a comparison of points: true when some visit of the walk has both
+  // degrees at or above the threshold of this set's variable (kThresholdWithoutVariable when
+  // the set has none), and when both sets are empty.
   virtual bool Equals(const TFuzzySet* FuzzySet) const;
+  // The correlation strength.
   virtual TFzyFloat FuzzyEquals(const TFuzzySet* FuzzySet) const;
-  // The largest min(Y1, Y2) over the walk; also left in FMax.
+  // The largest min(Y1, Y2) over the walk (the height of the intersection); also left in FMax.
   TFzyFloat GetCorrelationStrength(const TFuzzySet* Match) const;
   // --- end of set algebra
 
   // --- Hedges (FuzzySetHedges.cpp)
   // Each modifies this set in place, renames it and returns it.
   virtual TFuzzySet* Hedge(TFuzzyHedge HedgeType);
+  // ModifyY picks Y, else X. Raises EFzyException and changes nothing for a Value that is not a
+  // finite number, for a division by 0 and for a degree that would overflow.
   TFuzzySet* Hedge(TBaseFuzzyHedge ModifyType, TFzyFloat Value, bool ModifyY);
   // --- end of hedges
 
   // --- Cuts and overlap (FuzzySetCuts.cpp)
+  // Each cut is a new set; the level is clamped into [0, 1] (a NaN level cuts at 0).
+  // The membership where it lies above CutOff (strong) or at or above it (weak), 0 elsewhere,
+  // with vertical edges where the line passes the level.
   TFuzzySet* AlphaCutoff(TFzyFloat CutOff, bool StrongCutoff) const;
+  // max(membership, CutOff) when CutValuesBelow, else min(membership, CutOff).
   TFuzzySet* Cutoff(TFzyFloat CutOff, bool CutValuesBelow) const;
+  // Whether the two point lists overlap along X by more than the tolerance (or touch where
+  // either stands above 0); a set without points or 0 everywhere overlaps nothing.
   bool Intersects(const TFuzzySet* FuzzySet) const;
   // --- end of cuts and overlap
 
   // --- Inference and defuzzification (FuzzySetInference.cpp)
+  // Scales every degree by CorrelationStrength (fcmProduct) or caps it there (fcmMinimum), in
+  // place, renames the set and returns it; the one-argument form takes the logic's method.
   TFuzzySet* Correlate(TFzyFloat CorrelationStrength, TFuzzyCorrelationMethod CorrelationMethod);
   TFuzzySet* Correlate(TFzyFloat CorrelationStrength);
+  // A new set: the intersection (Unconditional) or the union with NewEvidence under the
+  // operation of InferenceMethod; the two-argument form takes the logic's method.
   TFuzzySet* Infer(const TFuzzySet* NewEvidence, TFuzzyInferenceMethod InferenceMethod, bool Unconditional) const;
   TFuzzySet* Infer(const TFuzzySet* NewEvidence, bool Unconditional) const;
+  // The exact centroid of the area under the membership line over the range; 0 for a set
+  // without points or without area (IsUndecidable tells those apart from a centre at 0).
   TFzyFloat CenterOfGravity() const;
+  // The mean X of the points at the greatest height; 0 for a set without points.
   TFzyFloat MeanOfMaxima() const;
+  // MeanOfMaxima when the logic asks for it, else CenterOfGravity.
   TFzyFloat Defuzzify() const;
+  // True for a set without points, and for one whose degrees are all exactly 0 or all exactly 1.
   bool IsUndecidable() const;
   TFzyFloat GetDefuzzifyValue() const { return Defuzzify(); }
   // --- end of inference and defuzzification
@@ -161,6 +187,46 @@ class TARNWICK_EXPORT TFuzzySet : public TGCollectionItem {
   // A new point of no list (the caller owns it), or nullptr when the segments do not meet.
   static std::unique_ptr<TFuzzySetValue> LineSegmentIntersects(const TFuzzySetValue* A1, const TFuzzySetValue* A2,
                                                                const TFuzzySetValue* B1, const TFuzzySetValue* B2);
+
+  // The point combiners: each appends (X1, the combined degree) to FuzzySet and returns false,
+  // so the walk goes on. X2 is not used. The point store holds the X in the result's range and
+  // stores a negative degree as 0; there is no upper bound (FuzzyOperatorUnionSum exceeds 1).
+  static bool FuzzyOperatorMin(TFuzzySetValues* FuzzySet, TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2, TFzyFloat Y2);
+  static bool FuzzyOperatorMax(TFuzzySetValues* FuzzySet, TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2, TFzyFloat Y2);
+  static bool FuzzyOperatorMean(TFuzzySetValues* FuzzySet, TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2, TFzyFloat Y2);
+  static bool FuzzyOperatorUnionMean(TFuzzySetValues* FuzzySet, TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2,
+                                     TFzyFloat Y2);
+  static bool FuzzyOperatorMeanSqr(TFuzzySetValues* FuzzySet, TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2, TFzyFloat Y2);
+  static bool FuzzyOperatorMeanSqrt(TFuzzySetValues* FuzzySet, TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2,
+                                    TFzyFloat Y2);
+  static bool FuzzyOperatorIntersectionProduct(TFuzzySetValues* FuzzySet, TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2,
+                                               TFzyFloat Y2);
+  static bool FuzzyOperatorUnionProduct(TFuzzySetValues* FuzzySet, TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2,
+                                        TFzyFloat Y2);
+  static bool FuzzyOperatorIntersectionBoundedSum(TFuzzySetValues* FuzzySet, TFzyFloat X1, TFzyFloat Y1,
+                                                  TFzyFloat X2, TFzyFloat Y2);
+  static bool FuzzyOperatorUnionBoundedSum(TFuzzySetValues* FuzzySet, TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2,
+                                           TFzyFloat Y2);
+  static bool FuzzyOperatorUnionSum(TFuzzySetValues* FuzzySet, TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2,
+                                    TFzyFloat Y2);
+  // The comparisons. MinThreshold stops the walk when min(Y1, Y2) reaches the threshold Equals
+  // uses; MaxOfMin raises FMax to min(Y1, Y2) and never stops it.
+  bool FuzzyOperatorMinThreshold(TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2, TFzyFloat Y2) const;
+  bool FuzzyOperatorMaxOfMin(TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2, TFzyFloat Y2) const;
+
+  // The threshold of Equals for a set that belongs to no variable: the one a logic component
+  // starts with and hands to its variables, so that a loose set matches as it would in a
+  // default setup (some overlap above noise), neither everything (0) nor only full degrees (1).
+  static constexpr TFzyFloat kThresholdWithoutVariable = 0.01;
+  // The threshold of Equals: the variable's, else kThresholdWithoutVariable.
+  TFzyFloat GetEqualsThreshold() const;
+
+  // A combiner as a plain function: the built-in operations call it directly at each visit.
+  using TFuzzyOperatorFunc = bool (*)(TFuzzySetValues* FuzzySet, TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2,
+                                      TFzyFloat Y2);
+  // Operator with a plain combiner.
+  TFuzzySet* ApplyOperator(const TFuzzySet* FuzzySet, std::string_view OperatorKeyword,
+                           TFuzzyOperatorFunc FuzzyOperator) const;
   // --- end of set algebra, protected
 
   // --- Hedges, protected (FuzzySetHedges.cpp)
@@ -170,10 +236,15 @@ class TARNWICK_EXPORT TFuzzySet : public TGCollectionItem {
   // --- end of hedges, protected
 
   // --- Cuts and overlap, protected (FuzzySetCuts.cpp)
+  // dY/dX; on one X (within the tolerance) the sign of dY.
   static TFzyFloat GetSlope(const TFuzzySetValue* First, const TFuzzySetValue* Second);
   // --- end of cuts and overlap, protected
 
   // --- Inference and defuzzification, protected (FuzzySetInference.cpp)
+  // The area under the segment P1 -> P2 and the X of its centroid, both 0 for a vertical or a
+  // zero segment; a rectangle, a triangle from or to 0, or a trapezoid otherwise.
+  static void SegmentMoment(const TFuzzySetValue* P1, const TFuzzySetValue* P2, TFzyFloat& Area,
+                            TFzyFloat& Centroid);
   // --- end of inference and defuzzification, protected
 
   // A new set of the receiver's own class; every descendant overrides it.

@@ -1,2 +1,169 @@
-// Placeholder; the cuts and overlap go here.
+// Cutting a set at a level (the alpha cut and the one-sided cut-off), the overlap test of two
+// sets along X, and the slope between two points.
+#include <cmath>
+#include <memory>
+
 #include "tarnwick/model/FuzzySet.h"
+#include "tarnwick/platform/Format.h"
+
+namespace tarnwick {
+namespace {
+
+constexpr TFzyFloat EPS = 1e-4;
+
+// The level of a cut lies in [0, 1]; a level that is not a number cuts at 0, so that nothing
+// undefined can reach a point list.
+TFzyFloat ClampLevel(TFzyFloat CutOff) noexcept {
+  if (std::isnan(CutOff) || CutOff < 0) return 0;
+  if (CutOff > 1) return 1;
+  return CutOff;
+}
+
+// A new result of the receiver's class joins the receiver's collection, which then owns it;
+// without a collection the caller will own it, and until it is handed over this guard frees it
+// when a step fails.
+class TResultGuard {
+ public:
+  explicit TResultGuard(TFuzzySet* Result) : FOwned(Result->GetCollection() ? nullptr : Result) {}
+  TFuzzySet* Release() noexcept { return FOwned.release(); }
+
+ private:
+  std::unique_ptr<TFuzzySet> FOwned;
+};
+
+}  // namespace
+
+TFuzzySet* TFuzzySet::AlphaCutoff(TFzyFloat CutOff, bool StrongCutoff) const {
+  TFuzzySet* R = NewInstance(GetCollection());
+  TResultGuard Guard(R);
+  R->SetName(FName);
+  {
+    TUpdateBlock<TCollection> Block(*R->GetValues());
+    TFuzzySetValues& Out = *R->GetValues();
+    const TFuzzySetValues& V = *FValues;
+    const bool S = StrongCutoff;
+    const TFzyFloat C = ClampLevel(CutOff);
+    const std::int32_t Count = V.GetCount();
+    if (S && C == 0) {
+      Out.Append(&V);  // everything lies at or above 0
+    } else if (S && C == 1) {
+      Out.Add(0, 0);  // no degree of a set lies strictly above 1 that counts
+    } else if (Count > 0) {
+      // A point is kept when it lies above the level (or on it, for the weak cut); the rest of
+      // the set drops to 0, with a vertical edge wherever a segment passes the level.
+      auto Kept = [S, C](TFzyFloat Y) { return Y > C || (Y == C && !S); };
+      TFzyFloat PrevX = V[0]->GetX();
+      TFzyFloat PrevY = V[0]->GetY();
+      if (Kept(PrevY)) Out.Add(PrevX, PrevY);
+      else Out.Add(PrevX, 0);
+      for (std::int32_t I = 1; I < Count; ++I) {
+        const TFzyFloat X = V[I]->GetX();
+        const TFzyFloat Y = V[I]->GetY();
+        const bool Crossing = S ? ((PrevY <= C && C < Y) || (PrevY > C && C >= Y))
+                                : ((PrevY < C && C <= Y) || (PrevY >= C && C > Y));
+        if (Crossing) {
+          const TFzyFloat CrossX = InterpolateX(PrevX, PrevY, X, Y, C);
+          if (PrevY < C || (S && PrevY == C)) {
+            Out.Add(CrossX, 0);
+            Out.Add(CrossX, C);
+          } else {
+            Out.Add(CrossX, C);
+            Out.Add(CrossX, 0);
+          }
+        }
+        if (Kept(Y)) Out.Add(X, Y);
+        PrevX = X;
+        PrevY = Y;
+      }
+    }
+    // A set without points is 0 everywhere, and so is its cut: the result stays empty.
+  }
+  Guard.Release();
+  return R;
+}
+
+TFuzzySet* TFuzzySet::Cutoff(TFzyFloat CutOff, bool CutValuesBelow) const {
+  const bool B = CutValuesBelow;
+  const std::string_view Keyword = B ? FuzzyUnionKeywords[foZadeh] : FuzzyIntersectionKeywords[foZadeh];
+  TFuzzySet* R = NewInstance(GetCollection());
+  TResultGuard Guard(R);
+  R->SetName(CreateFuzzyName(FName, Keyword, CutOff));
+  const TFzyFloat C = ClampLevel(CutOff);
+  // The expression is written after the point list's update block, whose end clears it, and
+  // also when building the points fails.
+  auto SetResultExpression = [&] {
+    if (!FExpression.empty())
+      R->SetExpression(FExpression + " " + std::string(Keyword) + " " + Format(FuzzyFormatStr, {C}));
+  };
+  try {
+    TUpdateBlock<TCollection> Block(*R->GetValues());
+    TFuzzySetValues& Out = *R->GetValues();
+    const TFuzzySetValues& V = *FValues;
+    const std::int32_t Count = V.GetCount();
+    if ((B && C == 0) || (!B && C == 1)) {
+      Out.Append(&V);  // nothing to cut
+    } else if ((B && C == 1) || (!B && C == 0)) {
+      Out.Add(0, C);  // the result is the constant level
+    } else if (Count > 0) {
+      auto Passes = [B, C](TFzyFloat Y) { return B ? Y >= C : Y <= C; };
+      TFzyFloat PrevX = V[0]->GetX();
+      TFzyFloat PrevY = V[0]->GetY();
+      if (Passes(PrevY)) Out.Add(PrevX, PrevY);
+      for (std::int32_t I = 1; I < Count; ++I) {
+        const TFzyFloat X = V[I]->GetX();
+        const TFzyFloat Y = V[I]->GetY();
+        if ((PrevY < C && C < Y) || (PrevY > C && C > Y)) Out.Add(InterpolateX(PrevX, PrevY, X, Y, C), C);
+        if (Passes(Y)) Out.Add(X, Y);
+        PrevX = X;
+        PrevY = Y;
+      }
+      // Nothing passed and nothing crossed: every degree lies beyond the level on the cut
+      // side, so max(membership, C) or min(membership, C) is the level itself.
+      if (Out.GetCount() == 0) Out.Add(0, C);
+    } else if (B) {
+      Out.Add(0, C);  // no points: membership 0, raised to the level
+    }
+    // No points and the degrees above the level lowered: min(0, C) is 0, an empty set.
+  } catch (...) {
+    SetResultExpression();
+    throw;
+  }
+  SetResultExpression();
+  Guard.Release();
+  return R;
+}
+
+bool TFuzzySet::Intersects(const TFuzzySet* FuzzySet) const {
+  if (FuzzySet == nullptr) return false;
+  const TFuzzySetValues& A = *FValues;
+  const TFuzzySetValues& B = *FuzzySet->FValues;
+  const std::int32_t CountA = A.GetCount();
+  const std::int32_t CountB = B.GetCount();
+  if (CountA == 0 || CountB == 0) return false;
+  // A set that is 0 everywhere has no support, so it overlaps nothing, whichever side it is on.
+  auto ZeroEverywhere = [](const TFuzzySetValues& V) {
+    const TFzyFloat FirstY = V[0]->GetY();
+    return FirstY < EPS && V.SkipY(0, FirstY, +1) == -1;
+  };
+  if (ZeroEverywhere(A) || ZeroEverywhere(B)) return false;
+  const std::int32_t LastA = CountA - 1;
+  const std::int32_t LastB = CountB - 1;
+  const TFzyFloat A0 = A[0]->GetX();
+  const TFzyFloat AN = A[LastA]->GetX();
+  const TFzyFloat B0 = B[0]->GetX();
+  const TFzyFloat BN = B[LastB]->GetX();
+  // Two sets that only touch at one X overlap when either stands above 0 there.
+  if (FloatEquals(AN, B0))
+    return A[GetMaxYValueOfX(LastA, -1)]->GetY() > EPS || B[FuzzySet->GetMaxYValueOfX(0, +1)]->GetY() > EPS;
+  if (FloatEquals(BN, A0))
+    return B[FuzzySet->GetMaxYValueOfX(LastB, -1)]->GetY() > EPS || A[GetMaxYValueOfX(0, +1)]->GetY() > EPS;
+  return AN > B0 + EPS && BN > A0 + EPS;
+}
+
+TFzyFloat TFuzzySet::GetSlope(const TFuzzySetValue* First, const TFuzzySetValue* Second) {
+  const TFzyFloat DY = Second->GetY() - First->GetY();
+  if (FloatEquals(First->GetX(), Second->GetX())) return Sign(DY);
+  return DY / (Second->GetX() - First->GetX());
+}
+
+}  // namespace tarnwick

@@ -127,6 +127,7 @@ void TFuzzySetValues::Append(const TFuzzySetValues* Source) { Append(Source, 0, 
 
 void TFuzzySetValues::Append(const TFuzzySetValues* Source, std::int32_t Index, std::int32_t Count) {
   const std::int32_t SourceCount = Source->GetCount();
+  if (SourceCount == 0) return;
   if (Index < 0) Index = 0;
   if (Index >= SourceCount) Index = SourceCount - 1;
   if (SourceCount < Index + Count) Count = SourceCount - Index;
@@ -329,7 +330,6 @@ void TFuzzySetValues::Expand(std::int32_t NewCount) {
   std::int32_t Gaps = 0;
   for (std::int32_t I = 0; I + 1 < GetCount(); ++I)
     if (GetItem(I)->GetX() < GetItem(I + 1)->GetX() - kTolerance) ++Gaps;
-  if (Gaps == 0) return;
 
   TUpdateBlock<TCollection> Block(*this);
   for (std::int32_t I = 0; I < GetCount() - 1; ++I) {
@@ -395,10 +395,14 @@ TFzyFloat TFuzzySetValues::GetAvgValue() const {
 
 TFzyFloat TFuzzySetValues::GetMaxValue() const {
   if (GetCount() == 0) RaiseEmpty("Get Maximum Y Value");
+  // A new running maximum of exactly 1 ends the walk (the first point's Y does not).
   TFzyFloat Max = GetItem(0)->GetY();
-  for (std::int32_t I = 1; I < GetCount() && Max != 1; ++I) {
+  for (std::int32_t I = 1; I < GetCount(); ++I) {
     const TFzyFloat Y = GetItem(I)->GetY();
-    if (Y > Max) Max = Y;
+    if (Y > Max) {
+      Max = Y;
+      if (Max == 1) break;
+    }
   }
   return Max;
 }
@@ -406,9 +410,12 @@ TFzyFloat TFuzzySetValues::GetMaxValue() const {
 TFzyFloat TFuzzySetValues::GetMinValue() const {
   if (GetCount() == 0) RaiseEmpty("Get Minimum Y Value");
   TFzyFloat Min = GetItem(0)->GetY();
-  for (std::int32_t I = 1; I < GetCount() && Min != 0; ++I) {
+  for (std::int32_t I = 1; I < GetCount(); ++I) {
     const TFzyFloat Y = GetItem(I)->GetY();
-    if (Y < Min) Min = Y;
+    if (Y < Min) {
+      Min = Y;
+      if (Min == 0) break;
+    }
   }
   return Min;
 }

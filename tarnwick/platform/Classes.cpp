@@ -195,7 +195,6 @@ void TCollection::Changed() {
 }
 
 void TCollection::InsertItem(TCollectionItem* Item) {
-  if (FItemClass && !FItemClass.IsInstance(Item)) RaiseInvalidCast();
   FItems.push_back(Item);
   Item->FCollection = this;
   Item->FID = FNextID++;

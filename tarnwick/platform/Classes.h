@@ -13,6 +13,8 @@
 //     block is open; Changed(true) and a move (SetIndex) call Update(nullptr) likewise.
 //   - Update blocks nest; they hold back change reports, never notifications. Ending the
 //     outermost block calls Update(nullptr) once.
+// Items join while they are being constructed, when only the class doing the joining is built,
+// so joining does not check an item against the collection's item class.
 #ifndef TARNWICK_PLATFORM_CLASSES_H_
 #define TARNWICK_PLATFORM_CLASSES_H_
 
