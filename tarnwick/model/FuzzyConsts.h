@@ -338,6 +338,13 @@ inline constexpr TResString SMax3XValues{"SMax3XValues",
 inline constexpr TResString SFzyArgMinNumWrong{
     "SFzyArgMinNumWrong", "Minimum number of arguments for function, %s, incorrect.  Expected %d or more"};
 
+// The two arithmetic hedges that have no defined result: division by zero, and a result that
+// is not a finite number.
+inline constexpr TResString SFuzzyHedgeDivideByZero{"SFuzzyHedgeDivideByZero",
+                                                    "Invalid hedge operation: \"%s\".  Division by zero"};
+inline constexpr TResString SFuzzyHedgeNotFinite{
+    "SFuzzyHedgeNotFinite", "Invalid hedge operation: \"%s\".  The result is not a finite number"};
+
 }  // namespace tarnwick
 
 #endif  // TARNWICK_MODEL_FUZZYCONSTS_H_

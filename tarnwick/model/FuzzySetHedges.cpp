@@ -18,13 +18,6 @@
 namespace tarnwick {
 namespace {
 
-// Messages of the two arithmetic operations that have no defined result. Hosts replace them by
-// name like every other message.
-constexpr TResString SFuzzyHedgeDivideByZero{"SFuzzyHedgeDivideByZero",
-                                             "Invalid hedge operation: \"%s\".  Division by zero"};
-constexpr TResString SFuzzyHedgeNotFinite{
-    "SFuzzyHedgeNotFinite", "Invalid hedge operation: \"%s\".  The result is not a finite number"};
-
 // Every linguistic hedge that reshapes points first spreads the set over this many points.
 constexpr std::int32_t kHedgePoints = 7;
 // The approximation hedges sample the variable's whole range with this many points.
