@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "tarnwick/model/FuzzyConsts.h"
+#include "tarnwick/model/FuzzyInterfaces.h"
 #include "tarnwick/model/FuzzySet.h"
 #include "tarnwick/model/FuzzyVariable.h"
 #include "tarnwick/platform/Component.h"
@@ -22,9 +23,6 @@
 namespace tarnwick {
 
 class TCustomFuzzyLogicParser;
-
-using TFuzzySetEvent = std::function<void(TObject* Sender, TFuzzySet* FuzzySet)>;
-using TFuzzyVariableEvent = std::function<void(TObject* Sender, TFuzzyVariable* FuzzyVariable)>;
 
 class TARNWICK_EXPORT TCustomFuzzyLogic : public TComponent {
  public:

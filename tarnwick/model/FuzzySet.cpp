@@ -280,9 +280,11 @@ void TFuzzySet::CreateBetaCurveFunctionValues(std::int32_t Num, TFzyFloat Range,
     TFzyFloat X = Center - Range;
     for (std::int32_t I = 0; I < Num; ++I, X += Step) {
       TFzyFloat Y;
-      if (InflectionPoint == 0) {
+      if (Weight == 0) {
+        Y = 1;  // no weight: the curve is flat, however narrow it is
+      } else if (InflectionPoint == 0) {
         // The curve narrows to a spike at the centre as the inflection point nears 0.
-        Y = X == Center ? 1 : (Weight == 0 ? 1 : 0);
+        Y = X == Center ? 1 : 0;
       } else {
         const TFzyFloat T = (X - Center) / InflectionPoint;
         Y = 1 / (Weight * T * T + 1);

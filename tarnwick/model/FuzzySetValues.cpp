@@ -173,8 +173,10 @@ void TFuzzySetValues::UpdateValue(TFuzzySetValue* V, TXYUpdateTypes Changes) {
     FSorted = V->GetX() >= P - kTolerance && V->GetX() <= N + kTolerance;
   }
   FDuplicatesRemoved = FDuplicatesRemoved && FSorted;
-  // 3
-  if (FDuplicatesRemoved && Changes.Contains(utY) && Count > 1 && Index >= 0) {
+  // 3. A point moved onto an equal neighbour is as much a duplicate as one whose Y changed, so
+  // either coordinate counts; otherwise a bulk change that only moves X could leave more than
+  // three equal points on one X.
+  if (FDuplicatesRemoved && Count > 1 && Index >= 0) {
     const bool EqualsPrevious = Index > 0 && V->Equals(GetItem(Index - 1));
     const bool EqualsNext = Index < Count - 1 && V->Equals(GetItem(Index + 1));
     FDuplicatesRemoved = !EqualsPrevious && !EqualsNext;

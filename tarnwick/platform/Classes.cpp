@@ -124,6 +124,8 @@ void TCollection::DestroyItems() {
 TCollectionItem* TCollection::Add() { return FItemClass.Create(this); }
 
 TCollectionItem* TCollection::Insert(std::int32_t Index) {
+  // Checked first, so that a bad position leaves no new item behind.
+  if (Index < 0 || Index > GetCount()) RaiseListError(SListIndexError, Index);
   TCollectionItem* Item = Add();
   Item->SetIndex(Index);
   return Item;

@@ -1,0 +1,768 @@
+// Tests of the point store: one point and its clamping, the edit rules that keep a point list
+// sorted and at most three points deep on one X, the bulk clean-up, the expansions, the
+// statistics, SkipX/SkipY, the point-walk routines and the enumerator.
+#include "tarnwick/model/FuzzySetValues.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <memory>
+#include <ostream>
+#include <vector>
+
+#include "tarnwick/model/FuzzySet.h"
+#include "tarnwick/platform/Exceptions.h"
+
+namespace tarnwick {
+namespace {
+
+using ::testing::AllOf;
+using ::testing::DoubleEq;
+using ::testing::ElementsAre;
+using ::testing::Field;
+
+#define EXPECT_THROW_MSG(Stmt, Type, Msg)          \
+  do {                                             \
+    try {                                          \
+      Stmt;                                        \
+      ADD_FAILURE() << "no exception from " #Stmt; \
+    } catch (const Type& E) {                      \
+      EXPECT_STREQ(E.what(), Msg);                 \
+    }                                              \
+  } while (false)
+
+struct P {
+  TFzyFloat X;
+  TFzyFloat Y;
+  friend bool operator==(const P&, const P&) = default;
+  friend std::ostream& operator<<(std::ostream& S, const P& Pt) { return S << "(" << Pt.X << ", " << Pt.Y << ")"; }
+};
+
+// A computed point: each coordinate within a few units in the last place.
+auto Near(TFzyFloat X, TFzyFloat Y) { return AllOf(Field(&P::X, DoubleEq(X)), Field(&P::Y, DoubleEq(Y))); }
+
+std::vector<P> Points(const TFuzzySetValues& V) {
+  std::vector<P> Result;
+  for (std::int32_t I = 0; I < V.GetCount(); ++I) Result.push_back({V[I]->GetX(), V[I]->GetY()});
+  return Result;
+}
+
+// Adds each point in its own edit.
+void AddEach(TFuzzySetValues& V, std::initializer_list<P> Pts) {
+  for (const P& Pt : Pts) V.Add(Pt.X, Pt.Y);
+}
+
+// Adds the points inside one update block: they are sorted and thinned once, at its end.
+void AddBulk(TFuzzySetValues& V, std::initializer_list<P> Pts) {
+  TUpdateBlock<TCollection> Block(V);
+  AddEach(V, Pts);
+}
+
+// A set whose range is [Low, High], as a variable would give it.
+class TRangedSet : public TFuzzySet {
+ public:
+  TRangedSet(TFzyFloat Low, TFzyFloat High) : TFuzzySet(nullptr), FLow(Low), FHigh(High) {}
+  TFzyFloat GetXRange(std::int32_t Index) const override {
+    if (Index == 0) return FHigh;
+    if (Index == 1) return FLow;
+    return TFuzzySet::GetXRange(Index);
+  }
+
+ private:
+  TFzyFloat FLow, FHigh;
+};
+
+constexpr TFzyFloat kMax = 2147483647.0;
+
+// ---------------------------------------------------------------------------------------------
+// Tolerance
+
+TEST(FuzzySetValuesTolerance, FloatEqualsIsAClosedIntervalOfOneTenThousandth) {
+  EXPECT_TRUE(FloatEquals(0, 1e-4));
+  EXPECT_TRUE(FloatEquals(1e-4, 0));
+  EXPECT_TRUE(FloatEquals(5, 5.00009));
+  EXPECT_FALSE(FloatEquals(5, 5.00011));
+  EXPECT_FALSE(FloatEquals(5.00011, 5));
+  EXPECT_EQ(Sign(2.5), 1);
+  EXPECT_EQ(Sign(-1e-300), -1);
+  EXPECT_EQ(Sign(0.0), 0);
+  EXPECT_EQ(Sign(-0.0), 0);
+}
+
+// ---------------------------------------------------------------------------------------------
+// One point
+
+TEST(FuzzySetValue, ANewPointFollowsTheLastOne) {
+  TFuzzySetValues V(nullptr);
+  TFuzzySetValue* First = V.Add();
+  EXPECT_EQ((P{First->GetX(), First->GetY()}), (P{0, 0}));
+  V.Add(7, 0.5);
+  TFuzzySetValue* Next = V.Add();
+  EXPECT_EQ((P{Next->GetX(), Next->GetY()}), (P{8, 0}));
+  EXPECT_EQ(V.GetItem(2), Next);
+
+  TFuzzySetValue Loose(nullptr);
+  EXPECT_EQ((P{Loose.GetX(), Loose.GetY()}), (P{0, 0}));
+}
+
+TEST(FuzzySetValue, ANewPointsXIsNotClampedIntoTheRange) {
+  TFuzzySet Set(nullptr);
+  Set.GetValues()->Add(3e9, 0);
+  EXPECT_EQ(Set.GetValues()->GetItem(0)->GetX(), kMax);
+  EXPECT_EQ(Set.GetValues()->Add()->GetX(), kMax + 1);
+}
+
+TEST(FuzzySetValue, APointJoinsOnlyAPointList) {
+  TCollection Other(TCollectionItemClass::Of<TFuzzySetValue>());
+  EXPECT_THROW_MSG(new TFuzzySetValue(&Other), EInvalidCast, "Invalid class typecast");
+  EXPECT_EQ(Other.GetCount(), 0);
+}
+
+TEST(FuzzySetValue, SetYTurnsOnlyNegativeValuesIntoZero) {
+  TFuzzySet Set(nullptr);
+  TFuzzySetValues Loose(nullptr);
+  TFuzzySetValue Alone(nullptr);
+  for (TFuzzySetValue* Pt : {Set.GetValues()->Add(), Loose.Add(), &Alone}) {
+    Pt->SetY(-0.5);
+    EXPECT_EQ(Pt->GetY(), 0);
+    Pt->SetY(1.7);
+    EXPECT_EQ(Pt->GetY(), 1.7);
+  }
+}
+
+TEST(FuzzySetValue, SetXIsHeldInTheSetsRange) {
+  TRangedSet Ranged(0, 10);
+  TFuzzySetValue* Pt = Ranged.GetValues()->Add();
+  Pt->SetX(12);
+  EXPECT_EQ(Pt->GetX(), 10);
+  Pt->SetX(-1);
+  EXPECT_EQ(Pt->GetX(), 0);
+
+  TFuzzySet Unbounded(nullptr);
+  Pt = Unbounded.GetValues()->Add();
+  Pt->SetX(3e9);
+  EXPECT_EQ(Pt->GetX(), kMax);
+  Pt->SetX(-3e9);
+  EXPECT_EQ(Pt->GetX(), -kMax);
+
+  TFuzzySetValues Loose(nullptr);
+  Pt = Loose.Add();
+  Pt->SetX(12);
+  EXPECT_EQ(Pt->GetX(), 12);
+  Pt->SetX(3e9);
+  EXPECT_EQ(Pt->GetX(), 3e9);
+}
+
+TEST(FuzzySetValue, SetValueClampsOnlyInAListOfASet) {
+  TFuzzySetValues Loose(nullptr);
+  TFuzzySetValue* Pt = Loose.Add();
+  Pt->SetValue(3, -1);
+  EXPECT_EQ((P{Pt->GetX(), Pt->GetY()}), (P{3, -1}));
+
+  TFuzzySetValue Alone(nullptr);
+  Alone.SetValue(3e9, -1);
+  EXPECT_EQ((P{Alone.GetX(), Alone.GetY()}), (P{3e9, -1}));
+
+  TRangedSet Ranged(0, 10);
+  Pt = Ranged.GetValues()->Add();
+  Pt->SetValue(12, -1);
+  EXPECT_EQ((P{Pt->GetX(), Pt->GetY()}), (P{10, 0}));
+  Pt->SetValue(-4, 1.5);
+  EXPECT_EQ((P{Pt->GetX(), Pt->GetY()}), (P{0, 1.5}));
+}
+
+TEST(FuzzySetValue, EqualsComparesBothCoordinatesWithinTheTolerance) {
+  struct Case {
+    P A, B;
+    bool Expected;
+  };
+  static const Case kCases[] = {
+      {{5, 1}, {5, 1}, true},
+      {{5, 1}, {5.00009, 0.99991}, true},
+      {{5, 1}, {5.00011, 1}, false},
+      {{5, 1}, {5, 1.00011}, false},
+      {{0, 0}, {-0.00009, 0.00009}, true},
+  };
+  for (const Case& C : kCases) {
+    TFuzzySetValue A(nullptr), B(nullptr);
+    A.SetValue(C.A.X, C.A.Y);
+    B.SetValue(C.B.X, C.B.Y);
+    EXPECT_EQ(A.Equals(&B), C.Expected) << C.A << " " << C.B;
+    EXPECT_EQ(B.Equals(&A), C.Expected) << C.B << " " << C.A;
+  }
+}
+
+TEST(FuzzySetValue, AssignCopiesBothCoordinatesAsOneEdit) {
+  TFuzzySetValue Source(nullptr);
+  Source.SetValue(3e9, -1);
+  TFuzzySetValue Alone(nullptr);
+  Alone.Assign(&Source);
+  EXPECT_EQ((P{Alone.GetX(), Alone.GetY()}), (P{3e9, -1}));
+
+  TFuzzySet Set(nullptr);
+  TFuzzySetValue* Owned = Set.GetValues()->Add();
+  Owned->Assign(&Source);
+  EXPECT_EQ((P{Owned->GetX(), Owned->GetY()}), (P{kMax, 0}));
+
+  TFuzzySet NotAPoint(nullptr);
+  EXPECT_THROW_MSG(Alone.Assign(&NotAPoint), EConvertError, "Cannot assign a TFuzzySet to a TFuzzySetValue");
+}
+
+// ---------------------------------------------------------------------------------------------
+// The edit rules
+
+class FuzzySetValuesEdit : public testing::Test {
+ protected:
+  TFuzzySet Set{nullptr};
+  TFuzzySetValues& V = *Set.GetValues();
+};
+
+TEST_F(FuzzySetValuesEdit, AnEqualPointTakesThePlaceOfTheEarlierCopy) {
+  TFuzzySetValue* First = V.Add(5, 1);
+  TFuzzySetValue* Second = V.Add(5, 1);
+  EXPECT_THAT(Points(V), ElementsAre(P{5, 1}));
+  EXPECT_EQ(V.GetItem(0), Second);
+  EXPECT_NE(First, Second);
+}
+
+TEST_F(FuzzySetValuesEdit, AVerticalEdgeKeepsBothCorners) {
+  AddEach(V, {{0, 0}, {5, 0}});
+  V.Add(5, 1);
+  EXPECT_THAT(Points(V), ElementsAre(P{0, 0}, P{5, 0}, P{5, 1}));
+}
+
+TEST_F(FuzzySetValuesEdit, AFourthPointOnOneXTakesThePlaceBeforeTheThirdOther) {
+  AddEach(V, {{5, 0}, {5, 1}, {5, 0.5}});
+  TFuzzySetValue* Fourth = V.Add(5, 0.8);
+  EXPECT_THAT(Points(V), ElementsAre(P{5, 0}, P{5, 0.8}, P{5, 0.5}));
+  EXPECT_EQ(V.GetItem(1), Fourth);
+}
+
+TEST_F(FuzzySetValuesEdit, AnEditedPointGoesToTheEndOfTheRunOfItsX) {
+  AddEach(V, {{0, 0}, {2, 0.2}, {4, 0.4}, {6, 0.6}});
+  TFuzzySetValue* Moved = V.GetItem(0);
+  Moved->SetX(4);
+  EXPECT_THAT(Points(V), ElementsAre(P{2, 0.2}, P{4, 0.4}, P{4, 0}, P{6, 0.6}));
+  EXPECT_EQ(V.GetItem(2), Moved);
+  Moved->SetX(7);
+  EXPECT_THAT(Points(V), ElementsAre(P{2, 0.2}, P{4, 0.4}, P{6, 0.6}, P{7, 0}));
+  Moved->SetX(-1);
+  EXPECT_THAT(Points(V), ElementsAre(P{-1, 0}, P{2, 0.2}, P{4, 0.4}, P{6, 0.6}));
+  // A point within the tolerance of a run joins its end without being re-sorted there.
+  V.Add(4.00005, 0.9);
+  EXPECT_THAT(Points(V), ElementsAre(P{-1, 0}, P{2, 0.2}, P{4, 0.4}, P{4.00005, 0.9}, P{6, 0.6}));
+  V.Add(3.99997, 0.1);
+  EXPECT_THAT(Points(V), ElementsAre(P{-1, 0}, P{2, 0.2}, P{4, 0.4}, P{4.00005, 0.9}, P{3.99997, 0.1}, P{6, 0.6}));
+}
+
+TEST_F(FuzzySetValuesEdit, AYEditThatMatchesTheNextPointDeletesTheNextPoint) {
+  AddEach(V, {{5, 0}, {5, 1}, {9, 0}});
+  TFuzzySetValue* Edited = V.GetItem(0);
+  Edited->SetY(1);
+  EXPECT_THAT(Points(V), ElementsAre(P{5, 1}, P{9, 0}));
+  EXPECT_EQ(V.GetItem(0), Edited);
+}
+
+TEST_F(FuzzySetValuesEdit, TheCleanUpOfAnEditNeverDeletesTheEditedPoint) {
+  // The new point lands behind an equal one; the clean-up that the sort triggers deletes the
+  // equal neighbour, so the point handed back stays valid.
+  AddEach(V, {{1, 0}, {5, 1}, {9, 0}});
+  TFuzzySetValue* Added = V.Add(5, 1);
+  EXPECT_THAT(Points(V), ElementsAre(P{1, 0}, P{5, 1}, P{9, 0}));
+  EXPECT_EQ(V.GetItem(1), Added);
+  Added->SetY(0.5);
+  EXPECT_THAT(Points(V), ElementsAre(P{1, 0}, P{5, 0.5}, P{9, 0}));
+}
+
+TEST_F(FuzzySetValuesEdit, InsideABlockEditsOnlyKeepTheFlagsAndTheEndSortsOnce) {
+  {
+    TUpdateBlock<TCollection> Block(V);
+    AddEach(V, {{3, 0}, {1, 0.5}, {2, 1}});
+    EXPECT_THAT(Points(V), ElementsAre(P{3, 0}, P{1, 0.5}, P{2, 1}));
+    EXPECT_FALSE(V.GetSorted());
+    EXPECT_FALSE(V.GetDuplicatesRemoved());
+  }
+  EXPECT_THAT(Points(V), ElementsAre(P{1, 0.5}, P{2, 1}, P{3, 0}));
+  EXPECT_TRUE(V.GetSorted());
+  EXPECT_TRUE(V.GetDuplicatesRemoved());
+}
+
+TEST_F(FuzzySetValuesEdit, TheSortNeverSwapsPointsWithinTheToleranceOfEachOther) {
+  AddBulk(V, {{9, 0}, {5.00005, 0.3}, {5, 0.6}, {1, 1}});
+  EXPECT_THAT(Points(V), ElementsAre(P{1, 1}, P{5.00005, 0.3}, P{5, 0.6}, P{9, 0}));
+}
+
+TEST_F(FuzzySetValuesEdit, ABulkChangeInOrderLeavesALongRunAlone) {
+  // Every edit kept the list sorted and free of equal neighbours, so the end has nothing to do.
+  AddBulk(V, {{5, 0}, {5, 0.1}, {5, 0.2}, {5, 0.3}, {5, 0.4}});
+  EXPECT_EQ(V.GetCount(), 5);
+}
+
+TEST_F(FuzzySetValuesEdit, TheBulkCleanUpDropsEqualPointsAndEveryFifthOfARun) {
+  // (9, 0) first makes the list unsorted, so that the end of the block sorts and thins it.
+  AddBulk(V, {{9, 0}, {5, 0}, {5, 0.1}, {5, 0.2}, {5, 0.3}, {5, 0.4}, {5, 0.5}});
+  EXPECT_THAT(Points(V), ElementsAre(P{5, 0}, P{5, 0.1}, P{5, 0.2}, P{5, 0.3}, P{5, 0.5}, P{9, 0}));
+
+  TFuzzySetValues Loose(nullptr);
+  AddBulk(Loose, {{2, 0}, {1, 0.5}, {1, 0.5}, {1.00005, 0.50005}, {2, 0}});
+  EXPECT_THAT(Points(Loose), ElementsAre(P{1, 0.5}, P{2, 0}));
+}
+
+TEST_F(FuzzySetValuesEdit, AListOfFewerThanTwoPointsCountsAsClean) {
+  {
+    TUpdateBlock<TCollection> Block(V);
+    AddEach(V, {{5, 0}, {1, 0}});
+    EXPECT_FALSE(V.GetSorted());
+    V.Delete(1);
+  }
+  EXPECT_TRUE(V.GetSorted());
+  EXPECT_TRUE(V.GetDuplicatesRemoved());
+  EXPECT_THAT(Points(V), ElementsAre(P{5, 0}));
+}
+
+// Runs of four or more on one X exist only after a bulk change; the next edit in such a run
+// thins it by one point of that X.
+class FuzzySetValuesLongRun : public FuzzySetValuesEdit {
+ protected:
+  void SetUp() override { AddBulk(V, {{5, 0}, {5, 0.1}, {5, 0.2}, {5, 0.3}, {9, 0}}); }
+};
+
+TEST_F(FuzzySetValuesLongRun, AYEditInARunAtTheStartDeletesThePointBeforeIt) {
+  TFuzzySetValue* Edited = V.GetItem(2);
+  Edited->SetY(0.25);
+  EXPECT_THAT(Points(V), ElementsAre(P{5, 0}, P{5, 0.25}, P{5, 0.3}, P{9, 0}));
+  EXPECT_EQ(V.GetItem(1), Edited);
+}
+
+TEST_F(FuzzySetValuesLongRun, WhenTheEditedPointOpensTheRunThePointAfterItGoes) {
+  TFuzzySetValue* Edited = V.GetItem(0);
+  Edited->SetY(0.05);
+  EXPECT_THAT(Points(V), ElementsAre(P{5, 0.05}, P{5, 0.2}, P{5, 0.3}, P{9, 0}));
+  EXPECT_EQ(V.GetItem(0), Edited);
+}
+
+TEST_F(FuzzySetValuesLongRun, ThinningNeverTakesAPointOfAnotherX) {
+  V.Add(0, 0);
+  ASSERT_THAT(Points(V), ElementsAre(P{0, 0}, P{5, 0}, P{5, 0.1}, P{5, 0.2}, P{5, 0.3}, P{9, 0}));
+  V.GetItem(1)->SetY(0.05);
+  EXPECT_THAT(Points(V), ElementsAre(P{0, 0}, P{5, 0.05}, P{5, 0.2}, P{5, 0.3}, P{9, 0}));
+}
+
+TEST_F(FuzzySetValuesLongRun, AnXEditBeforeTheThirdOtherPointDeletesThatThirdPoint) {
+  TFuzzySetValue* Edited = V.GetItem(2);
+  Edited->SetX(5.00001);
+  EXPECT_THAT(Points(V), ElementsAre(P{5, 0}, P{5, 0.1}, P{5.00001, 0.2}, P{9, 0}));
+  EXPECT_EQ(V.GetItem(2), Edited);
+}
+
+TEST_F(FuzzySetValuesLongRun, AnXEditAfterTheThirdOtherPointTakesThePlaceBeforeIt) {
+  TFuzzySetValue* Edited = V.GetItem(3);
+  Edited->SetX(5.00001);
+  EXPECT_THAT(Points(V), ElementsAre(P{5, 0}, P{5.00001, 0.3}, P{5, 0.2}, P{9, 0}));
+  EXPECT_EQ(V.GetItem(1), Edited);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Items, insertion, copies
+
+TEST(FuzzySetValuesItems, InsertPutsAFreshPointAtThePlaceWithoutSortingIt) {
+  TFuzzySetValues V(nullptr);
+  AddEach(V, {{0, 0}, {1, 1}});
+  TFuzzySetValue* Inserted = V.Insert(1);
+  EXPECT_EQ(V.GetItem(1), Inserted);
+  EXPECT_THAT(Points(V), ElementsAre(P{0, 0}, P{2, 0}, P{1, 1}));
+  V.Insert(3);
+  EXPECT_THAT(Points(V), ElementsAre(P{0, 0}, P{2, 0}, P{1, 1}, P{2, 0}));
+}
+
+TEST(FuzzySetValuesItems, IndicesOutsideTheListRaise) {
+  TFuzzySetValues V(nullptr);
+  AddEach(V, {{0, 0}, {1, 1}});
+  TFuzzySetValue Source(nullptr);
+  EXPECT_THROW_MSG(V.Insert(3), EListError, "List index out of bounds (3)");
+  EXPECT_THROW_MSG(V.Insert(-1), EListError, "List index out of bounds (-1)");
+  EXPECT_THROW_MSG(V.GetItem(2), EListError, "List index out of bounds (2)");
+  EXPECT_THROW_MSG(V.SetItem(-1, &Source), EListError, "List index out of bounds (-1)");
+  EXPECT_EQ(V.GetCount(), 2);
+}
+
+TEST(FuzzySetValuesItems, SetItemAssignsThePointAndPlacesIt) {
+  TFuzzySetValues V(nullptr);
+  AddEach(V, {{0, 0}, {1, 1}, {2, 0}});
+  TFuzzySetValue Source(nullptr);
+  Source.SetValue(1.5, 0.5);
+  V.SetItem(0, &Source);
+  EXPECT_THAT(Points(V), ElementsAre(P{1, 1}, P{1.5, 0.5}, P{2, 0}));
+}
+
+TEST(FuzzySetValuesItems, AssigningAListCopiesThroughTheTargetsRules) {
+  TFuzzySetValues Source(nullptr);
+  AddEach(Source, {{-3e9, 0.5}, {1, -1}, {3e9, 2}});
+  TFuzzySet Set(nullptr);
+  Set.GetValues()->Add(7, 7);
+  Set.GetValues()->Assign(&Source);
+  EXPECT_THAT(Points(*Set.GetValues()), ElementsAre(P{-kMax, 0.5}, P{1, 0}, P{kMax, 2}));
+  EXPECT_THAT(Points(Source), ElementsAre(P{-3e9, 0.5}, P{1, -1}, P{3e9, 2}));
+}
+
+TEST(FuzzySetValuesItems, AppendCopiesTheRequestedStretch) {
+  TFuzzySetValues Source(nullptr);
+  AddEach(Source, {{0, 0}, {1, 0.5}, {2, 1}});
+  struct Case {
+    std::int32_t Index, Count;
+    std::vector<P> Expected;
+  };
+  const Case kCases[] = {
+      {0, 3, {{0, 0}, {1, 0.5}, {2, 1}}},
+      {5, 10, {{2, 1}}},           // the start is pulled back to the last point
+      {-3, 2, {{0, 0}, {1, 0.5}}}, // and up to the first
+      {1, 9, {{1, 0.5}, {2, 1}}},
+      {1, 0, {}},
+      {1, -4, {}},
+  };
+  for (const Case& C : kCases) {
+    TFuzzySetValues Target(nullptr);
+    Target.Append(&Source, C.Index, C.Count);
+    EXPECT_EQ(Points(Target), C.Expected) << C.Index << ", " << C.Count;
+  }
+  TFuzzySetValues All(nullptr);
+  All.Append(&Source);
+  EXPECT_EQ(Points(All), Points(Source));
+
+}
+
+TEST(FuzzySetValuesItems, AppendFromAnEmptySourceAppendsNothing) {
+  TFuzzySetValues Empty(nullptr);
+  TFuzzySetValues Target(nullptr);
+  AddEach(Target, {{0, 0}, {1, 1}});
+  struct Case {
+    std::int32_t Index, Count;
+  };
+  static const Case kCases[] = {{0, 0}, {0, 1}, {0, 5}, {3, 2}, {-2, 4}};
+  for (const Case& C : kCases) {
+    EXPECT_NO_THROW(Target.Append(&Empty, C.Index, C.Count)) << C.Index << ", " << C.Count;
+    EXPECT_EQ(Target.GetCount(), 2) << C.Index << ", " << C.Count;
+  }
+  Target.Append(&Empty);
+  EXPECT_EQ(Target.GetCount(), 2);
+}
+
+TEST(FuzzySetValuesItems, AppendAddsBehindWhatIsThereAndSortsAtTheEnd) {
+  TFuzzySetValues Source(nullptr);
+  AddEach(Source, {{0, 0}, {1, -1}, {4, 1}});
+  TFuzzySet Set(nullptr);
+  AddEach(*Set.GetValues(), {{2, 0.5}, {3, 0.5}});
+  Set.GetValues()->Append(&Source);
+  EXPECT_THAT(Points(*Set.GetValues()), ElementsAre(P{0, 0}, P{1, 0}, P{2, 0.5}, P{3, 0.5}, P{4, 1}));
+}
+
+TEST(FuzzySetValuesItems, TheEnumeratorWalksThePointsInOrder) {
+  TFuzzySet Set(nullptr);
+  TFuzzySetValues& V = *Set.GetValues();
+  AddEach(V, {{0, 0}, {1, 1}, {2, 0}});
+  std::vector<TFuzzySetValue*> Seen;
+  auto E = V.GetEnumerator();
+  while (E->MoveNext()) Seen.push_back(E->GetCurrent());
+  EXPECT_THAT(Seen, ElementsAre(V[0], V[1], V[2]));
+  EXPECT_EQ(V.GetFuzzySet(), &Set);
+  EXPECT_EQ(V[1]->GetCollection(), &V);
+}
+
+TEST(FuzzySetValuesItems, GetXCountCountsExactlyEqualX) {
+  TFuzzySetValues V(nullptr);
+  AddBulk(V, {{5, 0}, {5, 1}, {5.00005, 0.5}, {6, 0}});
+  EXPECT_EQ(V.GetXCount(5), 2);
+  EXPECT_EQ(V.GetXCount(5.00005), 1);
+  EXPECT_EQ(V.GetXCount(7), 0);
+}
+
+// ---------------------------------------------------------------------------------------------
+// SkipX and SkipY
+
+TEST(FuzzySetValuesSkip, StepsPastTheValuesWithinTheTolerance) {
+  TFuzzySetValues V(nullptr);
+  AddBulk(V, {{5, 0}, {5.00005, 0.5}, {6, 1}});
+  struct Case {
+    std::int32_t Index;
+    TFzyFloat X;
+    std::int32_t Dir, Expected;
+  };
+  static const Case kCases[] = {
+      {0, 5, 0, 2},    // Dir 0 means +1
+      {0, 5, 1, 2},
+      {2, 6, 1, -1},   // past the end
+      {2, 5, -1, -1},  // back past the start
+      {2, 6, -1, 1},
+      {-1, 5, 1, 2},   // the start itself is never examined
+      {1, 7, 1, 2},
+  };
+  for (const Case& C : kCases)
+    EXPECT_EQ(V.SkipX(C.Index, C.X, C.Dir), C.Expected) << C.Index << " " << C.X << " " << C.Dir;
+
+  TFuzzySetValues W(nullptr);
+  AddBulk(W, {{0, 0.2}, {1, 0.20005}, {2, 0.7}});
+  EXPECT_EQ(W.SkipY(0, 0.2, 0), 2);
+  EXPECT_EQ(W.SkipY(2, 0.2, -1), -1);
+  EXPECT_EQ(W.SkipY(2, 0.7, -1), 1);
+  EXPECT_EQ(W.SkipY(0, 0.7, 1), 1);
+  EXPECT_EQ(W.SkipY(1, 0.7, 1), -1);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Expansions
+
+TEST(FuzzySetValuesExpand, AddsOnePointInTheMiddleOfEachGap) {
+  TFuzzySetValues V(nullptr);
+  AddEach(V, {{0, 0}, {1, 1}, {2, 0}, {3, 1}, {4, 0}});
+  V.Expand(9);
+  EXPECT_THAT(Points(V), ElementsAre(P{0, 0}, Near(0.5, 0.5), P{1, 1}, Near(1.5, 0.5), P{2, 0}, Near(2.5, 0.5),
+                                     P{3, 1}, Near(3.5, 0.5), P{4, 0}));
+}
+
+TEST(FuzzySetValuesExpand, FillsOneGapWithEvenlySpacedInterpolatedPoints) {
+  TFuzzySet Set(nullptr);
+  TFuzzySetValues& V = *Set.GetValues();
+  AddEach(V, {{0, 0}, {10, 1}});
+  V.Expand(9);
+  EXPECT_THAT(Points(V), ElementsAre(P{0, 0}, Near(1.25, 0.125), Near(2.5, 0.25), Near(3.75, 0.375), Near(5, 0.5),
+                                     Near(6.25, 0.625), Near(7.5, 0.75), Near(8.75, 0.875), P{10, 1}));
+}
+
+TEST(FuzzySetValuesExpand, EarlierGapsTakeTheRoundedUpShare) {
+  TFuzzySetValues V(nullptr);
+  AddEach(V, {{0, 0}, {1, 1}, {3, 0}});
+  V.Expand(6);
+  EXPECT_THAT(Points(V), ElementsAre(P{0, 0}, Near(1.0 / 3, 1.0 / 3), Near(2.0 / 3, 2.0 / 3), P{1, 1}, Near(2, 0.5),
+                                     P{3, 0}));
+}
+
+TEST(FuzzySetValuesExpand, AVerticalEdgeIsNoGap) {
+  TFuzzySetValues V(nullptr);
+  AddEach(V, {{0, 0}, {5, 0}, {5, 1}, {10, 1}});
+  V.Expand(6);
+  EXPECT_THAT(Points(V), ElementsAre(P{0, 0}, Near(2.5, 0), P{5, 0}, P{5, 1}, Near(7.5, 1), P{10, 1}));
+}
+
+TEST(FuzzySetValuesExpand, WithoutRoomOrGapsNothingIsAdded) {
+  struct Case {
+    std::vector<P> Pts;
+    std::int32_t NewCount;
+  };
+  const Case kCases[] = {
+      {{{0, 0}, {1, 1}}, 1},
+      {{{0, 0}, {1, 1}, {2, 0}}, 3},
+      {{{0, 0}, {1, 1}, {2, 0}}, 2},
+      {{}, 5},
+      {{{3, 0.4}}, 5},
+      {{{3, 0}, {3.00005, 1}, {3, 0.5}}, 8},
+  };
+  for (const Case& C : kCases) {
+    TFuzzySetValues V(nullptr);
+    {
+      TUpdateBlock<TCollection> Block(V);
+      for (const P& Pt : C.Pts) V.Add(Pt.X, Pt.Y);
+    }
+    V.Expand(C.NewCount);
+    EXPECT_EQ(Points(V), C.Pts) << C.NewCount;
+  }
+}
+
+// Expand works inside an update block whatever it finds, and the end of that block reports a
+// change of the list to its set even when no point was added.
+TEST(FuzzySetValuesExpand, ABlockWithoutGapsStillReportsTheChange) {
+  TFuzzySet Set(nullptr);
+  Set.CreateCrispValue(2.5);
+  ASSERT_EQ(Set.GetExpression(), "2.5000");
+  Set.GetValues()->Expand(5);
+  EXPECT_EQ(Set.GetValues()->GetCount(), 3);
+  EXPECT_EQ(Set.GetExpression(), "");
+}
+
+TEST(FuzzySetValuesExpandSimple, SpreadsPointsEvenlyOverTheWholeRange) {
+  TFuzzySetValues V(nullptr);
+  AddEach(V, {{0, 0}, {10, 1}});
+  V.ExpandSimple(6);
+  EXPECT_THAT(Points(V), ElementsAre(P{0, 0}, Near(2, 0.2), Near(4, 0.4), Near(6, 0.6), Near(8, 0.8), P{10, 1}));
+}
+
+TEST(FuzzySetValuesExpandSimple, InterpolatesBetweenTheNeighboursItLandsBetween) {
+  TFuzzySetValues V(nullptr);
+  AddEach(V, {{0, 0}, {4, 1}, {10, 0}});
+  V.ExpandSimple(5);
+  const TFzyFloat X1 = 10.0 / 3;
+  const TFzyFloat X2 = X1 + 10.0 / 3;
+  EXPECT_THAT(Points(V), ElementsAre(P{0, 0}, Near(X1, X1 / 4), P{4, 1}, Near(X2, 1 - (X2 - 4) / 6), P{10, 0}));
+}
+
+TEST(FuzzySetValuesExpandSimple, ASpotOnAnExistingXCopiesItsPointWhichTheCleanUpRemoves) {
+  TFuzzySetValues V(nullptr);
+  AddEach(V, {{0, 0}, {5, 1}, {10, 0}});
+  V.ExpandSimple(4);
+  EXPECT_THAT(Points(V), ElementsAre(P{0, 0}, P{5, 1}, P{10, 0}));
+}
+
+TEST(FuzzySetValuesExpandSimple, WithoutTwoDistinctXNothingIsAdded) {
+  struct Case {
+    std::vector<P> Pts;
+    std::int32_t NewCount;
+  };
+  const Case kCases[] = {
+      {{}, 4},
+      {{{3, 0.4}}, 4},
+      {{{3, 0}, {3.00005, 1}, {3.00009, 0.5}}, 8},
+      {{{0, 0}, {1, 1}, {2, 0}}, 3},
+      {{{0, 0}, {1, 1}}, 1},
+  };
+  for (const Case& C : kCases) {
+    TFuzzySetValues V(nullptr);
+    {
+      TUpdateBlock<TCollection> Block(V);
+      for (const P& Pt : C.Pts) V.Add(Pt.X, Pt.Y);
+    }
+    V.ExpandSimple(C.NewCount);
+    EXPECT_EQ(Points(V), C.Pts) << C.NewCount;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Statistics
+
+// A list without a set, so that negative Y values stay; X counts up from 0.
+std::unique_ptr<TFuzzySetValues> LooseList(const std::vector<TFzyFloat>& Ys) {
+  auto V = std::make_unique<TFuzzySetValues>(nullptr);
+  TFzyFloat X = 0;
+  for (TFzyFloat Y : Ys) V->Add(X++, Y);
+  return V;
+}
+
+TEST(FuzzySetValuesStatistics, MaxAndMinStopAtOneAndZero) {
+  struct Case {
+    std::vector<TFzyFloat> Ys;
+    TFzyFloat Max, Min;
+  };
+  const Case kCases[] = {
+      {{0.2, 1, 1.5}, 1, 0.2},      // a Y above 1 after a point of exactly 1 is not seen
+      {{0.3, 0.7, 0.5}, 0.7, 0.3},
+      {{0.5, 0, -1}, 0.5, 0},       // nor a Y below 0 after a point of exactly 0
+      {{0.4}, 0.4, 0.4},
+  };
+  for (const Case& C : kCases) {
+    auto V = LooseList(C.Ys);
+    EXPECT_EQ(V->GetMaxValue(), C.Max) << V->GetCount();
+    EXPECT_EQ(V->GetMinValue(), C.Min) << V->GetCount();
+  }
+}
+
+// The walk starts at the first point's Y and stops only when a later point makes the new
+// running maximum exactly 1: a first point of 1 does not end it.
+TEST(FuzzySetValuesStatistics, AFirstYOfOneDoesNotStopTheMaximum) {
+  auto V = LooseList({1, 1.5});
+  EXPECT_EQ(V->GetMaxValue(), 1.5);
+}
+
+// The same rule for the minimum: only a later point that makes the running minimum exactly 0
+// ends the walk.
+TEST(FuzzySetValuesStatistics, AFirstYOfZeroDoesNotStopTheMinimum) {
+  auto V = LooseList({0, -1});
+  EXPECT_EQ(V->GetMinValue(), -1);
+}
+
+TEST(FuzzySetValuesStatistics, AverageAndStatValues) {
+  auto V = LooseList({0.2, 0.4, 0.9});
+  EXPECT_DOUBLE_EQ(V->GetAvgValue(), 0.5);
+
+  TFzyFloat Avg = -1, Max = -1, Min = -1;
+  auto W = LooseList({2, 3});
+  W->GetStatValues(Avg, Max, Min);
+  EXPECT_EQ(Avg, 2.5);
+  EXPECT_EQ(Max, 3);
+  EXPECT_EQ(Min, 1);  // the minimum starts at 1
+
+  auto U = LooseList({-0.5, -0.25});
+  U->GetStatValues(Avg, Max, Min);
+  EXPECT_EQ(Avg, -0.375);
+  EXPECT_EQ(Max, 0);  // and the maximum at 0
+  EXPECT_EQ(Min, -0.5);
+}
+
+TEST(FuzzySetValuesStatistics, AnEmptyListRaisesNamingTheOperation) {
+  TFuzzySetValues V(nullptr);
+  TFzyFloat A = 0, B = 0, C = 0;
+  EXPECT_THROW_MSG(V.GetAvgValue(), EFzyException, "Invalid operation: \"Get Average Y Value\".  Fuzzy set is empty");
+  EXPECT_THROW_MSG(V.GetMaxValue(), EFzyException, "Invalid operation: \"Get Maximum Y Value\".  Fuzzy set is empty");
+  EXPECT_THROW_MSG(V.GetMinValue(), EFzyException, "Invalid operation: \"Get Minimum Y Value\".  Fuzzy set is empty");
+  EXPECT_THROW_MSG(V.GetStatValues(A, B, C), EFzyException,
+                   "Invalid operation: \"Get Statistics Values\".  Fuzzy set is empty");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Point walks
+
+P At(const TFuzzySetValue& Pt) { return {Pt.GetX(), Pt.GetY()}; }
+
+TEST(FuzzySetValuesWalk, NextPointStepsTheCursorAndParksItAtXAfterTheEnd) {
+  TFuzzySetValues V(nullptr);
+  AddEach(V, {{0, 0}, {1, 0.5}});
+  TFuzzySetValue Current(nullptr), Previous(nullptr);
+  Current.Assign(V[0]);
+  std::int32_t Index = 0;
+  NextPoint(&Current, &Previous, Index, &V, 7);
+  EXPECT_EQ(Index, 1);
+  EXPECT_EQ(At(Previous), (P{0, 0}));
+  EXPECT_EQ(At(Current), (P{1, 0.5}));
+  NextPoint(&Current, &Previous, Index, &V, 7);
+  EXPECT_EQ(Index, 2);
+  EXPECT_EQ(At(Previous), (P{1, 0.5}));
+  EXPECT_EQ(At(Current), (P{7, 0.5}));
+}
+
+TEST(FuzzySetValuesWalk, AddAndIncrementAddsByTheFlagAndRemembersATie) {
+  struct Case {
+    bool Flag;
+    TFzyFloat A, B;
+    bool Adds, Ties;
+  };
+  static const Case kCases[] = {
+      {true, 2, 1, true, false},  {true, 1, 1, true, true},    {true, 0, 1, false, false},
+      {false, 0, 1, true, false}, {false, 1, 1, false, true},  {false, 2, 1, false, false},
+  };
+  for (const Case& C : kCases) {
+    TFuzzySetValues V(nullptr);
+    AddEach(V, {{0, 0.25}, {1, 0.5}});
+    TFuzzySet Result(nullptr);
+    TFuzzySetValue Current(nullptr), Previous(nullptr), Other(nullptr);
+    Current.Assign(V[0]);
+    Other.SetValue(9, 9);
+    std::int32_t Index = 0;
+    AddAndIncrement(&Result, &Current, &Previous, &Other, Index, C.A, C.B, &V, 5, C.Flag);
+    EXPECT_EQ(Points(*Result.GetValues()), (C.Adds ? std::vector<P>{{0, 0.25}} : std::vector<P>{}))
+        << C.Flag << " " << C.A << " " << C.B;
+    EXPECT_EQ(At(Other), (C.Ties ? P{0, 0.25} : P{9, 9})) << C.Flag << " " << C.A << " " << C.B;
+    EXPECT_EQ(Index, 1);
+    EXPECT_EQ(At(Current), (P{1, 0.5}));
+  }
+}
+
+TEST(FuzzySetValuesWalk, Add1AndIncrement2StepsBothCursors) {
+  TFuzzySetValues V1(nullptr), V2(nullptr);
+  AddEach(V1, {{0, 0.25}, {1, 0.5}});
+  AddEach(V2, {{0, 0.75}});
+  TFuzzySet Result(nullptr);
+  TFuzzySetValue C1(nullptr), C2(nullptr), P1(nullptr), P2(nullptr);
+  C1.Assign(V1[0]);
+  C2.Assign(V2[0]);
+  std::int32_t I1 = 0, I2 = 0;
+  Add1AndIncrement2(&Result, &C1, &C2, &P1, &P2, I1, I2, 1, 1, &V1, &V2, 4, true);
+  EXPECT_THAT(Points(*Result.GetValues()), ElementsAre(P{0, 0.25}));
+  EXPECT_EQ(I1, 1);
+  EXPECT_EQ(I2, 1);
+  EXPECT_EQ(At(C1), (P{1, 0.5}));
+  EXPECT_EQ(At(P1), (P{0, 0.25}));
+  // The tie first copied Previous1 into Previous2; the second step then overwrote it.
+  EXPECT_EQ(At(P2), (P{0, 0.75}));
+  EXPECT_EQ(At(C2), (P{4, 0.75}));
+}
+
+}  // namespace
+}  // namespace tarnwick

@@ -1,0 +1,415 @@
+// Tests of the owned collection's protocol: which notices and change reports arrive, in which
+// order, for insertion, an item's own change, moves, every removal path, update blocks,
+// assignment between collections and destruction.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tarnwick/platform/Classes.h"
+#include "tarnwick/platform/Exceptions.h"
+
+namespace tarnwick {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+#define EXPECT_THROW_MSG(Stmt, Type, Msg)          \
+  do {                                             \
+    try {                                          \
+      Stmt;                                        \
+      ADD_FAILURE() << "no exception from " #Stmt; \
+    } catch (const Type& E) {                      \
+      EXPECT_STREQ(E.what(), Msg);                 \
+    }                                              \
+  } while (false)
+
+int LiveItems = 0;
+
+// An item with one value. Notices about it arrive while it is only partly built (it joins in
+// the base constructor) or already partly destroyed, so the log names items by their ID, which
+// the base class holds.
+class TLogItem : public TCollectionItem {
+ public:
+  explicit TLogItem(TCollection* Collection) : TCollectionItem(Collection) { ++LiveItems; }
+  ~TLogItem() override { --LiveItems; }
+
+  int GetValue() const noexcept { return FValue; }
+  void SetValue(int Value) {
+    FValue = Value;
+    Changed(false);
+  }
+  void ChangeAll() { Changed(true); }
+
+  void Assign(const TPersistent* Source) override {
+    if (const auto* Other = dynamic_cast<const TLogItem*>(Source)) {
+      SetValue(Other->FValue);
+      return;
+    }
+    TCollectionItem::Assign(Source);
+  }
+
+ private:
+  int FValue = 0;
+};
+
+const char* ActionName(TCollectionNotification Action) {
+  switch (Action) {
+    case cnAdded: return "added";
+    case cnRemoved: return "removed";
+    case cnExtracted: return "extracted";
+    case cnExtracting: return "extracting";
+    case cnDeleting: return "deleting";
+  }
+  return "?";
+}
+
+// Records every notice as "<prefix>action #ID@position" (the position shows whether the item
+// is still linked: -1 when it is not) and every change report as "<prefix>Update(#ID)" or
+// "<prefix>Update(nil)".
+class TLogCollection : public TCollection {
+ public:
+  TLogCollection(std::vector<std::string>& Log, std::string Prefix = "")
+      : TCollection(TCollectionItemClass::Of<TLogItem>()), FLog(Log), FPrefix(std::move(Prefix)) {}
+  // Frees the items while this class still hears their removal notices.
+  ~TLogCollection() override { DestroyItems(); }
+
+  TLogItem* Item(std::int32_t Index) const { return static_cast<TLogItem*>(GetItem(Index)); }
+  TLogItem* AddItem(int Value) {
+    auto* Result = static_cast<TLogItem*>(Add());
+    Result->SetValue(Value);
+    return Result;
+  }
+  std::vector<int> Values() const {
+    std::vector<int> Result;
+    for (TCollectionItem* I : *this) Result.push_back(static_cast<TLogItem*>(I)->GetValue());
+    return Result;
+  }
+  std::vector<std::int32_t> IDs() const {
+    std::vector<std::int32_t> Result;
+    for (TCollectionItem* I : *this) Result.push_back(I->GetID());
+    return Result;
+  }
+
+ protected:
+  void Notify(TCollectionItem* Item, TCollectionNotification Action) override {
+    FLog.push_back(FPrefix + ActionName(Action) + " #" + std::to_string(Item->GetID()) + "@" +
+                   std::to_string(IndexOfItem(Item)));
+    EXPECT_EQ(Item->GetCollection(), IndexOfItem(Item) >= 0 ? this : nullptr);
+  }
+  void Update(TCollectionItem* Item) override {
+    FLog.push_back(FPrefix + "Update(" + (Item ? "#" + std::to_string(Item->GetID()) : std::string("nil")) + ")");
+  }
+
+ private:
+  std::vector<std::string>& FLog;
+  std::string FPrefix;
+};
+
+class CollectionProtocol : public testing::Test {
+ protected:
+  // Two items with values 10 and 20, then a clean log.
+  void Fill() {
+    C.AddItem(10);
+    C.AddItem(20);
+    Log.clear();
+  }
+
+  std::vector<std::string> Log;
+  TLogCollection C{Log};
+};
+
+// ---------------------------------------------------------------------------------------------
+// Insertion
+
+TEST_F(CollectionProtocol, AddLinksThenNotifiesThenReportsTheWhole) {
+  TCollectionItem* Item = C.Add();
+  EXPECT_THAT(Log, ElementsAre("added #0@0", "Update(nil)"));
+  EXPECT_EQ(Item->GetCollection(), &C);
+  EXPECT_EQ(C.GetCount(), 1);
+}
+
+TEST_F(CollectionProtocol, EveryWayInReportsTheSame) {
+  new TLogItem(&C);  // owned by C
+  auto* Loose = new TLogItem(nullptr);
+  EXPECT_THAT(Log, ElementsAre("added #0@0", "Update(nil)"));
+  Log.clear();
+  Loose->SetCollection(&C);
+  EXPECT_THAT(Log, ElementsAre("added #1@1", "Update(nil)"));
+  Log.clear();
+  Loose->SetCollection(&C);  // already there
+  EXPECT_THAT(Log, IsEmpty());
+}
+
+TEST_F(CollectionProtocol, InsertIsAnAddFollowedByAMove) {
+  Fill();
+  C.Insert(0);
+  EXPECT_THAT(Log, ElementsAre("added #2@2", "Update(nil)", "Update(nil)"));
+  EXPECT_THAT(C.IDs(), ElementsAre(2, 0, 1));
+  Log.clear();
+  C.Insert(3);  // at the end: no move
+  EXPECT_THAT(Log, ElementsAre("added #3@3", "Update(nil)"));
+  EXPECT_THAT(C.IDs(), ElementsAre(2, 0, 1, 3));
+}
+
+TEST_F(CollectionProtocol, InsertOutsideTheListRaises) {
+  Fill();
+  EXPECT_THROW_MSG(C.Insert(5), EListError, "List index out of bounds (5)");
+  EXPECT_THROW_MSG(C.Insert(-1), EListError, "List index out of bounds (-1)");
+}
+
+TEST_F(CollectionProtocol, IDsCountUpAndAreNeverReused) {
+  Fill();
+  delete C.Item(1);
+  C.Add();
+  EXPECT_THAT(C.IDs(), ElementsAre(0, 2));
+  EXPECT_EQ(C.FindItemID(2), C.Item(1));
+  EXPECT_EQ(C.FindItemID(1), nullptr);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Changes and moves
+
+TEST_F(CollectionProtocol, AnItemsOwnChangeReportsThatItem) {
+  Fill();
+  C.Item(1)->SetValue(7);
+  C.Item(0)->ChangeAll();
+  C.Item(0)->SetDisplayName("ignored");
+  EXPECT_THAT(Log, ElementsAre("Update(#1)", "Update(nil)", "Update(#0)"));
+}
+
+TEST_F(CollectionProtocol, AMoveReportsTheWholeAndAStayNothing) {
+  Fill();
+  C.AddItem(30);
+  Log.clear();
+  C.Item(0)->SetIndex(2);
+  EXPECT_THAT(Log, ElementsAre("Update(nil)"));
+  EXPECT_THAT(C.Values(), ElementsAre(20, 30, 10));
+  Log.clear();
+  C.Item(1)->SetIndex(1);
+  EXPECT_THAT(Log, IsEmpty());
+}
+
+TEST_F(CollectionProtocol, AMoveOutsideTheListRaisesAndChangesNothing) {
+  Fill();
+  EXPECT_THROW_MSG(C.Item(0)->SetIndex(2), EListError, "List index out of bounds (2)");
+  EXPECT_THROW_MSG(C.Item(0)->SetIndex(-1), EListError, "List index out of bounds (-1)");
+  EXPECT_THAT(C.Values(), ElementsAre(10, 20));
+  EXPECT_THAT(Log, IsEmpty());
+}
+
+TEST_F(CollectionProtocol, IndexErrorsNameTheIndex) {
+  Fill();
+  EXPECT_THROW_MSG(C.GetItem(2), EListError, "List index out of bounds (2)");
+  EXPECT_THROW_MSG(C.Delete(-1), EListError, "List index out of bounds (-1)");
+  TLogItem Source(nullptr);
+  EXPECT_THROW_MSG(C.SetItem(3, &Source), EListError, "List index out of bounds (3)");
+  EXPECT_THAT(Log, IsEmpty());
+}
+
+TEST_F(CollectionProtocol, SetItemAssignsIntoThePlace) {
+  Fill();
+  TLogItem Source(nullptr);
+  Source.SetValue(99);
+  C.SetItem(0, &Source);
+  EXPECT_THAT(C.Values(), ElementsAre(99, 20));
+  EXPECT_THAT(Log, ElementsAre("Update(#0)"));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Removal: the notice comes while the item is still linked, then the whole is reported.
+
+TEST_F(CollectionProtocol, FreeingAnItemExtractsIt) {
+  Fill();
+  delete C.Item(0);
+  EXPECT_THAT(Log, ElementsAre("extracting #0@0", "Update(nil)"));
+  EXPECT_THAT(C.Values(), ElementsAre(20));
+}
+
+TEST_F(CollectionProtocol, DeleteAnnouncesTheDeletionFirst) {
+  Fill();
+  const int LiveBefore = LiveItems;
+  C.Delete(0);
+  EXPECT_THAT(Log, ElementsAre("deleting #0@0", "extracting #0@0", "Update(nil)"));
+  EXPECT_EQ(LiveItems, LiveBefore - 1);
+}
+
+TEST_F(CollectionProtocol, ClearExtractsLastFirstAndReportsOnce) {
+  Fill();
+  C.AddItem(30);
+  Log.clear();
+  const int LiveBefore = LiveItems;
+  C.Clear();
+  EXPECT_THAT(Log, ElementsAre("extracting #2@2", "extracting #1@1", "extracting #0@0", "Update(nil)"));
+  EXPECT_EQ(LiveItems, LiveBefore - 3);
+  Log.clear();
+  C.Clear();  // nothing to clear: nothing to report
+  EXPECT_THAT(Log, IsEmpty());
+}
+
+TEST_F(CollectionProtocol, LeavingForNoCollectionKeepsTheItemAlive) {
+  Fill();
+  TLogItem* Item = C.Item(0);
+  Item->SetCollection(nullptr);
+  EXPECT_THAT(Log, ElementsAre("extracting #0@0", "Update(nil)"));
+  EXPECT_EQ(Item->GetCollection(), nullptr);
+  EXPECT_EQ(Item->GetIndex(), -1);
+  EXPECT_EQ(Item->GetValue(), 10);
+  Log.clear();
+  Item->SetValue(11);  // a loose item reports to nobody
+  EXPECT_THAT(Log, IsEmpty());
+  delete Item;
+}
+
+TEST_F(CollectionProtocol, MovingToAnotherCollectionLeavesBeforeJoining) {
+  Fill();
+  TLogCollection Other(Log, "B:");
+  Other.AddItem(1);
+  Log.clear();
+  TLogItem* Item = C.Item(1);
+  Item->SetCollection(&Other);
+  // The item takes an ID of its new collection.
+  EXPECT_THAT(Log, ElementsAre("extracting #1@1", "Update(nil)", "B:added #1@1", "B:Update(nil)"));
+  EXPECT_EQ(Item->GetCollection(), &Other);
+  EXPECT_THAT(C.Values(), ElementsAre(10));
+  EXPECT_THAT(Other.Values(), ElementsAre(1, 20));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Update blocks hold back change reports, never notices.
+
+TEST_F(CollectionProtocol, ABlockPassesNoticesAndReportsOnceAtItsEnd) {
+  Fill();
+  C.BeginUpdate();
+  C.AddItem(30);
+  C.Item(0)->SetValue(5);
+  C.Item(1)->SetIndex(0);
+  C.Delete(2);
+  EXPECT_THAT(Log, ElementsAre("added #2@2", "deleting #2@2", "extracting #2@2"));
+  C.EndUpdate();
+  EXPECT_THAT(Log, ElementsAre("added #2@2", "deleting #2@2", "extracting #2@2", "Update(nil)"));
+  EXPECT_THAT(C.Values(), ElementsAre(20, 5));
+}
+
+TEST_F(CollectionProtocol, BlocksNestAndOnlyTheOutermostEndReports) {
+  C.BeginUpdate();
+  C.BeginUpdate();
+  C.Add();
+  C.EndUpdate();
+  EXPECT_THAT(Log, ElementsAre("added #0@0"));
+  EXPECT_EQ(C.GetUpdateCount(), 1);
+  C.EndUpdate();
+  EXPECT_THAT(Log, ElementsAre("added #0@0", "Update(nil)"));
+  EXPECT_EQ(C.GetUpdateCount(), 0);
+}
+
+TEST_F(CollectionProtocol, AnEmptyBlockStillReportsAtItsEnd) {
+  C.BeginUpdate();
+  C.EndUpdate();
+  EXPECT_THAT(Log, ElementsAre("Update(nil)"));
+}
+
+TEST_F(CollectionProtocol, AGuardedBlockEndsWhenAnErrorLeavesIt) {
+  Fill();
+  try {
+    TUpdateBlock<TCollection> Block(C);
+    C.Item(0)->SetValue(1);
+    throw std::runtime_error("stop");
+  } catch (const std::runtime_error&) {
+  }
+  EXPECT_EQ(C.GetUpdateCount(), 0);
+  EXPECT_THAT(Log, ElementsAre("Update(nil)"));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Assignment
+
+TEST_F(CollectionProtocol, AssignReplacesTheItemsInsideOneBlock) {
+  Fill();
+  std::vector<std::string> SourceLog;
+  TLogCollection Source(SourceLog);
+  Source.AddItem(7);
+  Source.AddItem(8);
+  Source.AddItem(9);
+  SourceLog.clear();
+  C.Assign(&Source);
+  EXPECT_THAT(Log, ElementsAre("extracting #1@1", "extracting #0@0", "added #2@0", "added #3@1", "added #4@2",
+                               "Update(nil)"));
+  EXPECT_THAT(C.Values(), ElementsAre(7, 8, 9));
+  EXPECT_THAT(Source.Values(), ElementsAre(7, 8, 9));
+  EXPECT_NE(C.Item(0), Source.Item(0));
+  EXPECT_THAT(SourceLog, IsEmpty());
+}
+
+TEST_F(CollectionProtocol, AssignFromAnEmptyCollectionClears) {
+  Fill();
+  std::vector<std::string> SourceLog;
+  TLogCollection Source(SourceLog);
+  C.Assign(&Source);
+  EXPECT_THAT(Log, ElementsAre("extracting #1@1", "extracting #0@0", "Update(nil)"));
+  EXPECT_EQ(C.GetCount(), 0);
+}
+
+TEST_F(CollectionProtocol, AssignToItselfKeepsEverything) {
+  Fill();
+  C.Assign(&C);
+  EXPECT_THAT(Log, IsEmpty());
+  EXPECT_THAT(C.Values(), ElementsAre(10, 20));
+}
+
+TEST_F(CollectionProtocol, AssignFromSomethingElseRaises) {
+  Fill();
+  TLogItem Item(nullptr);
+  EXPECT_THROW_MSG(C.Assign(&Item), EConvertError, "Cannot assign a TLogItem to a TLogCollection");
+  EXPECT_THROW_MSG(C.Assign(nullptr), EConvertError, "Cannot assign a nil to a TLogCollection");
+  EXPECT_THAT(C.Values(), ElementsAre(10, 20));
+  EXPECT_THAT(Log, IsEmpty());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Destruction and walking
+
+TEST(CollectionDestruction, ADescendantHearsEveryItemLeaveAndNoReport) {
+  std::vector<std::string> Log;
+  const int LiveBefore = LiveItems;
+  {
+    TLogCollection C(Log);
+    C.Add();
+    C.Add();
+    C.Add();
+    Log.clear();
+  }
+  EXPECT_THAT(Log, ElementsAre("extracting #2@2", "extracting #1@1", "extracting #0@0"));
+  EXPECT_EQ(LiveItems, LiveBefore);
+}
+
+TEST(CollectionDestruction, APlainCollectionFreesItsItems) {
+  const int LiveBefore = LiveItems;
+  {
+    TCollection C(TCollectionItemClass::Of<TLogItem>());
+    C.Add();
+    C.Add();
+    EXPECT_EQ(LiveItems, LiveBefore + 2);
+  }
+  EXPECT_EQ(LiveItems, LiveBefore);
+}
+
+TEST(CollectionEnumerator, WalksTheItemsInOrder) {
+  TCollection C(TCollectionItemClass::Of<TLogItem>());
+  for (int V : {3, 1, 2}) static_cast<TLogItem*>(C.Add())->SetValue(V);
+  std::vector<int> Seen;
+  auto E = C.GetEnumerator();
+  while (E->MoveNext()) Seen.push_back(static_cast<TLogItem*>(E->GetCurrent())->GetValue());
+  EXPECT_THAT(Seen, ElementsAre(3, 1, 2));
+  EXPECT_FALSE(E->MoveNext());
+
+  TCollection Empty(TCollectionItemClass::Of<TLogItem>());
+  EXPECT_FALSE(Empty.GetEnumerator()->MoveNext());
+}
+
+}  // namespace
+}  // namespace tarnwick
