@@ -1,0 +1,400 @@
+// The lexer of the fuzzy definition language.
+#include "tarnwick/parser/FuzzyLogicTokenStream.h"
+
+#include <utility>
+
+#include "tarnwick/model/FuzzyConsts.h"
+#include "tarnwick/model/FuzzyParserBase.h"
+#include "tarnwick/platform/Format.h"
+
+namespace tarnwick {
+
+namespace {
+
+constexpr char32_t kLF = 10;
+constexpr char32_t kCR = 13;
+
+// Kind codes of FinishToken besides the punctuation characters.
+constexpr std::int32_t kKindEnd = -1;
+constexpr std::int32_t kKindWord = 0;
+constexpr std::int32_t kKindCRLF = 13;
+constexpr std::int32_t kKindString = 34;
+
+constexpr bool IsPunctuation(char32_t C) noexcept {
+  switch (C) {
+    case U'&': case U'(': case U')': case U'=': case U'[': case U']': case U'|': case U'~':
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Characters that end a word and stay unread (besides the quote and comment characters).
+// "=" is not among them and "<" is: "a=b" is one word, "a<=b" two.
+constexpr bool EndsWord(char32_t C) noexcept {
+  switch (C) {
+    case U'&': case U'(': case U')': case U'<': case U'[': case U']': case U'|': case U'~':
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsKind(const Intf<IFuzzyStreamToken>& Token, std::int32_t Kind) {
+  return Token->GetDataType() == Kind;
+}
+
+// Blanks and control characters that do not end a line.
+constexpr TAsciiSet kInLineBlanks = TAsciiSet::Range(0, 32).Exclude(kCR).Exclude(kLF);
+
+// Printable ASCII characters that do not end a word: what a word takes unless the character
+// is the quote, comment or escape character.
+constexpr TAsciiSet kWordChars = [] {
+  TAsciiSet Result;
+  for (char32_t C = 33; C < 128; ++C)
+    if (!EndsWord(C)) Result.Include(C);
+  return Result;
+}();
+
+[[noreturn]] void RaiseUnbalancedString() {
+  throw EFzyParseException(LoadResString(SUnbalancedString));
+}
+
+// Takes the line number back by one while it lives: a word whose line end has been counted
+// already is finished on the line it stands on.
+class TLineBack {
+ public:
+  explicit TLineBack(std::int32_t& Line) : FLine(Line) { --FLine; }
+  ~TLineBack() { ++FLine; }
+  TLineBack(const TLineBack&) = delete;
+  TLineBack& operator=(const TLineBack&) = delete;
+
+ private:
+  std::int32_t& FLine;
+};
+
+}  // namespace
+
+TFuzzyLogicTokenStream::TFuzzyLogicTokenStream(std::unique_ptr<TStream> Stream,
+                                               const TEncoding* Encoding)
+    : TGTextStream(std::move(Stream), Encoding) {}
+
+TFuzzyLogicTokenStream::~TFuzzyLogicTokenStream() = default;
+
+// ---------------------------------------------------------------------------------------------
+// Characters and lines
+
+char32_t TFuzzyLogicTokenStream::GetChar() {
+  char32_t C = TGTextStream::GetChar();
+  if (C == kLF) ++FLineNumber;
+  return C;
+}
+
+bool TFuzzyLogicTokenStream::SkipInLineSpaces() {
+  char32_t C;
+  for (;;) {
+    AppendAsciiRun(FWhiteSpace, kInLineBlanks);
+    if (!TGTextStream::GetChar(C)) break;
+    if (C > 32) {
+      PutBack(C);
+      return false;
+    }
+    AppendCodePoint(FWhiteSpace, C);
+    if (C == kCR) {
+      char32_t D;
+      if (TGTextStream::GetChar(D)) {
+        if (D == kLF)
+          FWhiteSpace += '\n';
+        else
+          PutBack(D);
+      }
+      ++FLineNumber;
+      return true;
+    }
+    if (C == kLF) {
+      ++FLineNumber;
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string TFuzzyLogicTokenStream::GetLine() {
+  bool LineEnded;
+  std::string Text = ReadLine(LineEnded);
+  FWhiteSpace += Text;
+  if (LineEnded) {
+    FWhiteSpace += "\r\n";
+    ++FLineNumber;
+  }
+  return Text;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Building tokens
+
+Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::BuildNextToken() {
+  // Comments loop back here rather than recursing: a text of many comment lines must not grow
+  // the stack.
+  for (;;) {
+    FText.clear();
+    while (SkipInLineSpaces() && !IsEof()) {
+    }
+    if (IsEof()) return FinishToken(kKindEnd, FText);
+
+    char32_t C = GetChar();
+    if (C == FQuoteChar) {
+      FText = ReadString(FText);
+      return FinishToken(kKindString, FText);
+    }
+    if (IsPunctuation(C)) {
+      AppendCodePoint(FText, C);
+      return FinishToken(static_cast<std::int32_t>(C), FText);
+    }
+    if (C == FCommentChar) {
+      AppendCodePoint(FWhiteSpace, C);
+      GetLine();
+      continue;
+    }
+
+    // A word: C is taken unchanged, even when it is the escape character.
+    AppendCodePoint(FText, C);
+    // The characters a word takes without a decision.
+    const TAsciiSet PlainWordChars = TAsciiSet(kWordChars)
+                                         .Exclude(FQuoteChar)
+                                         .Exclude(FCommentChar)
+                                         .Exclude(FEscapeChar);
+    for (;;) {
+      AppendAsciiRun(FText, PlainWordChars);
+      if (IsEof()) return FinishToken(kKindWord, FText);
+      char32_t D = GetChar();
+      if (D <= 32) {
+        AppendCodePoint(FWhiteSpace, D);
+        if (D == kLF) {  // GetChar counted it
+          TLineBack Back(FLineNumber);
+          return FinishToken(kKindWord, FText);
+        }
+        if (D == kCR) {  // the line end is the word's: take a following LF with it
+          char32_t E;
+          if (TGTextStream::GetChar(E)) {
+            if (E == kLF)
+              FWhiteSpace += '\n';
+            else
+              PutBack(E);
+          }
+          ++FLineNumber;
+          TLineBack Back(FLineNumber);
+          return FinishToken(kKindWord, FText);
+        }
+        return FinishToken(kKindWord, FText);
+      }
+      if (D == FQuoteChar || D == FCommentChar || EndsWord(D)) {
+        PutBack(D);
+        return FinishToken(kKindWord, FText);
+      }
+      if (D == FEscapeChar) {
+        if (IsEof()) return FinishToken(kKindWord, FText);
+        D = GetChar();
+        // An escaped lone CR is a line end too; before an LF the LF counts when it is read.
+        char32_t E;
+        if (D == kCR && !(PeekChar(E) && E == kLF)) ++FLineNumber;
+      }
+      AppendCodePoint(FText, D);
+    }
+  }
+}
+
+Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::FinishToken(std::int32_t Kind,
+                                                            const std::string& Text) {
+  Intf<IFuzzyStreamToken> Token(new TFuzzyStreamToken());
+  Token->SetLineNumber(FLineNumber);
+  switch (Kind) {
+    case kKindEnd:
+      if (!Text.empty()) return FinishToken(kKindWord, Text);
+      Token->SetDataType(fstNone);
+      Token->SetText("EOF");
+      break;
+    case kKindWord:
+      if (!Text.empty() && Text[0] == '?') {
+        Token->SetDataType(fstVariable);
+        Token->SetText(Text.substr(1));
+      } else if (Text.size() == 1 && IsNumberSymbol(static_cast<unsigned char>(Text[0]))) {
+        Token->SetDataType(fstAtom);
+        Token->SetText(Text);
+      } else {
+        std::int32_t IntValue = 0;
+        double FloatValue = 0;
+        bool MayBeNumber = !Text.empty() && IsNumberChar(static_cast<unsigned char>(Text[0]));
+        if (MayBeNumber && TryStrToInt(Text, IntValue)) {
+          Token->SetDataType(fstInteger);
+          Token->SetNumber(IntValue);
+        } else if (MayBeNumber && TryStrToFloat(Text, FloatValue, TFormatSettings::Invariant())) {
+          Token->SetDataType(fstFloat);
+          Token->SetNumber(FloatValue);
+        } else {
+          Token->SetDataType(fstAtom);
+          Token->SetText(Text);
+        }
+      }
+      break;
+    case kKindCRLF:
+      Token->SetDataType(fstAtom);
+      Token->SetText("CRLF");
+      break;
+    case kKindString:
+      Token->SetDataType(fstString);
+      Token->SetText(Text);
+      break;
+    case U'&': case U'(': case U')': case U'=': case U'[': case U']': case U'|': case U'~':
+      Token->SetDataType(Kind);
+      Token->SetText(Text);
+      break;
+    default:
+      throw EFzyParseException(Format(LoadResString(SInvalidBaseTokenHint), {IntToStr(Kind)}));
+  }
+  Token->SetWhitespace(FWhiteSpace);
+  FWhiteSpace.clear();
+  return Token;
+}
+
+std::string TFuzzyLogicTokenStream::ReadString(const std::string& Start) {
+  std::string Result = Start;
+  // The characters a string takes without a decision.
+  const TAsciiSet PlainStringChars =
+      TAsciiSet::Range(0, 127).Exclude(FQuoteChar).Exclude(FEscapeChar).Exclude(kCR).Exclude(kLF);
+  for (;;) {
+    AppendAsciiRun(Result, PlainStringChars);
+    if (IsEof()) RaiseUnbalancedString();
+    char32_t C = GetChar();
+    if (C == FQuoteChar) return Result;
+    if (C == FEscapeChar) {
+      if (IsEof()) RaiseUnbalancedString();
+      C = GetChar();
+    }
+    AppendCodePoint(Result, C);
+    // GetChar counts every LF; a CR counts here unless an LF follows it.
+    char32_t D;
+    if (C == kCR && !(PeekChar(D) && D == kLF)) ++FLineNumber;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Look-ahead and echo
+
+void TFuzzyLogicTokenStream::RestartEcho() { FToString.SetSize(0); }
+
+void TFuzzyLogicTokenStream::WriteEcho(const std::string& S) {
+  FToString.Seek(0, soEnd);
+  FToString.WriteString(S);
+}
+
+std::string TFuzzyLogicTokenStream::ToString() const { return FToString.GetDataString(); }
+
+bool TFuzzyLogicTokenStream::PrepareSExp() {
+  RestartEcho();
+  // The scratch stack is empty between calls, also when reading fails halfway.
+  struct TClearOnExit {
+    std::vector<Intf<IFuzzyStreamToken>>& Stack;
+    ~TClearOnExit() { Stack.clear(); }
+  } Guard{FTempStack};
+  FTempStack.clear();
+
+  std::int32_t Depth = 0;
+  for (;;) {
+    Intf<IFuzzyStreamToken> Token = BuildNextToken();
+    FTempStack.push_back(Token);
+    std::int32_t Kind = Token->GetDataType();
+    if (Kind == fstNone) break;
+    if (Kind == U'(') {
+      if (Depth >= FMaxNestingDepth) {
+        EFzyParseException E(Format(LoadResString(SFzyNestingTooDeep), {FMaxNestingDepth}));
+        E.SetLineNumber(Token->GetLineNumber());
+        throw E;
+      }
+      ++Depth;
+    } else if (Kind == U')') {
+      --Depth;
+    }
+    if (Depth == 0) break;
+  }
+  // FTempStack holds the first token read at the front; the look-ahead hands out its back.
+  FStack.reserve(FStack.size() + FTempStack.size());
+  for (auto It = FTempStack.rbegin(); It != FTempStack.rend(); ++It) FStack.push_back(std::move(*It));
+  return true;
+}
+
+Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::NextToken() {
+  if (FStack.empty()) PrepareSExp();
+  Intf<IFuzzyStreamToken> Token = std::move(FStack.back());
+  FStack.pop_back();
+  if (FCurrentToken && Token->GetLineNumber() > FCurrentToken->GetLineNumber()) WriteEcho("\r\n");
+  FCurrentToken = Token;
+  WriteEcho(Token->ToString());
+  WriteEcho(" ");
+  if (IsKind(Token, U')'))
+    --FParenthesisLevel;
+  else if (IsKind(Token, U'('))
+    ++FParenthesisLevel;
+  return Token;
+}
+
+void TFuzzyLogicTokenStream::PutBackToken(IFuzzyStreamToken* Token) {
+  if (Token == nullptr) return;
+  Intf<IFuzzyStreamToken> Held(Token);
+  FStack.push_back(Held);
+  FCurrentToken = Held;
+
+  // The echo ends with the token's printed form and a blank: keep what stands before them,
+  // without trailing blanks or line ends, and one blank. Bytes are counted, which for that
+  // ending is the same as counting characters; a cut that would fall inside a character (the
+  // echo did not end with this token) moves back to the character's start.
+  const std::string& Echo = FToString.GetBytes();
+  std::size_t Cut = 0;
+  std::size_t Printed = Held->ToString().size() + 1;
+  if (Echo.size() > Printed) Cut = Echo.size() - Printed;
+  while (Cut > 0 && (static_cast<unsigned char>(Echo[Cut]) & 0xC0) == 0x80) --Cut;
+  while (Cut > 0 && static_cast<unsigned char>(Echo[Cut - 1]) <= 32) --Cut;
+  FToString.SetSize(static_cast<std::int64_t>(Cut));
+  WriteEcho(" ");
+
+  if (IsKind(Held, U')'))
+    ++FParenthesisLevel;
+  else if (IsKind(Held, U'('))
+    --FParenthesisLevel;
+}
+
+Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::GetCurrentToken() {
+  if (!FCurrentToken) NextToken();
+  return FCurrentToken;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Other operations
+
+void TFuzzyLogicTokenStream::Clear() {
+  FStack.clear();
+  RestartEcho();
+}
+
+void TFuzzyLogicTokenStream::DiscardUntilEOL() { GetLine(); }
+
+void TFuzzyLogicTokenStream::MoveToNextConstruct() {
+  while (FParenthesisLevel != 0) {
+    if (IsKind(NextToken(), fstNone)) break;
+  }
+}
+
+std::string TFuzzyLogicTokenStream::Head() {
+  Intf<IFuzzyStreamToken> Token = NextToken();
+  if (!IsKind(Token, U'(') || FStack.empty()) return {};
+  Intf<IFuzzyStreamToken> Waiting = FStack.back();
+  PutBackToken(Token.get());
+  if (IsKind(Waiting, fstAtom)) {
+    std::string Text = Waiting->GetText();
+    return Text.empty() ? Waiting->ToString() : Text;
+  }
+  if (IsKind(Waiting, U'=')) return "=";
+  return {};
+}
+
+}  // namespace tarnwick
