@@ -1,6 +1,7 @@
 #include "tarnwick/model/FuzzyLogicComponent.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "tarnwick/model/FuzzyParserBase.h"
 
@@ -19,7 +20,7 @@ TCustomFuzzyLogic::~TCustomFuzzyLogic() { SetParser(nullptr); }
 void TCustomFuzzyLogic::RaiseParserUnassigned() { throw EFzyException(LoadResString(SParserUnassigned)); }
 
 void TCustomFuzzyLogic::SetThreshold(TFzyFloat Value) {
-  if (Value == FThreshold) return;
+  if (Value == FThreshold || std::isnan(Value)) return;  // a NaN is no threshold: keep the old one
   FThreshold = std::clamp(Value, TFzyFloat{0}, TFzyFloat{1});
   ThresholdChanged();
 }

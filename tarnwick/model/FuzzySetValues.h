@@ -9,6 +9,7 @@
 #ifndef TARNWICK_MODEL_FUZZYSETVALUES_H_
 #define TARNWICK_MODEL_FUZZYSETVALUES_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -52,6 +53,7 @@ class TARNWICK_EXPORT TFuzzySetValue : public TCollectionItem {
   TFuzzySetValues* GetCollection() const noexcept;
   using TCollectionItem::SetCollection;
   void SetCollection(TFuzzySetValues* Value);
+  void SetCollection(std::nullptr_t) { TCollectionItem::SetCollection(static_cast<TCollection*>(nullptr)); }
 
  private:
   void ClampToRange(TFzyFloat& X) const;

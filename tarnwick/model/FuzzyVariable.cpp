@@ -1,6 +1,7 @@
 #include "tarnwick/model/FuzzyVariable.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "tarnwick/model/FuzzyLogicComponent.h"
 #include "tarnwick/model/FuzzyParserBase.h"
@@ -111,22 +112,25 @@ void TFuzzyVariable::SetComment(const std::string& Value) {
   Changed(false);
 }
 
+// A NaN is no value: the range and the threshold keep what they hold, so that Minimum <=
+// Maximum and the threshold's [0, 1] hold whatever a host passes.
+
 void TFuzzyVariable::SetMaximum(TFzyFloat Value) {
-  if (Value == FMaximum) return;
+  if (Value == FMaximum || std::isnan(Value)) return;
   FMaximum = Value;
   if (FMinimum > FMaximum) SetMinimum(FMaximum);
   Changed(false);
 }
 
 void TFuzzyVariable::SetMinimum(TFzyFloat Value) {
-  if (Value == FMinimum) return;
+  if (Value == FMinimum || std::isnan(Value)) return;
   FMinimum = Value;
   if (FMinimum > FMaximum) SetMaximum(FMinimum);
   Changed(false);
 }
 
 void TFuzzyVariable::SetThreshold(TFzyFloat Value) {
-  if (Value == FThreshold) return;
+  if (Value == FThreshold || std::isnan(Value)) return;
   FThreshold = std::clamp(Value, TFzyFloat{0}, TFzyFloat{1});
 }
 

@@ -8,6 +8,7 @@
 #ifndef TARNWICK_MODEL_FUZZYVARIABLE_H_
 #define TARNWICK_MODEL_FUZZYVARIABLE_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -120,6 +121,7 @@ class TARNWICK_EXPORT TFuzzyVariable : public TGCollectionItem {
   TFuzzyVariables* GetCollection() const noexcept;
   using TGCollectionItem::SetCollection;
   void SetCollection(TFuzzyVariables* Value);
+  void SetCollection(std::nullptr_t) { TGCollectionItem::SetCollection(static_cast<TCollection*>(nullptr)); }
   TCustomFuzzyLogic* GetFuzzy() const;
 
   std::string GetDisplayName() const override;
