@@ -1,11 +1,17 @@
-// Everything a host needs: the platform stand-ins, the common services and the fuzzy model.
+// Everything a host needs: the platform stand-ins, the common services, the generic containers,
+// the fuzzy model and the definition-language parser.
 #ifndef TARNWICK_TARNWICK_H_
 #define TARNWICK_TARNWICK_H_
 
 #include "tarnwick/common/GCollection.h"
 #include "tarnwick/common/KVCommon.h"
+#include "tarnwick/containers/KVGenerics.h"
+#include "tarnwick/model/FuzzyConsts.h"
+#include "tarnwick/model/FuzzyInterfaces.h"
 #include "tarnwick/model/FuzzyLogic.h"
+#include "tarnwick/parser/KVFuzzyLogicParser.h"
 #include "tarnwick/platform/Classes.h"
+#include "tarnwick/platform/Component.h"
 #include "tarnwick/platform/Format.h"
 
 #endif  // TARNWICK_TARNWICK_H_

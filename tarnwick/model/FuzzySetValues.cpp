@@ -55,9 +55,12 @@ void TFuzzySetValue::ClampToRange(TFzyFloat& X) const {
 }
 
 void TFuzzySetValue::SetX(TFzyFloat Value) {
-  if (Value == FX) return;
-  ClampToRange(Value);
-  FX = Value;
+  // Setting the X a point has is no change, unless that X lies outside the range (a new
+  // point starts one past the last X, unclamped): then the edit brings it into the range.
+  TFzyFloat Clamped = Value;
+  ClampToRange(Clamped);
+  if (Value == FX && Clamped == FX) return;
+  FX = Clamped;
   if (TFuzzySetValues* Values = GetCollection()) Values->UpdateValue(this, {utX});
   Changed(false);
 }

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "TestSupport.h"
 #include "tarnwick/common/InterfaceList.h"
 #include "tarnwick/platform/Exceptions.h"
 #include "tarnwick/platform/Format.h"
@@ -20,43 +21,18 @@ namespace tarnwick {
 namespace {
 
 using ::testing::ElementsAre;
+using test::CountingTest;
+using test::gAlive;
+using test::TCounted;
 
-#define EXPECT_THROW_MSG(Statement, ExceptionType, Message)        \
-  EXPECT_THROW(                                                    \
-      {                                                            \
-        try {                                                      \
-          Statement;                                               \
-        } catch (const ExceptionType& E) {                         \
-          EXPECT_STREQ(E.what(), Message);                         \
-          throw;                                                   \
-        }                                                          \
-      },                                                           \
-      ExceptionType)
-
-// Counts live instances, so a test sees the exact moment an object dies.
-int gAlive = 0;
-
-class TCountedToken : public TBaseStreamToken {
- public:
-  TCountedToken() { ++gAlive; }
-  ~TCountedToken() override { --gAlive; }
-
+// A token counted in gAlive; its copies are counted too.
+class TCountedToken : public TCounted<TBaseStreamToken> {
  protected:
   TBaseStreamToken* NewInstance() const override { return new TCountedToken; }
 };
 
 // A counted object that is no token.
-class TCountedItem : public TInterfacedObject {
- public:
-  TCountedItem() { ++gAlive; }
-  ~TCountedItem() override { --gAlive; }
-};
-
-class CountingTest : public ::testing::Test {
- protected:
-  void SetUp() override { gAlive = 0; }
-  void TearDown() override { EXPECT_EQ(gAlive, 0) << "every object dies with its last reference"; }
-};
+using TCountedItem = TCounted<TInterfacedObject>;
 
 Intf<IBaseStreamToken> MakeToken(Integer DataType, const std::string& Text, double Number = 0) {
   Intf<IBaseStreamToken> Token(new TBaseStreamToken);

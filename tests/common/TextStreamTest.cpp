@@ -11,22 +11,11 @@
 #include <string_view>
 #include <vector>
 
+#include "TestSupport.h"
 #include "tarnwick/platform/Streams.h"
 
 namespace tarnwick {
 namespace {
-
-#define EXPECT_THROW_MSG(Stmt, Type, Msg)          \
-  EXPECT_THROW(                                    \
-      {                                            \
-        try {                                      \
-          Stmt;                                    \
-        } catch (const Type& E) {                  \
-          EXPECT_STREQ(E.what(), Msg);             \
-          throw;                                   \
-        }                                          \
-      },                                           \
-      Type)
 
 std::unique_ptr<TStream> StringSource(std::string_view Bytes) {
   auto S = std::make_unique<TStringStream>();

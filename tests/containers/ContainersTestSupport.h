@@ -1,5 +1,6 @@
-// What the container tests share: a counted probe interface whose instances are counted, value
-// factories for the instantiations under test, a slot view of a dictionary, and an event log.
+// What the container tests share on top of TestSupport.h: a counted probe interface whose
+// instances are counted, value factories for the instantiations under test, a slot view of a
+// dictionary, and an event log.
 #ifndef TARNWICK_TESTS_CONTAINERS_CONTAINERSTESTSUPPORT_H_
 #define TARNWICK_TESTS_CONTAINERS_CONTAINERSTESTSUPPORT_H_
 
@@ -8,21 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "TestSupport.h"
 #include "tarnwick/containers/KVGenerics.h"
 #include "tarnwick/platform/Classes.h"
 #include "tarnwick/platform/Interfaces.h"
 
 namespace tarnwick::collections::testing {
-
-#define EXPECT_THROW_MSG(Stmt, Type, Msg)          \
-  do {                                             \
-    try {                                          \
-      Stmt;                                        \
-      ADD_FAILURE() << "no exception from " #Stmt; \
-    } catch (const Type& E) {                      \
-      EXPECT_STREQ(E.what(), Msg);                 \
-    }                                              \
-  } while (false)
 
 class IProbe : public virtual IInterface {
  public:
@@ -88,16 +80,7 @@ inline std::string Show(int V) { return std::to_string(V); }
 inline std::string Show(const std::string& V) { return V; }
 inline std::string Show(const ProbeRef& V) { return V ? "p" + std::to_string(V->Id()) : "nil"; }
 
-inline const char* Show(TCollectionNotification Action) {
-  switch (Action) {
-    case cnAdded: return "added";
-    case cnRemoved: return "removed";
-    case cnExtracted: return "extracted";
-    case cnExtracting: return "extracting";
-    case cnDeleting: return "deleting";
-  }
-  return "?";
-}
+inline const char* Show(TCollectionNotification Action) { return tarnwick::test::NotificationName(Action); }
 
 // Opens the slot table of a dictionary or table class D for inspection.
 template <typename D>

@@ -18,14 +18,9 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
+using tarnwick::test::Lines;
 
 using StringTable = TKVStringHashTable<ProbeRef>;
-
-std::vector<std::string> Lines(const TStrings& L) {
-  std::vector<std::string> Result;
-  for (Integer I = 0; I < L.GetCount(); ++I) Result.push_back(L.Get(I));
-  return Result;
-}
 
 std::vector<std::string> KeysInOrdinalOrder(const StringTable& T) {
   std::vector<std::string> Result;

@@ -19,17 +19,12 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using tarnwick::test::Lines;
 
 using ProbeList = TStringList<ProbeRef>;
 using IntList = TStringList<int>;
 
 constexpr const char* kSortedError = "Operation not allowed on sorted list";
-
-std::vector<std::string> Lines(const TStrings& L) {
-  std::vector<std::string> Result;
-  for (Integer I = 0; I < L.GetCount(); ++I) Result.push_back(L.Get(I));
-  return Result;
-}
 
 template <typename T>
 std::vector<std::string> Data(const TStringList<T>& L) {

@@ -7,23 +7,16 @@
 
 #include <string>
 
+#include "TestSupport.h"
 #include "tarnwick/model/FuzzySet.h"
 #include "tarnwick/platform/Exceptions.h"
 
 namespace tarnwick {
 namespace {
 
-#define EXPECT_THROW_MSG(Statement, ExceptionType, Message) \
-  EXPECT_THROW(                                             \
-      {                                                     \
-        try {                                               \
-          Statement;                                        \
-        } catch (const ExceptionType& E) {                  \
-          EXPECT_STREQ(E.what(), Message);                  \
-          throw;                                            \
-        }                                                   \
-      },                                                    \
-      ExceptionType)
+using test::CountingTest;
+using test::gAlive;
+using test::TCounted;
 
 TEST(FuzzyInterfaceIdentifiers, AreTheFixedOnes) {
   struct Case {
@@ -44,44 +37,23 @@ TEST(FuzzyInterfaceIdentifiers, AreTheFixedOnes) {
   for (const Case& C : kCases) EXPECT_TRUE(C.IID == C.Expected) << C.Name;
 }
 
-// Counts live instances, so a test sees the exact moment an object dies.
-int gAlive = 0;
+// Counted in gAlive, so a test sees the exact moment an object dies; copies of the token and
+// the list are counted too.
+using TCountedIntf = TCounted<TInterfacedObject>;
+using TCountedObject = TCounted<TObject>;
 
-class TCountedIntf : public TInterfacedObject {
- public:
-  TCountedIntf() { ++gAlive; }
-  ~TCountedIntf() override { --gAlive; }
-};
-
-class TCountedObject : public TObject {
- public:
-  TCountedObject() { ++gAlive; }
-  ~TCountedObject() override { --gAlive; }
-};
-
-class TCountedFuzzyToken : public TFuzzyStreamToken {
- public:
-  TCountedFuzzyToken() { ++gAlive; }
-  ~TCountedFuzzyToken() override { --gAlive; }
-
+class TCountedFuzzyToken : public TCounted<TFuzzyStreamToken> {
  protected:
   TBaseStreamToken* NewInstance() const override { return new TCountedFuzzyToken; }
 };
 
-class TCountedFuzzyList : public TFuzzyStreamTokenList {
- public:
-  TCountedFuzzyList() { ++gAlive; }
-  ~TCountedFuzzyList() override { --gAlive; }
-
+class TCountedFuzzyList : public TCounted<TFuzzyStreamTokenList> {
  protected:
   TBaseStreamTokenList* NewInstance() const override { return new TCountedFuzzyList; }
 };
 
-class FuzzyTokenTest : public ::testing::Test {
+class FuzzyTokenTest : public CountingTest {
  protected:
-  void SetUp() override { gAlive = 0; }
-  void TearDown() override { EXPECT_EQ(gAlive, 0) << "every counted object dies with its last reference"; }
-
   static Intf<IFuzzyStreamToken> Token(Integer DataType, const std::string& Text, double Number = 0) {
     Intf<IFuzzyStreamToken> T(new TCountedFuzzyToken);
     T->SetDataType(DataType);

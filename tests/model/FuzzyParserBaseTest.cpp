@@ -8,10 +8,10 @@
 
 #include <functional>
 #include <iterator>
-#include <ostream>
 #include <string>
 #include <vector>
 
+#include "ModelTestSupport.h"
 #include "tarnwick/model/FuzzyConsts.h"
 #include "tarnwick/model/FuzzyInterfaces.h"
 #include "tarnwick/model/FuzzyLogicComponent.h"
@@ -26,32 +26,10 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-
-#define EXPECT_THROW_MSG(Stmt, Type, Msg)          \
-  do {                                             \
-    try {                                          \
-      Stmt;                                        \
-      ADD_FAILURE() << "no exception from " #Stmt; \
-    } catch (const Type& E) {                      \
-      EXPECT_EQ(std::string(E.what()), Msg);       \
-    }                                              \
-  } while (false)
+using test::PointsOf;
 
 // ---------------------------------------------------------------------------------------------
 // Helpers
-
-struct Pt {
-  TFzyFloat X, Y;
-  bool operator==(const Pt&) const = default;
-};
-void PrintTo(const Pt& P, std::ostream* Os) { *Os << "(" << P.X << ", " << P.Y << ")"; }
-
-std::vector<Pt> Points(const TFuzzySet& S) {
-  std::vector<Pt> Result;
-  const TFuzzySetValues* V = S.GetValues();
-  for (std::int32_t I = 0; I < V->GetCount(); ++I) Result.push_back({V->GetItem(I)->GetX(), V->GetItem(I)->GetY()});
-  return Result;
-}
 
 // One argument token of a function call.
 struct Arg {
@@ -273,13 +251,13 @@ TEST(FuzzyParserBaseBuiltIns, EachNameAndCountMakesItsShapeInBothForms) {
 
     TFuzzySet Set(nullptr);
     EXPECT_EQ(Parser.CalcFuzzyFunction(&Set, C.Name, List.get()), &Set);
-    EXPECT_EQ(Points(Set), Points(Expected));
+    EXPECT_EQ(PointsOf(Set), PointsOf(Expected));
     EXPECT_EQ(Set.GetSetType(), C.SetType);
 
     Intf<TShapeOnlySet> ISet(new TShapeOnlySet);
     const Intf<IFuzzySet> Returned = Parser.CalcFuzzyFunction(ISet.get(), C.Name, List.get());
     EXPECT_EQ(Returned.get(), static_cast<IFuzzySet*>(ISet.get()));
-    EXPECT_EQ(Points(ISet->Inner()), Points(Expected));
+    EXPECT_EQ(PointsOf(ISet->Inner()), PointsOf(Expected));
     EXPECT_EQ(ISet->GetSetType(), C.SetType);
   }
 }
@@ -296,7 +274,7 @@ TEST(FuzzyParserBaseBuiltIns, CurvesTakeTheirPointCountFromTheLinkedLogic) {
     Expected.CreateCurveValues(N, 0, 10, 10, true);
     TFuzzySet Set(nullptr);
     Parser.CalcFuzzyFunction(&Set, "s", List.get());
-    EXPECT_EQ(Points(Set), Points(Expected));
+    EXPECT_EQ(PointsOf(Set), PointsOf(Expected));
     EXPECT_EQ(Set.GetValues()->GetCount(), N);
   }
 }
@@ -346,7 +324,7 @@ TEST(FuzzyParserBaseBuiltIns, WrongCallsRaiseTheirParseErrorAndLeaveTheSetAlone)
 
     TFuzzySet Set(nullptr);
     EXPECT_THROW_MSG(Parser.CalcFuzzyFunction(&Set, C.Name, List.get()), EFzyParseException, ProbeError(C.Msg));
-    EXPECT_THAT(Points(Set), IsEmpty());
+    EXPECT_THAT(PointsOf(Set), IsEmpty());
     EXPECT_EQ(Set.GetSetType(), fstUserDefined);
 
     // The interface-based form reports an unknown name too, rather than handing back the
@@ -786,39 +764,35 @@ TEST(FuzzyParserBaseLink, DeletingTheParserFirstClearsTheLogicsLink) {
 }
 
 TEST(FuzzyParserBaseLink, OwnersMayDeleteEitherWithTheOther) {
+  // A pair linked both ways in which one owns the other; the owner is made first.
+  auto OwnedPair = [](bool ParserOwnsLogic) {
+    Pair P{};
+    if (ParserOwnsLogic) {
+      P.Parser = new TProbeParser(nullptr);
+      P.Logic = new TFuzzyLogic(P.Parser);
+    } else {
+      P.Logic = new TFuzzyLogic(nullptr);
+      P.Parser = new TProbeParser(P.Logic);
+    }
+    P.Parser->SetFuzzyLogic(P.Logic);
+    P.Logic->SetParser(P.Parser);
+    return P;
+  };
+  delete OwnedPair(true).Parser;  // the owner takes the logic along
   {
-    auto* Parser = new TProbeParser(nullptr);
-    auto* Logic = new TFuzzyLogic(Parser);  // the parser owns the logic
-    Parser->SetFuzzyLogic(Logic);
-    Logic->SetParser(Parser);
-    delete Parser;
+    Pair P = OwnedPair(true);
+    delete P.Logic;  // an owned logic deleted on its own
+    EXPECT_EQ(P.Parser->GetFuzzyLogic(), nullptr);
+    EXPECT_EQ(P.Parser->GetComponentCount(), 0);
+    delete P.Parser;
   }
+  delete OwnedPair(false).Logic;  // the owner takes the parser along
   {
-    auto* Parser = new TProbeParser(nullptr);
-    auto* Logic = new TFuzzyLogic(Parser);
-    Parser->SetFuzzyLogic(Logic);
-    Logic->SetParser(Parser);
-    delete Logic;  // an owned logic deleted on its own
-    EXPECT_EQ(Parser->GetFuzzyLogic(), nullptr);
-    EXPECT_EQ(Parser->GetComponentCount(), 0);
-    delete Parser;
-  }
-  {
-    auto* Logic = new TFuzzyLogic(nullptr);
-    auto* Parser = new TProbeParser(Logic);  // the logic owns the parser
-    Parser->SetFuzzyLogic(Logic);
-    Logic->SetParser(Parser);
-    delete Logic;
-  }
-  {
-    auto* Logic = new TFuzzyLogic(nullptr);
-    auto* Parser = new TProbeParser(Logic);
-    Parser->SetFuzzyLogic(Logic);
-    Logic->SetParser(Parser);
-    delete Parser;  // an owned parser deleted on its own
-    EXPECT_EQ(Logic->GetParser(), nullptr);
-    EXPECT_EQ(Logic->GetComponentCount(), 0);
-    delete Logic;
+    Pair P = OwnedPair(false);
+    delete P.Parser;  // an owned parser deleted on its own
+    EXPECT_EQ(P.Logic->GetParser(), nullptr);
+    EXPECT_EQ(P.Logic->GetComponentCount(), 0);
+    delete P.Logic;
   }
   {
     TComponent Owner(nullptr);  // siblings: the owner deletes the last one first

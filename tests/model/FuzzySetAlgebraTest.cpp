@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "ModelTestSupport.h"
 #include "tarnwick/model/FuzzyLogic.h"
 #include "tarnwick/model/FuzzyVariable.h"
 #include "tarnwick/platform/Classes.h"
@@ -20,22 +21,11 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-
-#define EXPECT_THROW_MSG(Stmt, Type, Msg)          \
-  do {                                             \
-    try {                                          \
-      Stmt;                                        \
-      ADD_FAILURE() << "no exception from " #Stmt; \
-    } catch (const Type& E) {                      \
-      EXPECT_STREQ(E.what(), Msg);                 \
-    }                                              \
-  } while (false)
-
-struct Pt {
-  TFzyFloat X, Y;
-  bool operator==(const Pt&) const = default;
-};
-void PrintTo(const Pt& P, std::ostream* Os) { *Os << "(" << P.X << ", " << P.Y << ")"; }
+using test::Fill;
+using test::kTriangle;
+using test::Own;
+using test::PointsOf;
+using test::Pt;
 
 struct Visit {
   TFzyFloat X1, Y1, X2, Y2;
@@ -71,32 +61,20 @@ class TProbeSet : public TFuzzySet {
   TFuzzySet* NewInstance(TCollection* Collection) const override { return new TProbeSet(Collection); }
 };
 
-std::vector<Pt> PointsOf(const TFuzzySet& Set) {
-  std::vector<Pt> Result;
-  const TFuzzySetValues& V = *Set.GetValues();
-  for (std::int32_t I = 0; I < V.GetCount(); ++I) Result.push_back({V[I]->GetX(), V[I]->GetY()});
-  return Result;
-}
-
-void Fill(TFuzzySet& Set, const std::vector<Pt>& Points, const std::string& Name) {
-  Set.SetName(Name);
-  TUpdateBlock<TCollection> Block(*Set.GetValues());
-  for (const Pt& P : Points) Set.GetValues()->Add(P.X, P.Y);
-}
-
-std::unique_ptr<TFuzzySet> MakeSet(const std::vector<Pt>& Points, const std::string& Name) {
+// A loose set of the probe class, whose results are probes too.
+std::unique_ptr<TFuzzySet> MakeProbeSet(const std::vector<Pt>& Points, const std::string& Name) {
   auto Set = std::make_unique<TProbeSet>(nullptr);
-  Fill(*Set, Points, Name);
+  Set->SetName(Name);
+  Fill(*Set, Points);
   return Set;
 }
 
 TFuzzySet* AddSet(TCollection& Sets, const std::vector<Pt>& Points, const std::string& Name) {
   auto* Set = static_cast<TFuzzySet*>(Sets.Add());
-  Fill(*Set, Points, Name);
+  Set->SetName(Name);
+  Fill(*Set, Points);
   return Set;
 }
-
-std::unique_ptr<TFuzzySet> Own(TFuzzySet* Set) { return std::unique_ptr<TFuzzySet>(Set); }
 
 // Every visit of the walk from A over B, in order.
 std::vector<Visit> VisitsOf(const TFuzzySet& A, const TFuzzySet& B) {
@@ -108,7 +86,6 @@ std::vector<Visit> VisitsOf(const TFuzzySet& A, const TFuzzySet& B) {
   return Result;
 }
 
-const std::vector<Pt> kTriangle = {{0, 0}, {5, 1}, {10, 0}};
 const std::vector<Pt> kLine = {{0, 0}, {20, 1}};
 const std::vector<Pt> kFlat = {{0, 0.5}, {5, 0.5}};
 
@@ -116,8 +93,8 @@ const std::vector<Pt> kFlat = {{0, 0.5}, {5, 0.5}};
 // The walk
 
 TEST(FuzzySetAlgebraWalk, TriangleAndLineVisitPointsAndTheCrossingInOrder) {
-  auto Tri = MakeSet(kTriangle, "tri");
-  auto Line = MakeSet(kLine, "line");
+  auto Tri = MakeProbeSet(kTriangle, "tri");
+  auto Line = MakeProbeSet(kLine, "line");
   // The first pass reports the shared first point as a crossing of two single points, the
   // second pass the segments' meeting at their common start; X = 8 crosses the falling edge.
   EXPECT_THAT(VisitsOf(*Tri, *Line),
@@ -126,8 +103,8 @@ TEST(FuzzySetAlgebraWalk, TriangleAndLineVisitPointsAndTheCrossingInOrder) {
 }
 
 TEST(FuzzySetAlgebraWalk, FlatSetCrossesTheOtherLineAtItsLevelBeyondItsLastPoint) {
-  auto Flat = MakeSet(kFlat, "flat");
-  auto Line = MakeSet(kLine, "line");
+  auto Flat = MakeProbeSet(kFlat, "flat");
+  auto Line = MakeProbeSet(kLine, "line");
   EXPECT_THAT(VisitsOf(*Flat, *Line),
               ElementsAre(Visit{0, 0.5, 0, 0}, Visit{10, 0.5, 10, 0.5}, Visit{5, 0.5, 5, 0.25},
                           Visit{10, 0.5, 10, 0.5}, Visit{20, 0.5, 20, 1}));
@@ -138,25 +115,25 @@ TEST(FuzzySetAlgebraWalk, FlatSetCrossesTheOtherLineAtItsLevelBeyondItsLastPoint
 }
 
 TEST(FuzzySetAlgebraWalk, FirstPassReportsTheLeftOfTwoEqualFirstPoints) {
-  auto Right = MakeSet({{2, 0.5}}, "r");
-  auto Left = MakeSet({{1, 0.5}}, "l");
+  auto Right = MakeProbeSet({{2, 0.5}}, "r");
+  auto Left = MakeProbeSet({{1, 0.5}}, "l");
   EXPECT_THAT(VisitsOf(*Right, *Left), ElementsAre(Visit{1, 0.5, 1, 0.5}, Visit{1, 0.5, 1, 0.5},
                                                    Visit{1, 0.5, 1, 0.5}, Visit{2, 0.5, 2, 0.5}));
   EXPECT_EQ(VisitsOf(*Left, *Right).front(), (Visit{1, 0.5, 1, 0.5}));
 }
 
 TEST(FuzzySetAlgebraWalk, OneEmptySetVisitsTheOthersPointsWithTheirOwnDegree) {
-  auto Tri = MakeSet(kTriangle, "tri");
-  auto Empty = MakeSet({}, "none");
+  auto Tri = MakeProbeSet(kTriangle, "tri");
+  auto Empty = MakeProbeSet({}, "none");
   const auto Expected = ElementsAre(Visit{0, 0, 0, 0}, Visit{5, 1, 5, 1}, Visit{10, 0, 10, 0});
   EXPECT_THAT(VisitsOf(*Tri, *Empty), Expected);
   EXPECT_THAT(VisitsOf(*Empty, *Tri), Expected);
 }
 
 TEST(FuzzySetAlgebraIterate, TellsWhetherTheComparisonStoppedTheWalk) {
-  auto Tri = MakeSet(kTriangle, "tri");
-  auto Line = MakeSet(kLine, "line");
-  auto Empty = MakeSet({}, "none");
+  auto Tri = MakeProbeSet(kTriangle, "tri");
+  auto Line = MakeProbeSet(kLine, "line");
+  auto Empty = MakeProbeSet({}, "none");
   int Calls = 0;
   EXPECT_TRUE(Tri->Iterate(Line.get(), [&](TFzyFloat X1, TFzyFloat, TFzyFloat, TFzyFloat) {
     ++Calls;
@@ -177,8 +154,8 @@ TEST(FuzzySetAlgebraIterate, TellsWhetherTheComparisonStoppedTheWalk) {
 // Operator, intersection and union
 
 TEST(FuzzySetAlgebraOperator, TriangleAndLineIntersectAtTheCrossing) {
-  auto Tri = MakeSet(kTriangle, "tri");
-  auto Line = MakeSet(kLine, "line");
+  auto Tri = MakeProbeSet(kTriangle, "tri");
+  auto Line = MakeProbeSet(kLine, "line");
   auto R = Own(Tri->Intersection(Line.get()));
   // The repeated (0, 0) visits and the trailing run of zeros collapse.
   EXPECT_THAT(PointsOf(*R), ElementsAre(Pt{0, 0}, Pt{5, 0.25}, Pt{8, 0.4}, Pt{10, 0}));
@@ -197,16 +174,16 @@ TEST(FuzzySetAlgebraOperator, TriangleAndLineInAVariableOfRangeZeroToTwenty) {
 }
 
 TEST(FuzzySetAlgebraOperator, FlatSetAndLineResultIsOrderedByThePointStore) {
-  auto Flat = MakeSet(kFlat, "flat");
-  auto Line = MakeSet(kLine, "line");
+  auto Flat = MakeProbeSet(kFlat, "flat");
+  auto Line = MakeProbeSet(kLine, "line");
   auto R = Own(Flat->Intersection(Line.get()));
   EXPECT_THAT(PointsOf(*R), ElementsAre(Pt{0, 0}, Pt{5, 0.25}, Pt{10, 0.5}));
 }
 
 TEST(FuzzySetAlgebraOperator, IdenticalSetsReproduceTheSet) {
   for (const std::vector<Pt>& Shape : {kTriangle, std::vector<Pt>{{0, 0.2}, {3, 1}, {4, 1}, {9, 0.3}}}) {
-    auto A = MakeSet(Shape, "a");
-    auto B = MakeSet(Shape, "b");
+    auto A = MakeProbeSet(Shape, "a");
+    auto B = MakeProbeSet(Shape, "b");
     EXPECT_EQ(PointsOf(*Own(A->Intersection(B.get()))), Shape);
     EXPECT_EQ(PointsOf(*Own(A->Union(B.get()))), Shape);
     EXPECT_EQ(PointsOf(*Own(A->Intersection(A.get()))), Shape);
@@ -217,38 +194,38 @@ TEST(FuzzySetAlgebraOperator, IdenticalSetsReproduceTheSet) {
 TEST(FuzzySetAlgebraOperator, SetsTouchingAtAZeroVertexKeepItOnce) {
   // Both the crossings and the merge visit (5, 0), with degree 0; the point store still sees
   // the repeats as duplicates.
-  auto A = MakeSet({{0, 1}, {5, 0}, {10, 1}}, "a");
-  auto B = MakeSet({{0, 0.5}, {5, 0}, {10, 0.5}}, "b");
+  auto A = MakeProbeSet({{0, 1}, {5, 0}, {10, 1}}, "a");
+  auto B = MakeProbeSet({{0, 0.5}, {5, 0}, {10, 0.5}}, "b");
   EXPECT_THAT(PointsOf(*Own(A->Intersection(B.get()))), ElementsAre(Pt{0, 0.5}, Pt{5, 0}, Pt{10, 0.5}));
-  auto Left = MakeSet(kTriangle, "l");
-  auto Right = MakeSet({{10, 0}, {15, 1}, {20, 0}}, "r");
+  auto Left = MakeProbeSet(kTriangle, "l");
+  auto Right = MakeProbeSet({{10, 0}, {15, 1}, {20, 0}}, "r");
   EXPECT_THAT(PointsOf(*Own(Left->Union(Right.get()))),
               ElementsAre(Pt{0, 0}, Pt{5, 1}, Pt{10, 0}, Pt{15, 1}, Pt{20, 0}));
 }
 
 TEST(FuzzySetAlgebraOperator, EqualDegreesThroughoutCollapseToTheLastPoint) {
-  auto A = MakeSet({{0, 0.5}, {10, 0.5}}, "a");
-  auto B = MakeSet({{5, 0.5}, {15, 0.5}}, "b");
+  auto A = MakeProbeSet({{0, 0.5}, {10, 0.5}}, "a");
+  auto B = MakeProbeSet({{5, 0.5}, {15, 0.5}}, "b");
   EXPECT_THAT(PointsOf(*Own(A->Union(B.get()))), ElementsAre(Pt{15, 0.5}));
 }
 
 TEST(FuzzySetAlgebraOperator, OneEmptySetPassesTheOtherThroughTheCombinerWithoutCollapse) {
   // A plateau that the collapse would thin survives: one operand had no points.
   const std::vector<Pt> Plateau = {{0, 0.5}, {5, 0.5}, {10, 0.5}};
-  auto Set = MakeSet(Plateau, "p");
-  auto Empty = MakeSet({}, "e");
+  auto Set = MakeProbeSet(Plateau, "p");
+  auto Empty = MakeProbeSet({}, "e");
   EXPECT_EQ(PointsOf(*Own(Set->Intersection(Empty.get()))), Plateau);
   EXPECT_EQ(PointsOf(*Own(Empty->Union(Set.get()))), Plateau);
   EXPECT_THAT(PointsOf(*Own(Empty->Intersection(Set.get(), foProduct))),
               ElementsAre(Pt{0, 0.25}, Pt{5, 0.25}, Pt{10, 0.25}));
-  auto Tri = MakeSet({{0, 0}, {5, 0.7}, {10, 0}}, "t");
+  auto Tri = MakeProbeSet({{0, 0}, {5, 0.7}, {10, 0}}, "t");
   EXPECT_EQ(Tri->GetCorrelationStrength(Empty.get()), 0.7);
   EXPECT_EQ(Empty->GetCorrelationStrength(Tri.get()), 0.7);
 }
 
 TEST(FuzzySetAlgebraOperator, BothEmptyGiveAnEmptyNamedSet) {
-  auto A = MakeSet({}, "a");
-  auto B = MakeSet({}, "b");
+  auto A = MakeProbeSet({}, "a");
+  auto B = MakeProbeSet({}, "b");
   auto R = Own(A->Union(B.get()));
   EXPECT_THAT(PointsOf(*R), IsEmpty());
   EXPECT_EQ(R->GetName(), "a or b");
@@ -258,15 +235,15 @@ TEST(FuzzySetAlgebraOperator, BothEmptyGiveAnEmptyNamedSet) {
 }
 
 TEST(FuzzySetAlgebraOperator, NamesBracketBlanksAndExpressionsPreferTheOperandsExpression) {
-  auto Hot = MakeSet(kTriangle, "quite hot");
-  auto Cold = MakeSet(kLine, "cold");
+  auto Hot = MakeProbeSet(kTriangle, "quite hot");
+  auto Cold = MakeProbeSet(kLine, "cold");
   Cold->SetExpression("very cold");
   auto R = Own(Hot->Union(Cold.get(), foProduct));
   EXPECT_EQ(R->GetName(), "[quite hot] or-product cold");
   EXPECT_EQ(R->GetExpression(), "[quite hot] or-product [very cold]");
   EXPECT_EQ(R->GetSetType(), fstUserDefined);
 
-  auto A = MakeSet(kTriangle, "a");
+  auto A = MakeProbeSet(kTriangle, "a");
   A->SetExpression("[x] and [y]");  // two groups, not one: bracketed again
   auto S = Own(A->Intersection(R.get(), foMean));
   EXPECT_EQ(S->GetName(), "a and-mean [[quite hot] or-product cold]");
@@ -276,8 +253,9 @@ TEST(FuzzySetAlgebraOperator, NamesBracketBlanksAndExpressionsPreferTheOperandsE
 TEST(FuzzySetAlgebraOperator, ResultJoinsTheReceiversCollectionAndClass) {
   TOwnedCollection Sets(nullptr, TFuzzySetClass::Of<TFuzzySet>());
   TFuzzySet* InSets = new TProbeSet(&Sets);
-  Fill(*InSets, kTriangle, "a");
-  auto Loose = MakeSet(kLine, "b");
+  InSets->SetName("a");
+  Fill(*InSets, kTriangle);
+  auto Loose = MakeProbeSet(kLine, "b");
   TFuzzySet* R = InSets->Intersection(Loose.get());
   EXPECT_EQ(R->GetCollection(), &Sets);
   EXPECT_EQ(Sets.GetCount(), 2);
@@ -289,8 +267,8 @@ TEST(FuzzySetAlgebraOperator, ResultJoinsTheReceiversCollectionAndClass) {
 }
 
 TEST(FuzzySetAlgebraOperator, AStoppedWalkSkipsThePlateauCollapse) {
-  auto A = MakeSet({{0, 0.5}, {5, 0.5}}, "a");
-  auto B = MakeSet({{0, 0.5}, {10, 0.5}}, "b");
+  auto A = MakeProbeSet({{0, 0.5}, {5, 0.5}}, "a");
+  auto B = MakeProbeSet({{0, 0.5}, {10, 0.5}}, "b");
   // Visits at X 0, 0, 5, 5, 5, 10, all at 0.5.
   int Calls = 0;
   auto Stopped = Own(A->Operator(B.get(), "or", [&](TFuzzySetValues* V, TFzyFloat X1, TFzyFloat Y1, TFzyFloat,
@@ -323,7 +301,7 @@ TEST(FuzzySetAlgebraOperator, AnErrorInTheWalkEndsTheBlockAndLeavesANamedResult)
 
   // Without a collection nobody else could free the partial result; it goes (the leak checker
   // would see it otherwise).
-  auto Loose = MakeSet(kTriangle, "c");
+  auto Loose = MakeProbeSet(kTriangle, "c");
   Calls = 0;
   EXPECT_THROW(Loose->Operator(B, "xor", Failing), std::runtime_error);
   EXPECT_EQ(Sets.GetCount(), 3);
@@ -383,8 +361,8 @@ TEST(FuzzySetAlgebraOperations, EveryOperationPicksItsKeywordAndCombiner) {
       {foBoundedSum, "a and-boundedsum b", 0.4, "a or-boundedsum b", 1},
   };
   // Two single points on one X: one merge visit with degrees 0.8 and 0.6.
-  auto A = MakeSet({{5, 0.8}}, "a");
-  auto B = MakeSet({{5, 0.6}}, "b");
+  auto A = MakeProbeSet({{5, 0.8}}, "a");
+  auto B = MakeProbeSet({{5, 0.6}}, "b");
   for (const Case& C : kCases) {
     auto And = Own(A->Intersection(B.get(), C.Op));
     EXPECT_EQ(And->GetName(), C.AndName);
@@ -418,11 +396,11 @@ TEST(FuzzySetAlgebraOperations, SumUnionExceedsOneAndSumIntersectionRaises) {
 // Equals and the correlation strength
 
 TEST(FuzzySetAlgebraEquals, LooseSetsMatchWhenTheyOverlapAboveOneHundredth) {
-  auto Tri = MakeSet(kTriangle, "tri");
-  auto Far = MakeSet({{20, 0}, {25, 1}, {30, 0}}, "far");
-  auto Line = MakeSet(kLine, "line");
-  auto Faint = MakeSet({{0, 0.005}, {30, 0.005}}, "faint");
-  auto Low = MakeSet({{0, 0.01}, {30, 0.01}}, "low");
+  auto Tri = MakeProbeSet(kTriangle, "tri");
+  auto Far = MakeProbeSet({{20, 0}, {25, 1}, {30, 0}}, "far");
+  auto Line = MakeProbeSet(kLine, "line");
+  auto Faint = MakeProbeSet({{0, 0.005}, {30, 0.005}}, "faint");
+  auto Low = MakeProbeSet({{0, 0.01}, {30, 0.01}}, "low");
   EXPECT_FALSE(Tri->Equals(Far.get()));
   EXPECT_TRUE(Tri->Equals(Line.get()));
   EXPECT_FALSE(Tri->Equals(Faint.get()));
@@ -447,12 +425,12 @@ TEST(FuzzySetAlgebraEquals, ComparesWithTheVariablesThreshold) {
 }
 
 TEST(FuzzySetAlgebraCorrelation, StrengthIsTheHeightOfTheIntersectionAndStaysInFMax) {
-  auto Tri = MakeSet(kTriangle, "tri");
-  auto Line = MakeSet(kLine, "line");
+  auto Tri = MakeProbeSet(kTriangle, "tri");
+  auto Line = MakeProbeSet(kLine, "line");
   EXPECT_EQ(Tri->GetCorrelationStrength(Line.get()), 0.4);
   EXPECT_EQ(static_cast<TProbeSet*>(Tri.get())->FMax, 0.4);
   EXPECT_EQ(Tri->FuzzyEquals(Line.get()), 0.4);
-  auto Far = MakeSet({{20, 0}, {25, 1}, {30, 0}}, "far");
+  auto Far = MakeProbeSet({{20, 0}, {25, 1}, {30, 0}}, "far");
   EXPECT_EQ(Tri->GetCorrelationStrength(Far.get()), 0);  // starts afresh each time
 
   TProbeSet Probe(nullptr);

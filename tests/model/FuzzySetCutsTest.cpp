@@ -5,11 +5,10 @@
 
 #include <cmath>
 #include <limits>
-#include <memory>
-#include <ostream>
 #include <string>
 #include <vector>
 
+#include "ModelTestSupport.h"
 #include "tarnwick/model/FuzzyLogic.h"
 #include "tarnwick/platform/Classes.h"
 
@@ -18,31 +17,11 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-
-struct Pt {
-  TFzyFloat X, Y;
-  bool operator==(const Pt&) const = default;
-};
-void PrintTo(const Pt& P, std::ostream* Os) { *Os << "(" << P.X << ", " << P.Y << ")"; }
-
-std::vector<Pt> PointsOf(const TFuzzySet& Set) {
-  std::vector<Pt> Result;
-  const TFuzzySetValues& V = *Set.GetValues();
-  for (std::int32_t I = 0; I < V.GetCount(); ++I) Result.push_back({V[I]->GetX(), V[I]->GetY()});
-  return Result;
-}
-
-std::unique_ptr<TFuzzySet> MakeSet(const std::vector<Pt>& Points, const std::string& Name = "s") {
-  auto Set = std::make_unique<TFuzzySet>(nullptr);
-  Set->SetName(Name);
-  TUpdateBlock<TCollection> Block(*Set->GetValues());
-  for (const Pt& P : Points) Set->GetValues()->Add(P.X, P.Y);
-  return Set;
-}
-
-std::unique_ptr<TFuzzySet> Own(TFuzzySet* Set) { return std::unique_ptr<TFuzzySet>(Set); }
-
-const std::vector<Pt> kTriangle = {{0, 0}, {5, 1}, {10, 0}};
+using test::kTriangle;
+using test::MakeSet;
+using test::Own;
+using test::PointsOf;
+using test::Pt;
 
 // ---------------------------------------------------------------------------------------------
 // AlphaCutoff

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "TestSupport.h"
 #include "tarnwick/model/FuzzySet.h"
 #include "tarnwick/platform/Exceptions.h"
 #include "tarnwick/platform/Format.h"
@@ -87,16 +88,6 @@ TFzyFloat Height(const TFuzzySet& Set) {
   TFzyFloat Result = 0;
   for (const auto& P : PointsOf(Set)) Result = std::max(Result, P.second);
   return Result;
-}
-
-template <typename E, typename F>
-void ExpectThrowMessage(F&& Call, const std::string& Message) {
-  try {
-    Call();
-    ADD_FAILURE() << "nothing raised; expected: " << Message;
-  } catch (const E& Error) {
-    EXPECT_EQ(std::string(Error.what()), Message);
-  }
 }
 
 // Number format of generated names and the decimal separator, restored on every way out.
@@ -362,8 +353,8 @@ TEST(FuzzySetHedgesNames, EveryHedgeNamesAnEmptySet) {
 
 TEST(FuzzySetHedgesNames, NormalizeOfAnEmptySetRaisesAndKeepsTheName) {
   auto Set = MakeSet({});
-  ExpectThrowMessage<EFzyException>([&] { Set->Hedge(fhNormalize); },
-                                    "Invalid operation: \"Get Maximum Y Value\".  Fuzzy set is empty");
+  EXPECT_THROW_MSG(Set->Hedge(fhNormalize), EFzyException,
+                   "Invalid operation: \"Get Maximum Y Value\".  Fuzzy set is empty");
   EXPECT_EQ(Set->GetName(), "high");
   EXPECT_EQ(Set->GetValues()->GetUpdateCount(), 0);
 }
@@ -483,9 +474,9 @@ TEST(FuzzySetHedgesOperators, DivisionByZeroRaisesAndChangesNothing) {
   for (const bool ModifyY : {true, false}) {
     auto Set = MakeSet(kTriangle);
     Set->SetExpression("kept");
-    ExpectThrowMessage<EFzyException>([&] { Set->Hedge(bfhDivide, 0, ModifyY); },
-                                      ModifyY ? "Invalid hedge operation: \"kept / 0.0000\".  Division by zero"
-                                              : "Invalid hedge operation: \"kept /X 0.0000\".  Division by zero");
+    EXPECT_THROW_MSG(Set->Hedge(bfhDivide, 0, ModifyY), EFzyException,
+                     ModifyY ? "Invalid hedge operation: \"kept / 0.0000\".  Division by zero"
+                             : "Invalid hedge operation: \"kept /X 0.0000\".  Division by zero");
     EXPECT_EQ(PointsOf(*Set), kTriangle);
     EXPECT_EQ(Set->GetName(), "high");
     EXPECT_EQ(Set->GetExpression(), "kept");
@@ -518,9 +509,8 @@ TEST(FuzzySetHedgesOperators, NoInfiniteOrUndefinedValueEntersThePoints) {
     EXPECT_EQ(Set->GetName(), "high");
     EXPECT_EQ(Set->GetValues()->GetUpdateCount(), 0);
   }
-  ExpectThrowMessage<EFzyException>(
-      [&] { MakeSet(kTriangle)->Hedge(bfhAdd, NaN, true); },
-      "Invalid hedge operation: \"high + NAN\".  The result is not a finite number");
+  EXPECT_THROW_MSG(MakeSet(kTriangle)->Hedge(bfhAdd, NaN, true), EFzyException,
+                   "Invalid hedge operation: \"high + NAN\".  The result is not a finite number");
 }
 
 TEST(FuzzySetHedgesOperators, AnOverflowingXIsHeldAtTheRangeEnd) {
@@ -598,8 +588,8 @@ TEST(FuzzySetHedgesSlightly, AnEmptySetRaisesAndLeavesNoWorkingSet) {
   TLoggedCollection Sets;
   auto* Set = static_cast<TFuzzySet*>(Sets.Add());
   Set->SetName("high");
-  ExpectThrowMessage<EFzyException>([&] { Set->Hedge(fhSlightly); },
-                                    "Invalid operation: \"Get Maximum Y Value\".  Fuzzy set is empty");
+  EXPECT_THROW_MSG(Set->Hedge(fhSlightly), EFzyException,
+                   "Invalid operation: \"Get Maximum Y Value\".  Fuzzy set is empty");
   EXPECT_EQ(Sets.GetCount(), 1);
   EXPECT_EQ(Sets.GetUpdateCount(), 0);
   EXPECT_EQ(Set->GetName(), "high");

@@ -9,15 +9,14 @@
 #include <atomic>
 #include <cmath>
 #include <cstddef>
-#include <initializer_list>
 #include <limits>
 #include <memory>
-#include <ostream>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "ModelTestSupport.h"
 #include "tarnwick/platform/Exceptions.h"
 #include "tarnwick/platform/Format.h"
 
@@ -30,42 +29,15 @@ extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*MallocHook)(cons
 namespace tarnwick {
 namespace {
 
-using ::testing::AllOf;
-using ::testing::DoubleEq;
 using ::testing::ElementsAre;
-using ::testing::Field;
 using ::testing::IsEmpty;
+using test::AddEach;
+using test::Near;
+using test::PointsOf;
+using test::TRangedSet;
 
-#define EXPECT_THROW_MSG(Stmt, Type, Msg)          \
-  do {                                             \
-    try {                                          \
-      Stmt;                                        \
-      ADD_FAILURE() << "no exception from " #Stmt; \
-    } catch (const Type& E) {                      \
-      EXPECT_STREQ(E.what(), Msg);                 \
-    }                                              \
-  } while (false)
-
-struct P {
-  TFzyFloat X;
-  TFzyFloat Y;
-  friend bool operator==(const P&, const P&) = default;
-  friend std::ostream& operator<<(std::ostream& S, const P& Pt) { return S << "(" << Pt.X << ", " << Pt.Y << ")"; }
-};
-
-// A computed point: each coordinate within a few units in the last place.
-auto Near(TFzyFloat X, TFzyFloat Y) { return AllOf(Field(&P::X, DoubleEq(X)), Field(&P::Y, DoubleEq(Y))); }
-
-std::vector<P> Points(const TFuzzySet& Set) {
-  std::vector<P> Result;
-  const TFuzzySetValues& V = *Set.GetValues();
-  for (std::int32_t I = 0; I < V.GetCount(); ++I) Result.push_back({V[I]->GetX(), V[I]->GetY()});
-  return Result;
-}
-
-void AddEach(TFuzzySet& Set, std::initializer_list<P> Pts) {
-  for (const P& Pt : Pts) Set.GetValues()->Add(Pt.X, Pt.Y);
-}
+// The point literals here are many: P for short.
+using P = test::Pt;
 
 constexpr TFzyFloat kMax = 2147483647.0;
 constexpr TFzyFloat kMin = -2147483647.0;
@@ -75,20 +47,6 @@ const char* TypeName(TFuzzySetType T) {
                                        "fstPICurve",     "fstBetaCurve", "fstGrowthCurve"};
   return kNames[T];
 }
-
-// A set whose range is [Low, High], as a variable would give it.
-class TRangedSet : public TFuzzySet {
- public:
-  TRangedSet(TFzyFloat Low, TFzyFloat High) : TFuzzySet(nullptr), FLow(Low), FHigh(High) {}
-  TFzyFloat GetXRange(std::int32_t Index) const override {
-    if (Index == 0) return FHigh;
-    if (Index == 1) return FLow;
-    return TFuzzySet::GetXRange(Index);
-  }
-
- private:
-  TFzyFloat FLow, FHigh;
-};
 
 class TProbeSet : public TFuzzySet {
  public:
@@ -174,7 +132,7 @@ TEST(FuzzySetRecord, SetValuesCopiesTheGivenPoints) {
   TFuzzySet Set(nullptr);
   Set.CreateTriangleFunctionValues(0, 5, 10);
   Set.SetValues(&Source);
-  EXPECT_THAT(Points(Set), ElementsAre(P{0, 0}, P{1, 1}));
+  EXPECT_THAT(PointsOf(Set), ElementsAre(P{0, 0}, P{1, 1}));
   EXPECT_NE(Set.GetValues()->GetItem(0), Source.GetItem(0));
   EXPECT_EQ(Set.GetSetType(), fstUserDefined);
 }
@@ -344,17 +302,17 @@ TEST(FuzzySetNormalize, DividesEveryYByTheHeight) {
   TFuzzySet Set(nullptr);
   AddEach(Set, {{0, 0.25}, {1, 0.5}, {2, 0}});
   EXPECT_EQ(Set.Normalize(), &Set);
-  EXPECT_THAT(Points(Set), ElementsAre(P{0, 0.5}, P{1, 1}, P{2, 0}));
+  EXPECT_THAT(PointsOf(Set), ElementsAre(P{0, 0.5}, P{1, 1}, P{2, 0}));
 
   TFuzzySet Odd(nullptr);
   AddEach(Odd, {{0, 0.3}, {1, 0.1}, {2, 0.2}});
   Odd.Normalize();
-  EXPECT_THAT(Points(Odd), ElementsAre(P{0, (1 / 0.3) * 0.3}, P{1, (1 / 0.3) * 0.1}, P{2, (1 / 0.3) * 0.2}));
+  EXPECT_THAT(PointsOf(Odd), ElementsAre(P{0, (1 / 0.3) * 0.3}, P{1, (1 / 0.3) * 0.1}, P{2, (1 / 0.3) * 0.2}));
 
   TFuzzySet High(nullptr);
   AddEach(High, {{0, 2}, {1, 4}});
   High.Normalize();
-  EXPECT_THAT(Points(High), ElementsAre(P{0, 0.5}, P{1, 1}));
+  EXPECT_THAT(PointsOf(High), ElementsAre(P{0, 0.5}, P{1, 1}));
 }
 
 TEST(FuzzySetNormalize, AZeroHeightLeavesTheSetAlone) {
@@ -362,7 +320,7 @@ TEST(FuzzySetNormalize, AZeroHeightLeavesTheSetAlone) {
   AddEach(Set, {{0, 0}, {1, 0}});
   Set.SetExpression("flat");
   EXPECT_EQ(Set.Normalize(), &Set);
-  EXPECT_THAT(Points(Set), ElementsAre(P{0, 0}, P{1, 0}));
+  EXPECT_THAT(PointsOf(Set), ElementsAre(P{0, 0}, P{1, 0}));
   EXPECT_EQ(Set.GetExpression(), "flat");
 }
 
@@ -389,7 +347,7 @@ TEST(FuzzySetShapes, TriangleRaisesRightAndHoldsMiddle) {
     TFuzzySet Set(nullptr);
     Set.SetExpression("before");
     Set.CreateTriangleFunctionValues(C.Left, C.Middle, C.Right);
-    EXPECT_EQ(Points(Set), C.Expected) << C.Left << " " << C.Middle << " " << C.Right;
+    EXPECT_EQ(PointsOf(Set), C.Expected) << C.Left << " " << C.Middle << " " << C.Right;
     EXPECT_EQ(Set.GetSetType(), fstTriangle);
     EXPECT_EQ(Set.GetExpression(), "");
   }
@@ -399,7 +357,7 @@ TEST(FuzzySetShapes, GeneratorsAppendToThePointsThere) {
   TFuzzySet Set(nullptr);
   Set.GetValues()->Add(-5, 0.5);
   Set.CreateCurveValues(3, 0, 2, 1, true);
-  EXPECT_THAT(Points(Set), ElementsAre(P{-5, 0.5}, P{0, 0}, P{1, 0.5}, P{2, 1}));
+  EXPECT_THAT(PointsOf(Set), ElementsAre(P{-5, 0.5}, P{0, 0}, P{1, 0.5}, P{2, 1}));
   Set.CreateTriangleFunctionValues(6, 7, 8);
   EXPECT_EQ(Set.GetValues()->GetCount(), 7);
 }
@@ -407,19 +365,19 @@ TEST(FuzzySetShapes, GeneratorsAppendToThePointsThere) {
 TEST(FuzzySetShapes, GeneratedXIsHeldInTheRange) {
   TRangedSet Set(0, 10);
   Set.CreateTriangleFunctionValues(-5, 5, 15);
-  EXPECT_THAT(Points(Set), ElementsAre(P{0, 0}, P{5, 1}, P{10, 0}));
+  EXPECT_THAT(PointsOf(Set), ElementsAre(P{0, 0}, P{5, 1}, P{10, 0}));
 }
 
 TEST(FuzzySetShapes, CurvesRiseOrFallAlongTwoParabolas) {
   TFuzzySet Growth(nullptr);
   Growth.CreateCurveValues(5, 0, 4, 2, true);
-  EXPECT_THAT(Points(Growth), ElementsAre(P{0, 0}, P{1, 0.125}, P{2, 0.5}, P{3, 0.875}, P{4, 1}));
+  EXPECT_THAT(PointsOf(Growth), ElementsAre(P{0, 0}, P{1, 0.125}, P{2, 0.5}, P{3, 0.875}, P{4, 1}));
   EXPECT_EQ(Growth.GetSetType(), fstGrowthCurve);
   EXPECT_EQ(Growth.GetInflectionPoint(), 2);
 
   TFuzzySet Decline(nullptr);
   Decline.CreateCurveValues(5, 0, 4, 3.5, false);
-  EXPECT_THAT(Points(Decline), ElementsAre(P{0, 1}, P{1, 0.875}, P{2, 0.5}, P{3, 0.125}, P{4, 0}));
+  EXPECT_THAT(PointsOf(Decline), ElementsAre(P{0, 1}, P{1, 0.875}, P{2, 0.5}, P{3, 0.125}, P{4, 0}));
   EXPECT_EQ(Decline.GetSetType(), fstDeclineCurve);
   EXPECT_EQ(Decline.GetInflectionPoint(), 3.5);  // stored only: it does not shape the curve
 }
@@ -428,7 +386,7 @@ TEST(FuzzySetShapes, ACurveHasAtLeastThreePoints) {
   for (std::int32_t Num : {-4, 0, 1, 2}) {
     TFuzzySet Set(nullptr);
     Set.CreateCurveValues(Num, 0, 2, 1, true);
-    EXPECT_THAT(Points(Set), ElementsAre(P{0, 0}, P{1, 0.5}, P{2, 1})) << Num;
+    EXPECT_THAT(PointsOf(Set), ElementsAre(P{0, 0}, P{1, 0.5}, P{2, 1})) << Num;
   }
 }
 
@@ -446,14 +404,14 @@ TEST(FuzzySetShapes, APICurveMeetsInOnePeak) {
   TFuzzySet Set(nullptr);
   Set.CreatePIFunctionValues(7, 0, 6, 3);
   const TFzyFloat Low = 2.0 / 9, High = 7.0 / 9;
-  EXPECT_THAT(Points(Set), ElementsAre(P{0, 0}, Near(1, Low), Near(2, High), P{3, 1}, Near(4, High), Near(5, Low),
+  EXPECT_THAT(PointsOf(Set), ElementsAre(P{0, 0}, Near(1, Low), Near(2, High), P{3, 1}, Near(4, High), Near(5, Low),
                                        Near(6, 0)));
   EXPECT_EQ(Set.GetSetType(), fstPICurve);
   EXPECT_EQ(Set.GetInflectionPoint(), 4.5);
 
   TFuzzySet ByRange(nullptr);
   ByRange.CreatePIFunctionValues(7, 3, 3);
-  EXPECT_EQ(Points(ByRange), Points(Set));
+  EXPECT_EQ(PointsOf(ByRange), PointsOf(Set));
   EXPECT_EQ(ByRange.GetSetType(), fstPICurve);
 }
 
@@ -463,7 +421,7 @@ TEST(FuzzySetShapes, APICurveKeepsOnePeakForEveryCount) {
   for (std::int32_t Num = -1; Num <= 12; ++Num) {
     TFuzzySet Set(nullptr);
     Set.CreatePIFunctionValues(Num, 0, 6, 3);
-    const std::vector<P> Pts = Points(Set);
+    const std::vector<P> Pts = PointsOf(Set);
     EXPECT_EQ(static_cast<std::int32_t>(Pts.size()), Num >= 5 ? Num : 5) << Num;
     int Peaks = 0;
     for (std::size_t I = 0; I < Pts.size(); ++I) {
@@ -486,13 +444,13 @@ TEST(FuzzySetShapes, APICurveKeepsOnePeakForEveryCount) {
 TEST(FuzzySetShapes, AnEvenPICurveGivesTheFallingHalfOnePointLess) {
   TFuzzySet Set(nullptr);
   Set.CreatePIFunctionValues(6, 0, 6, 3);
-  EXPECT_THAT(Points(Set), ElementsAre(P{0, 0}, Near(1, 2.0 / 9), Near(2, 7.0 / 9), P{3, 1}, Near(4.5, 0.5), P{6, 0}));
+  EXPECT_THAT(PointsOf(Set), ElementsAre(P{0, 0}, Near(1, 2.0 / 9), Near(2, 7.0 / 9), P{3, 1}, Near(4.5, 0.5), P{6, 0}));
 }
 
 TEST(FuzzySetShapes, AThreePointPICurveStaysSymmetric) {
   TFuzzySet Set(nullptr);
   Set.CreatePIFunctionValues(3, 0, 6, 3);
-  EXPECT_THAT(Points(Set), ElementsAre(P{0, 0}, P{1.5, 0.5}, P{3, 1}, P{4.5, 0.5}, P{6, 0}));
+  EXPECT_THAT(PointsOf(Set), ElementsAre(P{0, 0}, P{1.5, 0.5}, P{3, 1}, P{4.5, 0.5}, P{6, 0}));
 }
 
 TEST(FuzzySetShapes, APICurveLeavesTheEarlierPointsAlone) {
@@ -500,14 +458,14 @@ TEST(FuzzySetShapes, APICurveLeavesTheEarlierPointsAlone) {
   AddEach(Set, {{-10, 0.3}, {20, 0.3}});
   Set.CreatePIFunctionValues(7, 0, 6, 3);
   const TFzyFloat Low = 2.0 / 9, High = 7.0 / 9;
-  EXPECT_THAT(Points(Set), ElementsAre(P{-10, 0.3}, P{0, 0}, Near(1, Low), Near(2, High), P{3, 1}, Near(4, High),
+  EXPECT_THAT(PointsOf(Set), ElementsAre(P{-10, 0.3}, P{0, 0}, Near(1, Low), Near(2, High), P{3, 1}, Near(4, High),
                                        Near(5, Low), Near(6, 0), P{20, 0.3}));
 }
 
 TEST(FuzzySetShapes, APICurveHoldsItsCentreInTheRange) {
   TFuzzySet Set(nullptr);
   Set.CreatePIFunctionValues(7, 0, 6, 10);
-  EXPECT_THAT(Points(Set), ElementsAre(P{0, 0}, Near(2, 2.0 / 9), Near(4, 7.0 / 9), P{6, 1}));
+  EXPECT_THAT(PointsOf(Set), ElementsAre(P{0, 0}, Near(2, 2.0 / 9), Near(4, 7.0 / 9), P{6, 1}));
   EXPECT_EQ(Set.GetInflectionPoint(), 6);
 }
 
@@ -524,17 +482,17 @@ TEST(FuzzySetShapes, APICurveWithLeftAboveRightRaisesAndAddsNothing) {
 TEST(FuzzySetShapes, ABetaCurveFollowsItsFormula) {
   TFuzzySet Set(nullptr);
   Set.CreateBetaCurveFunctionValues(5, 2, 0, 1);
-  EXPECT_THAT(Points(Set), ElementsAre(P{-2, 0.2}, P{-1, 0.5}, P{0, 1}, P{1, 0.5}, P{2, 0.2}));
+  EXPECT_THAT(PointsOf(Set), ElementsAre(P{-2, 0.2}, P{-1, 0.5}, P{0, 1}, P{1, 0.5}, P{2, 0.2}));
   EXPECT_EQ(Set.GetSetType(), fstBetaCurve);
   EXPECT_EQ(Set.GetInflectionPoint(), 1);
 
   TFuzzySet Weighted(nullptr);
   Weighted.CreateBetaCurveFunctionValues(5, 2, 0, 1, 4);
-  EXPECT_THAT(Points(Weighted), ElementsAre(P{-2, 1.0 / 17}, P{-1, 0.2}, P{0, 1}, P{1, 0.2}, P{2, 1.0 / 17}));
+  EXPECT_THAT(PointsOf(Weighted), ElementsAre(P{-2, 1.0 / 17}, P{-1, 0.2}, P{0, 1}, P{1, 0.2}, P{2, 1.0 / 17}));
 
   TFuzzySet Few(nullptr);
   Few.CreateBetaCurveFunctionValues(1, 2, 0, 1);
-  EXPECT_THAT(Points(Few), ElementsAre(P{-2, 0.2}, P{0, 1}, P{2, 0.2}));
+  EXPECT_THAT(PointsOf(Few), ElementsAre(P{-2, 0.2}, P{0, 1}, P{2, 0.2}));
 }
 
 // An inflection point of 0 narrows the curve to a spike on the centre; a Y that the formula
@@ -555,7 +513,7 @@ TEST(FuzzySetShapes, ABetaCurveNeverGetsAnUndefinedY) {
     TFuzzySet Set(nullptr);
     Set.CreateBetaCurveFunctionValues(C.Num, C.Range, C.Center, C.Inflection, C.Weight);
     std::vector<TFzyFloat> Ys;
-    for (const P& Pt : Points(Set)) Ys.push_back(Pt.Y);
+    for (const P& Pt : PointsOf(Set)) Ys.push_back(Pt.Y);
     EXPECT_EQ(Ys, C.Ys) << C.Num << " " << C.Range << " " << C.Center << " " << C.Inflection << " " << C.Weight;
     EXPECT_EQ(Set.GetSetType(), fstBetaCurve);
     EXPECT_EQ(Set.GetInflectionPoint(), C.Inflection);
@@ -565,7 +523,7 @@ TEST(FuzzySetShapes, ABetaCurveNeverGetsAnUndefinedY) {
   Extreme.CreateBetaCurveFunctionValues(5, 2, 0, 1e-300, 0);
   Extreme.CreateBetaCurveFunctionValues(5, 2, 10, 1e-300, 1e300);
   Extreme.CreateBetaCurveFunctionValues(5, 2, 20, -1, 1);
-  for (const P& Pt : Points(Extreme)) EXPECT_TRUE(std::isfinite(Pt.Y) && Pt.Y >= 0) << Pt;
+  for (const P& Pt : PointsOf(Extreme)) EXPECT_TRUE(std::isfinite(Pt.Y) && Pt.Y >= 0) << Pt;
 }
 
 class FuzzySetGlobals : public testing::Test {
@@ -587,7 +545,7 @@ TEST_F(FuzzySetCrisp, ACrispValueReplacesThePointsBySpike) {
   Set.CreateTriangleFunctionValues(0, 5, 10);
   FuzzyFormatStr = "%.1f";  // the expression always has four decimals
   Set.CreateCrispValue(2.5);
-  EXPECT_THAT(Points(Set), ElementsAre(P{2.5, 0}, P{2.5, 1}, P{2.5, 0}));
+  EXPECT_THAT(PointsOf(Set), ElementsAre(P{2.5, 0}, P{2.5, 1}, P{2.5, 0}));
   EXPECT_EQ(Set.GetSetType(), fstUserDefined);
   EXPECT_EQ(Set.GetExpression(), "2.5000");
   Set.CreateCrispValue(-1.25);
@@ -621,13 +579,13 @@ class FuzzySetSetType : public testing::Test {
 
 TEST_F(FuzzySetSetType, TriangleSpansTheMiddleThird) {
   Regenerate(fstTriangle);
-  EXPECT_THAT(Points(Set), ElementsAre(Near(C - H, 0), Near(C, 1), Near(C + H, 0)));
+  EXPECT_THAT(PointsOf(Set), ElementsAre(Near(C - H, 0), Near(C, 1), Near(C + H, 0)));
   EXPECT_EQ(C, 0);
 }
 
 TEST_F(FuzzySetSetType, CurvesRunOverTheMiddleThirdInSevenPoints) {
   Regenerate(fstGrowthCurve);
-  std::vector<P> Pts = Points(Set);
+  std::vector<P> Pts = PointsOf(Set);
   ASSERT_EQ(Pts.size(), 7u);
   EXPECT_EQ(Pts.front(), (P{A, 0}));
   EXPECT_NEAR(Pts.back().X, B, 1e-6);
@@ -638,7 +596,7 @@ TEST_F(FuzzySetSetType, CurvesRunOverTheMiddleThirdInSevenPoints) {
 
   TFuzzySet Decline(nullptr);
   Decline.SetSetType(fstDeclineCurve);
-  Pts = Points(Decline);
+  Pts = PointsOf(Decline);
   ASSERT_EQ(Pts.size(), 7u);
   EXPECT_EQ(Pts.front(), (P{A, 1}));
   EXPECT_NEAR(Pts.back().Y, 0, 1e-9);
@@ -647,7 +605,7 @@ TEST_F(FuzzySetSetType, CurvesRunOverTheMiddleThirdInSevenPoints) {
 
 TEST_F(FuzzySetSetType, APICurveHasSevenPointsAndItsPeakOnTheCentre) {
   Regenerate(fstPICurve);
-  std::vector<P> Pts = Points(Set);
+  std::vector<P> Pts = PointsOf(Set);
   ASSERT_EQ(Pts.size(), 7u);
   EXPECT_EQ(Pts.front(), (P{C - H, 0}));
   EXPECT_EQ(Pts[3], (P{C, 1}));
@@ -658,7 +616,7 @@ TEST_F(FuzzySetSetType, APICurveHasSevenPointsAndItsPeakOnTheCentre) {
 
 TEST_F(FuzzySetSetType, ABetaCurveHasSevenPointsOverTheMiddleThird) {
   Regenerate(fstBetaCurve);
-  std::vector<P> Pts = Points(Set);
+  std::vector<P> Pts = PointsOf(Set);
   ASSERT_EQ(Pts.size(), 7u);
   const TFzyFloat Inflection = (D / 2 - H) / 2;
   EXPECT_DOUBLE_EQ(Set.GetInflectionPoint(), Inflection);
@@ -682,28 +640,36 @@ TEST_F(FuzzySetSetType, TheSameTypeAgainChangesNothing) {
 TEST_F(FuzzySetSetType, UserDefinedKeepsThePointsAndTheExpression) {
   Set.SetSetType(fstTriangle);
   Set.SetExpression("kept");
-  const std::vector<P> Before = Points(Set);
+  const std::vector<P> Before = PointsOf(Set);
   Set.SetSetType(fstUserDefined);
   EXPECT_EQ(Set.GetSetType(), fstUserDefined);
-  EXPECT_EQ(Points(Set), Before);
+  EXPECT_EQ(PointsOf(Set), Before);
   EXPECT_EQ(Set.GetExpression(), "kept");
 }
 
 TEST(FuzzySetSetTypeInARange, ShapesFollowTheRange) {
   TRangedSet Triangle(10, 40);
   Triangle.SetSetType(fstTriangle);
-  EXPECT_THAT(Points(Triangle), ElementsAre(Near(15, 0), Near(25, 1), Near(35, 0)));
+  EXPECT_THAT(PointsOf(Triangle), ElementsAre(Near(15, 0), Near(25, 1), Near(35, 0)));
   EXPECT_EQ(Triangle.GetSetType(), fstTriangle);
   EXPECT_EQ(Triangle.GetExpression(), "");
 
   TRangedSet Growth(0, 3);
   Growth.SetSetType(fstGrowthCurve);
-  const std::vector<P> Pts = Points(Growth);
+  const std::vector<P> Pts = PointsOf(Growth);
   ASSERT_EQ(Pts.size(), 7u);
   EXPECT_THAT(Pts.front(), Near(1, 0));
   EXPECT_NEAR(Pts.back().X, 2, 1e-12);
   EXPECT_NEAR(Pts.back().Y, 1, 1e-12);
   EXPECT_DOUBLE_EQ(Growth.GetInflectionPoint(), 1.5);
+}
+
+// A new point starts one past the last X, outside the range when the last point sits at its
+// end; a generator that asks for that very X must still get a point inside the range.
+TEST(FuzzySetSetTypeInARange, AShapeAtTheNextDefaultXIsStillHeldInTheRange) {
+  TRangedSet Set(0, 1);
+  Set.CreateTriangleFunctionValues(2, 2, 2);
+  EXPECT_THAT(PointsOf(Set), ElementsAre(P{1, 0}, P{1, 1}, P{1, 0}));
 }
 
 TEST(FuzzySetSetTypeInARange, TheChangeIsReportedAfterTheTypeIsStored) {
@@ -864,7 +830,7 @@ TEST(FuzzySetAssign, CopiesNamePointsTypeInflectionAndExpressionOnly) {
   Sets.Log.clear();
   Target->Assign(Source.get());
   EXPECT_EQ(Target->GetName(), "warm");
-  EXPECT_EQ(Points(*Target), Points(*Source));
+  EXPECT_EQ(PointsOf(*Target), PointsOf(*Source));
   EXPECT_EQ(Target->GetSetType(), fstPICurve);
   EXPECT_EQ(Target->GetInflectionPoint(), 4.5);
   EXPECT_EQ(Target->GetExpression(), "warm expr");
@@ -890,7 +856,7 @@ TEST(FuzzySetClone, AClonesJoinsTheSourcesCollection) {
   EXPECT_EQ(Copy->GetCollection(), &Sets);
   EXPECT_EQ(Copy->ClassName(), "TFuzzySet");
   EXPECT_EQ(Copy->GetName(), "warm");
-  EXPECT_EQ(Points(*Copy), Points(*Source));
+  EXPECT_EQ(PointsOf(*Copy), PointsOf(*Source));
   EXPECT_NE(Copy->GetValues()->GetItem(0), Source->GetValues()->GetItem(0));
   EXPECT_EQ(Copy->GetSetType(), fstPICurve);
   EXPECT_EQ(Copy->GetExpression(), "warm expr");
@@ -903,7 +869,7 @@ TEST(FuzzySetClone, ACloneOfALooseSetIsLooseAndTheCallersToFree) {
   std::unique_ptr<TFuzzySet> Source(MakeSource(nullptr));
   std::unique_ptr<TFuzzySet> Copy(Source->Clone());
   EXPECT_EQ(Copy->GetCollection(), nullptr);
-  EXPECT_EQ(Points(*Copy), Points(*Source));
+  EXPECT_EQ(PointsOf(*Copy), PointsOf(*Source));
   EXPECT_EQ(Copy->GetInflectionPoint(), 4.5);
   Source.reset();
   EXPECT_EQ(Copy->GetValues()->GetCount(), 7);

@@ -8,70 +8,29 @@
 
 #include <initializer_list>
 #include <memory>
-#include <ostream>
 #include <vector>
 
+#include "ModelTestSupport.h"
 #include "tarnwick/model/FuzzySet.h"
 #include "tarnwick/platform/Exceptions.h"
 
 namespace tarnwick {
 namespace {
 
-using ::testing::AllOf;
-using ::testing::DoubleEq;
 using ::testing::ElementsAre;
-using ::testing::Field;
+using test::AddEach;
+using test::Near;
+using test::PointsOf;
+using test::TRangedSet;
 
-#define EXPECT_THROW_MSG(Stmt, Type, Msg)          \
-  do {                                             \
-    try {                                          \
-      Stmt;                                        \
-      ADD_FAILURE() << "no exception from " #Stmt; \
-    } catch (const Type& E) {                      \
-      EXPECT_STREQ(E.what(), Msg);                 \
-    }                                              \
-  } while (false)
-
-struct P {
-  TFzyFloat X;
-  TFzyFloat Y;
-  friend bool operator==(const P&, const P&) = default;
-  friend std::ostream& operator<<(std::ostream& S, const P& Pt) { return S << "(" << Pt.X << ", " << Pt.Y << ")"; }
-};
-
-// A computed point: each coordinate within a few units in the last place.
-auto Near(TFzyFloat X, TFzyFloat Y) { return AllOf(Field(&P::X, DoubleEq(X)), Field(&P::Y, DoubleEq(Y))); }
-
-std::vector<P> Points(const TFuzzySetValues& V) {
-  std::vector<P> Result;
-  for (std::int32_t I = 0; I < V.GetCount(); ++I) Result.push_back({V[I]->GetX(), V[I]->GetY()});
-  return Result;
-}
-
-// Adds each point in its own edit.
-void AddEach(TFuzzySetValues& V, std::initializer_list<P> Pts) {
-  for (const P& Pt : Pts) V.Add(Pt.X, Pt.Y);
-}
+// The point literals here are many: P for short.
+using P = test::Pt;
 
 // Adds the points inside one update block: they are sorted and thinned once, at its end.
 void AddBulk(TFuzzySetValues& V, std::initializer_list<P> Pts) {
   TUpdateBlock<TCollection> Block(V);
   AddEach(V, Pts);
 }
-
-// A set whose range is [Low, High], as a variable would give it.
-class TRangedSet : public TFuzzySet {
- public:
-  TRangedSet(TFzyFloat Low, TFzyFloat High) : TFuzzySet(nullptr), FLow(Low), FHigh(High) {}
-  TFzyFloat GetXRange(std::int32_t Index) const override {
-    if (Index == 0) return FHigh;
-    if (Index == 1) return FLow;
-    return TFuzzySet::GetXRange(Index);
-  }
-
- private:
-  TFzyFloat FLow, FHigh;
-};
 
 constexpr TFzyFloat kMax = 2147483647.0;
 
@@ -221,7 +180,7 @@ class FuzzySetValuesEdit : public testing::Test {
 TEST_F(FuzzySetValuesEdit, AnEqualPointTakesThePlaceOfTheEarlierCopy) {
   TFuzzySetValue* First = V.Add(5, 1);
   TFuzzySetValue* Second = V.Add(5, 1);
-  EXPECT_THAT(Points(V), ElementsAre(P{5, 1}));
+  EXPECT_THAT(PointsOf(V), ElementsAre(P{5, 1}));
   EXPECT_EQ(V.GetItem(0), Second);
   EXPECT_NE(First, Second);
 }
@@ -229,13 +188,13 @@ TEST_F(FuzzySetValuesEdit, AnEqualPointTakesThePlaceOfTheEarlierCopy) {
 TEST_F(FuzzySetValuesEdit, AVerticalEdgeKeepsBothCorners) {
   AddEach(V, {{0, 0}, {5, 0}});
   V.Add(5, 1);
-  EXPECT_THAT(Points(V), ElementsAre(P{0, 0}, P{5, 0}, P{5, 1}));
+  EXPECT_THAT(PointsOf(V), ElementsAre(P{0, 0}, P{5, 0}, P{5, 1}));
 }
 
 TEST_F(FuzzySetValuesEdit, AFourthPointOnOneXTakesThePlaceBeforeTheThirdOther) {
   AddEach(V, {{5, 0}, {5, 1}, {5, 0.5}});
   TFuzzySetValue* Fourth = V.Add(5, 0.8);
-  EXPECT_THAT(Points(V), ElementsAre(P{5, 0}, P{5, 0.8}, P{5, 0.5}));
+  EXPECT_THAT(PointsOf(V), ElementsAre(P{5, 0}, P{5, 0.8}, P{5, 0.5}));
   EXPECT_EQ(V.GetItem(1), Fourth);
 }
 
@@ -243,24 +202,24 @@ TEST_F(FuzzySetValuesEdit, AnEditedPointGoesToTheEndOfTheRunOfItsX) {
   AddEach(V, {{0, 0}, {2, 0.2}, {4, 0.4}, {6, 0.6}});
   TFuzzySetValue* Moved = V.GetItem(0);
   Moved->SetX(4);
-  EXPECT_THAT(Points(V), ElementsAre(P{2, 0.2}, P{4, 0.4}, P{4, 0}, P{6, 0.6}));
+  EXPECT_THAT(PointsOf(V), ElementsAre(P{2, 0.2}, P{4, 0.4}, P{4, 0}, P{6, 0.6}));
   EXPECT_EQ(V.GetItem(2), Moved);
   Moved->SetX(7);
-  EXPECT_THAT(Points(V), ElementsAre(P{2, 0.2}, P{4, 0.4}, P{6, 0.6}, P{7, 0}));
+  EXPECT_THAT(PointsOf(V), ElementsAre(P{2, 0.2}, P{4, 0.4}, P{6, 0.6}, P{7, 0}));
   Moved->SetX(-1);
-  EXPECT_THAT(Points(V), ElementsAre(P{-1, 0}, P{2, 0.2}, P{4, 0.4}, P{6, 0.6}));
+  EXPECT_THAT(PointsOf(V), ElementsAre(P{-1, 0}, P{2, 0.2}, P{4, 0.4}, P{6, 0.6}));
   // A point within the tolerance of a run joins its end without being re-sorted there.
   V.Add(4.00005, 0.9);
-  EXPECT_THAT(Points(V), ElementsAre(P{-1, 0}, P{2, 0.2}, P{4, 0.4}, P{4.00005, 0.9}, P{6, 0.6}));
+  EXPECT_THAT(PointsOf(V), ElementsAre(P{-1, 0}, P{2, 0.2}, P{4, 0.4}, P{4.00005, 0.9}, P{6, 0.6}));
   V.Add(3.99997, 0.1);
-  EXPECT_THAT(Points(V), ElementsAre(P{-1, 0}, P{2, 0.2}, P{4, 0.4}, P{4.00005, 0.9}, P{3.99997, 0.1}, P{6, 0.6}));
+  EXPECT_THAT(PointsOf(V), ElementsAre(P{-1, 0}, P{2, 0.2}, P{4, 0.4}, P{4.00005, 0.9}, P{3.99997, 0.1}, P{6, 0.6}));
 }
 
 TEST_F(FuzzySetValuesEdit, AYEditThatMatchesTheNextPointDeletesTheNextPoint) {
   AddEach(V, {{5, 0}, {5, 1}, {9, 0}});
   TFuzzySetValue* Edited = V.GetItem(0);
   Edited->SetY(1);
-  EXPECT_THAT(Points(V), ElementsAre(P{5, 1}, P{9, 0}));
+  EXPECT_THAT(PointsOf(V), ElementsAre(P{5, 1}, P{9, 0}));
   EXPECT_EQ(V.GetItem(0), Edited);
 }
 
@@ -269,28 +228,28 @@ TEST_F(FuzzySetValuesEdit, TheCleanUpOfAnEditNeverDeletesTheEditedPoint) {
   // equal neighbour, so the point handed back stays valid.
   AddEach(V, {{1, 0}, {5, 1}, {9, 0}});
   TFuzzySetValue* Added = V.Add(5, 1);
-  EXPECT_THAT(Points(V), ElementsAre(P{1, 0}, P{5, 1}, P{9, 0}));
+  EXPECT_THAT(PointsOf(V), ElementsAre(P{1, 0}, P{5, 1}, P{9, 0}));
   EXPECT_EQ(V.GetItem(1), Added);
   Added->SetY(0.5);
-  EXPECT_THAT(Points(V), ElementsAre(P{1, 0}, P{5, 0.5}, P{9, 0}));
+  EXPECT_THAT(PointsOf(V), ElementsAre(P{1, 0}, P{5, 0.5}, P{9, 0}));
 }
 
 TEST_F(FuzzySetValuesEdit, InsideABlockEditsOnlyKeepTheFlagsAndTheEndSortsOnce) {
   {
     TUpdateBlock<TCollection> Block(V);
     AddEach(V, {{3, 0}, {1, 0.5}, {2, 1}});
-    EXPECT_THAT(Points(V), ElementsAre(P{3, 0}, P{1, 0.5}, P{2, 1}));
+    EXPECT_THAT(PointsOf(V), ElementsAre(P{3, 0}, P{1, 0.5}, P{2, 1}));
     EXPECT_FALSE(V.GetSorted());
     EXPECT_FALSE(V.GetDuplicatesRemoved());
   }
-  EXPECT_THAT(Points(V), ElementsAre(P{1, 0.5}, P{2, 1}, P{3, 0}));
+  EXPECT_THAT(PointsOf(V), ElementsAre(P{1, 0.5}, P{2, 1}, P{3, 0}));
   EXPECT_TRUE(V.GetSorted());
   EXPECT_TRUE(V.GetDuplicatesRemoved());
 }
 
 TEST_F(FuzzySetValuesEdit, TheSortNeverSwapsPointsWithinTheToleranceOfEachOther) {
   AddBulk(V, {{9, 0}, {5.00005, 0.3}, {5, 0.6}, {1, 1}});
-  EXPECT_THAT(Points(V), ElementsAre(P{1, 1}, P{5.00005, 0.3}, P{5, 0.6}, P{9, 0}));
+  EXPECT_THAT(PointsOf(V), ElementsAre(P{1, 1}, P{5.00005, 0.3}, P{5, 0.6}, P{9, 0}));
 }
 
 TEST_F(FuzzySetValuesEdit, ABulkChangeInOrderLeavesALongRunAlone) {
@@ -302,11 +261,11 @@ TEST_F(FuzzySetValuesEdit, ABulkChangeInOrderLeavesALongRunAlone) {
 TEST_F(FuzzySetValuesEdit, TheBulkCleanUpDropsEqualPointsAndEveryFifthOfARun) {
   // (9, 0) first makes the list unsorted, so that the end of the block sorts and thins it.
   AddBulk(V, {{9, 0}, {5, 0}, {5, 0.1}, {5, 0.2}, {5, 0.3}, {5, 0.4}, {5, 0.5}});
-  EXPECT_THAT(Points(V), ElementsAre(P{5, 0}, P{5, 0.1}, P{5, 0.2}, P{5, 0.3}, P{5, 0.5}, P{9, 0}));
+  EXPECT_THAT(PointsOf(V), ElementsAre(P{5, 0}, P{5, 0.1}, P{5, 0.2}, P{5, 0.3}, P{5, 0.5}, P{9, 0}));
 
   TFuzzySetValues Loose(nullptr);
   AddBulk(Loose, {{2, 0}, {1, 0.5}, {1, 0.5}, {1.00005, 0.50005}, {2, 0}});
-  EXPECT_THAT(Points(Loose), ElementsAre(P{1, 0.5}, P{2, 0}));
+  EXPECT_THAT(PointsOf(Loose), ElementsAre(P{1, 0.5}, P{2, 0}));
 }
 
 TEST_F(FuzzySetValuesEdit, AListOfFewerThanTwoPointsCountsAsClean) {
@@ -318,7 +277,7 @@ TEST_F(FuzzySetValuesEdit, AListOfFewerThanTwoPointsCountsAsClean) {
   }
   EXPECT_TRUE(V.GetSorted());
   EXPECT_TRUE(V.GetDuplicatesRemoved());
-  EXPECT_THAT(Points(V), ElementsAre(P{5, 0}));
+  EXPECT_THAT(PointsOf(V), ElementsAre(P{5, 0}));
 }
 
 // Runs of four or more on one X exist only after a bulk change; the next edit in such a run
@@ -331,35 +290,35 @@ class FuzzySetValuesLongRun : public FuzzySetValuesEdit {
 TEST_F(FuzzySetValuesLongRun, AYEditInARunAtTheStartDeletesThePointBeforeIt) {
   TFuzzySetValue* Edited = V.GetItem(2);
   Edited->SetY(0.25);
-  EXPECT_THAT(Points(V), ElementsAre(P{5, 0}, P{5, 0.25}, P{5, 0.3}, P{9, 0}));
+  EXPECT_THAT(PointsOf(V), ElementsAre(P{5, 0}, P{5, 0.25}, P{5, 0.3}, P{9, 0}));
   EXPECT_EQ(V.GetItem(1), Edited);
 }
 
 TEST_F(FuzzySetValuesLongRun, WhenTheEditedPointOpensTheRunThePointAfterItGoes) {
   TFuzzySetValue* Edited = V.GetItem(0);
   Edited->SetY(0.05);
-  EXPECT_THAT(Points(V), ElementsAre(P{5, 0.05}, P{5, 0.2}, P{5, 0.3}, P{9, 0}));
+  EXPECT_THAT(PointsOf(V), ElementsAre(P{5, 0.05}, P{5, 0.2}, P{5, 0.3}, P{9, 0}));
   EXPECT_EQ(V.GetItem(0), Edited);
 }
 
 TEST_F(FuzzySetValuesLongRun, ThinningNeverTakesAPointOfAnotherX) {
   V.Add(0, 0);
-  ASSERT_THAT(Points(V), ElementsAre(P{0, 0}, P{5, 0}, P{5, 0.1}, P{5, 0.2}, P{5, 0.3}, P{9, 0}));
+  ASSERT_THAT(PointsOf(V), ElementsAre(P{0, 0}, P{5, 0}, P{5, 0.1}, P{5, 0.2}, P{5, 0.3}, P{9, 0}));
   V.GetItem(1)->SetY(0.05);
-  EXPECT_THAT(Points(V), ElementsAre(P{0, 0}, P{5, 0.05}, P{5, 0.2}, P{5, 0.3}, P{9, 0}));
+  EXPECT_THAT(PointsOf(V), ElementsAre(P{0, 0}, P{5, 0.05}, P{5, 0.2}, P{5, 0.3}, P{9, 0}));
 }
 
 TEST_F(FuzzySetValuesLongRun, AnXEditBeforeTheThirdOtherPointDeletesThatThirdPoint) {
   TFuzzySetValue* Edited = V.GetItem(2);
   Edited->SetX(5.00001);
-  EXPECT_THAT(Points(V), ElementsAre(P{5, 0}, P{5, 0.1}, P{5.00001, 0.2}, P{9, 0}));
+  EXPECT_THAT(PointsOf(V), ElementsAre(P{5, 0}, P{5, 0.1}, P{5.00001, 0.2}, P{9, 0}));
   EXPECT_EQ(V.GetItem(2), Edited);
 }
 
 TEST_F(FuzzySetValuesLongRun, AnXEditAfterTheThirdOtherPointTakesThePlaceBeforeIt) {
   TFuzzySetValue* Edited = V.GetItem(3);
   Edited->SetX(5.00001);
-  EXPECT_THAT(Points(V), ElementsAre(P{5, 0}, P{5.00001, 0.3}, P{5, 0.2}, P{9, 0}));
+  EXPECT_THAT(PointsOf(V), ElementsAre(P{5, 0}, P{5.00001, 0.3}, P{5, 0.2}, P{9, 0}));
   EXPECT_EQ(V.GetItem(1), Edited);
 }
 
@@ -371,9 +330,9 @@ TEST(FuzzySetValuesItems, InsertPutsAFreshPointAtThePlaceWithoutSortingIt) {
   AddEach(V, {{0, 0}, {1, 1}});
   TFuzzySetValue* Inserted = V.Insert(1);
   EXPECT_EQ(V.GetItem(1), Inserted);
-  EXPECT_THAT(Points(V), ElementsAre(P{0, 0}, P{2, 0}, P{1, 1}));
+  EXPECT_THAT(PointsOf(V), ElementsAre(P{0, 0}, P{2, 0}, P{1, 1}));
   V.Insert(3);
-  EXPECT_THAT(Points(V), ElementsAre(P{0, 0}, P{2, 0}, P{1, 1}, P{2, 0}));
+  EXPECT_THAT(PointsOf(V), ElementsAre(P{0, 0}, P{2, 0}, P{1, 1}, P{2, 0}));
 }
 
 TEST(FuzzySetValuesItems, IndicesOutsideTheListRaise) {
@@ -393,7 +352,7 @@ TEST(FuzzySetValuesItems, SetItemAssignsThePointAndPlacesIt) {
   TFuzzySetValue Source(nullptr);
   Source.SetValue(1.5, 0.5);
   V.SetItem(0, &Source);
-  EXPECT_THAT(Points(V), ElementsAre(P{1, 1}, P{1.5, 0.5}, P{2, 0}));
+  EXPECT_THAT(PointsOf(V), ElementsAre(P{1, 1}, P{1.5, 0.5}, P{2, 0}));
 }
 
 TEST(FuzzySetValuesItems, AssigningAListCopiesThroughTheTargetsRules) {
@@ -402,8 +361,8 @@ TEST(FuzzySetValuesItems, AssigningAListCopiesThroughTheTargetsRules) {
   TFuzzySet Set(nullptr);
   Set.GetValues()->Add(7, 7);
   Set.GetValues()->Assign(&Source);
-  EXPECT_THAT(Points(*Set.GetValues()), ElementsAre(P{-kMax, 0.5}, P{1, 0}, P{kMax, 2}));
-  EXPECT_THAT(Points(Source), ElementsAre(P{-3e9, 0.5}, P{1, -1}, P{3e9, 2}));
+  EXPECT_THAT(PointsOf(*Set.GetValues()), ElementsAre(P{-kMax, 0.5}, P{1, 0}, P{kMax, 2}));
+  EXPECT_THAT(PointsOf(Source), ElementsAre(P{-3e9, 0.5}, P{1, -1}, P{3e9, 2}));
 }
 
 TEST(FuzzySetValuesItems, AppendCopiesTheRequestedStretch) {
@@ -424,11 +383,11 @@ TEST(FuzzySetValuesItems, AppendCopiesTheRequestedStretch) {
   for (const Case& C : kCases) {
     TFuzzySetValues Target(nullptr);
     Target.Append(&Source, C.Index, C.Count);
-    EXPECT_EQ(Points(Target), C.Expected) << C.Index << ", " << C.Count;
+    EXPECT_EQ(PointsOf(Target), C.Expected) << C.Index << ", " << C.Count;
   }
   TFuzzySetValues All(nullptr);
   All.Append(&Source);
-  EXPECT_EQ(Points(All), Points(Source));
+  EXPECT_EQ(PointsOf(All), PointsOf(Source));
 
 }
 
@@ -454,7 +413,7 @@ TEST(FuzzySetValuesItems, AppendAddsBehindWhatIsThereAndSortsAtTheEnd) {
   TFuzzySet Set(nullptr);
   AddEach(*Set.GetValues(), {{2, 0.5}, {3, 0.5}});
   Set.GetValues()->Append(&Source);
-  EXPECT_THAT(Points(*Set.GetValues()), ElementsAre(P{0, 0}, P{1, 0}, P{2, 0.5}, P{3, 0.5}, P{4, 1}));
+  EXPECT_THAT(PointsOf(*Set.GetValues()), ElementsAre(P{0, 0}, P{1, 0}, P{2, 0.5}, P{3, 0.5}, P{4, 1}));
 }
 
 TEST(FuzzySetValuesItems, TheEnumeratorWalksThePointsInOrder) {
@@ -516,7 +475,7 @@ TEST(FuzzySetValuesExpand, AddsOnePointInTheMiddleOfEachGap) {
   TFuzzySetValues V(nullptr);
   AddEach(V, {{0, 0}, {1, 1}, {2, 0}, {3, 1}, {4, 0}});
   V.Expand(9);
-  EXPECT_THAT(Points(V), ElementsAre(P{0, 0}, Near(0.5, 0.5), P{1, 1}, Near(1.5, 0.5), P{2, 0}, Near(2.5, 0.5),
+  EXPECT_THAT(PointsOf(V), ElementsAre(P{0, 0}, Near(0.5, 0.5), P{1, 1}, Near(1.5, 0.5), P{2, 0}, Near(2.5, 0.5),
                                      P{3, 1}, Near(3.5, 0.5), P{4, 0}));
 }
 
@@ -525,7 +484,7 @@ TEST(FuzzySetValuesExpand, FillsOneGapWithEvenlySpacedInterpolatedPoints) {
   TFuzzySetValues& V = *Set.GetValues();
   AddEach(V, {{0, 0}, {10, 1}});
   V.Expand(9);
-  EXPECT_THAT(Points(V), ElementsAre(P{0, 0}, Near(1.25, 0.125), Near(2.5, 0.25), Near(3.75, 0.375), Near(5, 0.5),
+  EXPECT_THAT(PointsOf(V), ElementsAre(P{0, 0}, Near(1.25, 0.125), Near(2.5, 0.25), Near(3.75, 0.375), Near(5, 0.5),
                                      Near(6.25, 0.625), Near(7.5, 0.75), Near(8.75, 0.875), P{10, 1}));
 }
 
@@ -533,7 +492,7 @@ TEST(FuzzySetValuesExpand, EarlierGapsTakeTheRoundedUpShare) {
   TFuzzySetValues V(nullptr);
   AddEach(V, {{0, 0}, {1, 1}, {3, 0}});
   V.Expand(6);
-  EXPECT_THAT(Points(V), ElementsAre(P{0, 0}, Near(1.0 / 3, 1.0 / 3), Near(2.0 / 3, 2.0 / 3), P{1, 1}, Near(2, 0.5),
+  EXPECT_THAT(PointsOf(V), ElementsAre(P{0, 0}, Near(1.0 / 3, 1.0 / 3), Near(2.0 / 3, 2.0 / 3), P{1, 1}, Near(2, 0.5),
                                      P{3, 0}));
 }
 
@@ -541,7 +500,7 @@ TEST(FuzzySetValuesExpand, AVerticalEdgeIsNoGap) {
   TFuzzySetValues V(nullptr);
   AddEach(V, {{0, 0}, {5, 0}, {5, 1}, {10, 1}});
   V.Expand(6);
-  EXPECT_THAT(Points(V), ElementsAre(P{0, 0}, Near(2.5, 0), P{5, 0}, P{5, 1}, Near(7.5, 1), P{10, 1}));
+  EXPECT_THAT(PointsOf(V), ElementsAre(P{0, 0}, Near(2.5, 0), P{5, 0}, P{5, 1}, Near(7.5, 1), P{10, 1}));
 }
 
 TEST(FuzzySetValuesExpand, WithoutRoomOrGapsNothingIsAdded) {
@@ -564,7 +523,7 @@ TEST(FuzzySetValuesExpand, WithoutRoomOrGapsNothingIsAdded) {
       for (const P& Pt : C.Pts) V.Add(Pt.X, Pt.Y);
     }
     V.Expand(C.NewCount);
-    EXPECT_EQ(Points(V), C.Pts) << C.NewCount;
+    EXPECT_EQ(PointsOf(V), C.Pts) << C.NewCount;
   }
 }
 
@@ -583,7 +542,7 @@ TEST(FuzzySetValuesExpandSimple, SpreadsPointsEvenlyOverTheWholeRange) {
   TFuzzySetValues V(nullptr);
   AddEach(V, {{0, 0}, {10, 1}});
   V.ExpandSimple(6);
-  EXPECT_THAT(Points(V), ElementsAre(P{0, 0}, Near(2, 0.2), Near(4, 0.4), Near(6, 0.6), Near(8, 0.8), P{10, 1}));
+  EXPECT_THAT(PointsOf(V), ElementsAre(P{0, 0}, Near(2, 0.2), Near(4, 0.4), Near(6, 0.6), Near(8, 0.8), P{10, 1}));
 }
 
 TEST(FuzzySetValuesExpandSimple, InterpolatesBetweenTheNeighboursItLandsBetween) {
@@ -592,14 +551,14 @@ TEST(FuzzySetValuesExpandSimple, InterpolatesBetweenTheNeighboursItLandsBetween)
   V.ExpandSimple(5);
   const TFzyFloat X1 = 10.0 / 3;
   const TFzyFloat X2 = X1 + 10.0 / 3;
-  EXPECT_THAT(Points(V), ElementsAre(P{0, 0}, Near(X1, X1 / 4), P{4, 1}, Near(X2, 1 - (X2 - 4) / 6), P{10, 0}));
+  EXPECT_THAT(PointsOf(V), ElementsAre(P{0, 0}, Near(X1, X1 / 4), P{4, 1}, Near(X2, 1 - (X2 - 4) / 6), P{10, 0}));
 }
 
 TEST(FuzzySetValuesExpandSimple, ASpotOnAnExistingXCopiesItsPointWhichTheCleanUpRemoves) {
   TFuzzySetValues V(nullptr);
   AddEach(V, {{0, 0}, {5, 1}, {10, 0}});
   V.ExpandSimple(4);
-  EXPECT_THAT(Points(V), ElementsAre(P{0, 0}, P{5, 1}, P{10, 0}));
+  EXPECT_THAT(PointsOf(V), ElementsAre(P{0, 0}, P{5, 1}, P{10, 0}));
 }
 
 TEST(FuzzySetValuesExpandSimple, WithoutTwoDistinctXNothingIsAdded) {
@@ -621,7 +580,7 @@ TEST(FuzzySetValuesExpandSimple, WithoutTwoDistinctXNothingIsAdded) {
       for (const P& Pt : C.Pts) V.Add(Pt.X, Pt.Y);
     }
     V.ExpandSimple(C.NewCount);
-    EXPECT_EQ(Points(V), C.Pts) << C.NewCount;
+    EXPECT_EQ(PointsOf(V), C.Pts) << C.NewCount;
   }
 }
 
@@ -736,7 +695,7 @@ TEST(FuzzySetValuesWalk, AddAndIncrementAddsByTheFlagAndRemembersATie) {
     Other.SetValue(9, 9);
     std::int32_t Index = 0;
     AddAndIncrement(&Result, &Current, &Previous, &Other, Index, C.A, C.B, &V, 5, C.Flag);
-    EXPECT_EQ(Points(*Result.GetValues()), (C.Adds ? std::vector<P>{{0, 0.25}} : std::vector<P>{}))
+    EXPECT_EQ(PointsOf(*Result.GetValues()), (C.Adds ? std::vector<P>{{0, 0.25}} : std::vector<P>{}))
         << C.Flag << " " << C.A << " " << C.B;
     EXPECT_EQ(At(Other), (C.Ties ? P{0, 0.25} : P{9, 9})) << C.Flag << " " << C.A << " " << C.B;
     EXPECT_EQ(Index, 1);
@@ -754,7 +713,7 @@ TEST(FuzzySetValuesWalk, Add1AndIncrement2StepsBothCursors) {
   C2.Assign(V2[0]);
   std::int32_t I1 = 0, I2 = 0;
   Add1AndIncrement2(&Result, &C1, &C2, &P1, &P2, I1, I2, 1, 1, &V1, &V2, 4, true);
-  EXPECT_THAT(Points(*Result.GetValues()), ElementsAre(P{0, 0.25}));
+  EXPECT_THAT(PointsOf(*Result.GetValues()), ElementsAre(P{0, 0.25}));
   EXPECT_EQ(I1, 1);
   EXPECT_EQ(I2, 1);
   EXPECT_EQ(At(C1), (P{1, 0.5}));

@@ -9,13 +9,13 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <ostream>
 #include <span>
 #include <string>
 #include <typeinfo>
 #include <utility>
 #include <vector>
 
+#include "ModelTestSupport.h"
 #include "tarnwick/model/FuzzyConsts.h"
 #include "tarnwick/model/FuzzyLogicComponent.h"
 #include "tarnwick/model/FuzzyParserBase.h"
@@ -30,118 +30,19 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::IsEmpty;
-
-#define EXPECT_THROW_MSG(Stmt, Type, Msg)          \
-  do {                                             \
-    try {                                          \
-      Stmt;                                        \
-      ADD_FAILURE() << "no exception from " #Stmt; \
-    } catch (const Type& E) {                      \
-      EXPECT_STREQ(E.what(), Msg);                 \
-    }                                              \
-  } while (false)
-
-struct Pt {
-  TFzyFloat X, Y;
-  bool operator==(const Pt&) const = default;
-};
-void PrintTo(const Pt& P, std::ostream* Os) { *Os << "(" << P.X << ", " << P.Y << ")"; }
-
-std::vector<Pt> PointsOf(const TFuzzySet& Set) {
-  std::vector<Pt> Result;
-  const TFuzzySetValues& V = *Set.GetValues();
-  for (std::int32_t I = 0; I < V.GetCount(); ++I) Result.push_back({V[I]->GetX(), V[I]->GetY()});
-  return Result;
-}
-
-void Fill(TFuzzySet& Set, const std::vector<Pt>& Points) {
-  TUpdateBlock<TCollection> Block(*Set.GetValues());
-  for (const Pt& P : Points) Set.GetValues()->Add(P.X, P.Y);
-}
+using test::Concat;
+using test::Fill;
+using test::NamesOf;
+using test::PointsOf;
+using test::Pt;
+using test::Repeat;
+using test::TEventLog;
 
 TFuzzySet* AddSet(TFuzzyVariable& Variable, const std::string& Name, const std::vector<Pt>& Points) {
   TFuzzySet* Set = Variable.GetItems()->Add(Name);
   Fill(*Set, Points);
   return Set;
 }
-
-std::vector<std::string> NamesOf(const TFuzzySets& Sets) {
-  std::vector<std::string> Result;
-  for (std::int32_t I = 0; I < Sets.GetCount(); ++I) Result.push_back(Sets[I]->GetName());
-  return Result;
-}
-
-std::vector<std::string> NamesOf(const TFuzzyVariables& Variables) {
-  std::vector<std::string> Result;
-  for (std::int32_t I = 0; I < Variables.GetCount(); ++I) Result.push_back(Variables[I]->GetName());
-  return Result;
-}
-
-std::vector<std::string> Repeat(const std::string& S, int N) { return std::vector<std::string>(N, S); }
-
-std::vector<std::string> Concat(std::initializer_list<std::vector<std::string>> Parts) {
-  std::vector<std::string> Result;
-  for (const auto& P : Parts) Result.insert(Result.end(), P.begin(), P.end());
-  return Result;
-}
-
-// Every event of a logic component as one line, in the order they fire; hooks run after the
-// line is recorded so that a test can look at the model from inside a handler.
-class TEventLog {
- public:
-  explicit TEventLog(TFuzzyLogic& Logic) : FLogic(&Logic) {
-    Logic.SetOnChange([this](TObject* Sender) {
-      Check(Sender);
-      Events.push_back("OnChange");
-      if (AfterChange) AfterChange();
-    });
-    Logic.SetOnVariableAdded([this](TObject* Sender, TFuzzyVariable* V) {
-      Check(Sender);
-      Events.push_back("OnVariableAdded(" + V->GetName() + ")");
-      if (AfterVariableAdded) AfterVariableAdded(V);
-    });
-    Logic.SetOnVariableDeleted([this](TObject* Sender, TFuzzyVariable* V) {
-      Check(Sender);
-      Events.push_back("OnVariableDeleted(" + V->GetName() + ")");
-      if (AfterVariableDeleted) AfterVariableDeleted(V);
-    });
-    Logic.SetOnVariableChange([this](TObject* Sender, TFuzzyVariable* V) {
-      Check(Sender);
-      Events.push_back("OnVariableChange(" + V->GetName() + ")");
-      if (AfterVariableChange) AfterVariableChange(V);
-    });
-    Logic.SetOnFuzzySetAdded([this](TObject* Sender, TFuzzySet* S) {
-      Check(Sender);
-      Events.push_back("OnFuzzySetAdded(" + S->GetName() + ")");
-      if (AfterFuzzySetAdded) AfterFuzzySetAdded(S);
-    });
-    Logic.SetOnFuzzySetDeleted([this](TObject* Sender, TFuzzySet* S) {
-      Check(Sender);
-      Events.push_back("OnFuzzySetDeleted(" + S->GetName() + ")");
-      if (AfterFuzzySetDeleted) AfterFuzzySetDeleted(S);
-    });
-    Logic.SetOnFuzzySetChange([this](TObject* Sender, TFuzzySet* S) {
-      Check(Sender);
-      Events.push_back("OnFuzzySetChange(" + S->GetName() + ")");
-      if (AfterFuzzySetChange) AfterFuzzySetChange(S);
-    });
-  }
-
-  std::vector<std::string> Take() {
-    std::vector<std::string> Result;
-    Result.swap(Events);
-    return Result;
-  }
-
-  std::vector<std::string> Events;
-  std::function<void()> AfterChange;
-  std::function<void(TFuzzyVariable*)> AfterVariableAdded, AfterVariableDeleted, AfterVariableChange;
-  std::function<void(TFuzzySet*)> AfterFuzzySetAdded, AfterFuzzySetDeleted, AfterFuzzySetChange;
-
- private:
-  void Check(TObject* Sender) const { EXPECT_EQ(Sender, FLogic) << "Sender is always the logic component"; }
-  TFuzzyLogic* FLogic;
-};
 
 // A logic component with its events logged; automatic terms off unless a test turns them on,
 // so that sequences show only what the test does.

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "TestSupport.h"
 #include "tarnwick/platform/Classes.h"
 #include "tarnwick/platform/Exceptions.h"
 
@@ -17,16 +18,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-
-#define EXPECT_THROW_MSG(Stmt, Type, Msg)          \
-  do {                                             \
-    try {                                          \
-      Stmt;                                        \
-      ADD_FAILURE() << "no exception from " #Stmt; \
-    } catch (const Type& E) {                      \
-      EXPECT_STREQ(E.what(), Msg);                 \
-    }                                              \
-  } while (false)
+using test::NotificationName;
 
 int LiveItems = 0;
 
@@ -57,17 +49,6 @@ class TLogItem : public TCollectionItem {
   int FValue = 0;
 };
 
-const char* ActionName(TCollectionNotification Action) {
-  switch (Action) {
-    case cnAdded: return "added";
-    case cnRemoved: return "removed";
-    case cnExtracted: return "extracted";
-    case cnExtracting: return "extracting";
-    case cnDeleting: return "deleting";
-  }
-  return "?";
-}
-
 // Records every notice as "<prefix>action #ID@position" (the position shows whether the item
 // is still linked: -1 when it is not) and every change report as "<prefix>Update(#ID)" or
 // "<prefix>Update(nil)".
@@ -97,7 +78,7 @@ class TLogCollection : public TCollection {
 
  protected:
   void Notify(TCollectionItem* Item, TCollectionNotification Action) override {
-    FLog.push_back(FPrefix + ActionName(Action) + " #" + std::to_string(Item->GetID()) + "@" +
+    FLog.push_back(FPrefix + NotificationName(Action) + " #" + std::to_string(Item->GetID()) + "@" +
                    std::to_string(IndexOfItem(Item)));
     EXPECT_EQ(Item->GetCollection(), IndexOfItem(Item) >= 0 ? this : nullptr);
   }

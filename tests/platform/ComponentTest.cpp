@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "TestSupport.h"
 #include "tarnwick/platform/Exceptions.h"
 
 namespace tarnwick {
@@ -16,6 +17,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using test::MessageOf;
 
 using TLog = std::vector<std::string>;
 
@@ -53,16 +55,6 @@ class TLogComponent : public TComponent {
  private:
   TLog& FLog;
 };
-
-template <typename E, typename F>
-std::string MessageOf(F&& Fn) {
-  try {
-    Fn();
-  } catch (const E& Error) {
-    return Error.what();
-  }
-  return "<no exception>";
-}
 
 class ComponentTest : public ::testing::Test {
  protected:

@@ -10,24 +10,17 @@
 #include <string>
 #include <vector>
 
+#include "TestSupport.h"
 #include "tarnwick/platform/Exceptions.h"
 #include "tarnwick/platform/ResStrings.h"
 
 namespace tarnwick {
 namespace {
 
+using test::MessageOf;
+
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
-
-template <typename F>
-std::string ConvertErrorMessage(F&& Call) {
-  try {
-    Call();
-  } catch (const EConvertError& E) {
-    return E.what();
-  }
-  return "<no EConvertError>";
-}
 
 struct FormatCase {
   const char* Fmt;
@@ -208,14 +201,14 @@ TEST(Format, Errors) {
       {"%*:d", {-1, 5}, "No argument for format '%*:d'"},
   };
   for (const Case& C : Cases)
-    EXPECT_EQ(ConvertErrorMessage([&] { Format(C.Fmt, C.Args); }), C.Message) << C.Fmt;
+    EXPECT_EQ(MessageOf<EConvertError>([&] { Format(C.Fmt, C.Args); }), C.Message) << C.Fmt;
 }
 
 // The message of a format error is filled by hand, so a replaced text that is itself a bad
 // format cannot make the error raise another error.
 TEST(Format, ErrorMessageDoesNotReformat) {
   SetResStringText(SInvalidFormat.Name, "bad %d (%s) at 100%%, %s");
-  std::string Message = ConvertErrorMessage([] { Format("%k", {}); });
+  std::string Message = MessageOf<EConvertError>([] { Format("%k", {}); });
   ResetResStringText(SInvalidFormat.Name);
   EXPECT_EQ(Message, "bad %d (%k) at 100%, %s");
 }
@@ -350,7 +343,7 @@ TEST(TryStrToFloat, RejectsAndLeavesValueAlone) {
 
 TEST(StrToFloat, RaisesWithMessage) {
   EXPECT_EQ(StrToFloat(" 4.25", TFormatSettings::Invariant()), 4.25);
-  EXPECT_EQ(ConvertErrorMessage([] { StrToFloat("abc"); }),
+  EXPECT_EQ(MessageOf<EConvertError>([] { StrToFloat("abc"); }),
             "'abc' is not a valid floating point value");
 }
 
@@ -402,8 +395,8 @@ TEST(TryStrToInt, RangeIsThirtyTwoBits) {
 TEST(StrToInt, RaisesWithMessage) {
   EXPECT_EQ(StrToInt(" 12 "), 12);
   EXPECT_EQ(StrToInt64("-$8000000000000000"), std::numeric_limits<std::int64_t>::min());
-  EXPECT_EQ(ConvertErrorMessage([] { StrToInt("x1"); }), "'x1' is not a valid integer value");
-  EXPECT_EQ(ConvertErrorMessage([] { StrToInt64("99999999999999999999"); }),
+  EXPECT_EQ(MessageOf<EConvertError>([] { StrToInt("x1"); }), "'x1' is not a valid integer value");
+  EXPECT_EQ(MessageOf<EConvertError>([] { StrToInt64("99999999999999999999"); }),
             "'99999999999999999999' is not a valid integer value");
 }
 

@@ -8,10 +8,16 @@
 #include <string>
 #include <utility>
 
+#include "TestSupport.h"
 #include "tarnwick/platform/Exceptions.h"
 
 namespace tarnwick {
 namespace {
+
+using test::CountingTest;
+using test::gAlive;
+using test::MessageOf;
+using test::TCounted;
 
 class IBase : public virtual IInterface {
  public:
@@ -42,14 +48,10 @@ class IOther : public virtual IInterface {
 
 constexpr TGUID IID_Unknown = MakeGUID("{DEADBEEF-0000-4000-8000-000000000001}");
 
-// Counts the live instances, so that a test sees the exact moment an object dies.
-int gAlive = 0;
-
-// Implements the base interface only.
-class TBaseImpl : public TInterfacedObject, public virtual IBase {
+// Implements the base interface only; counted, so that a test sees the exact moment an object
+// dies.
+class TBaseImpl : public TCounted<TInterfacedObject>, public virtual IBase {
  public:
-  TBaseImpl() { ++gAlive; }
-  ~TBaseImpl() override { --gAlive; }
   int BaseValue() override { return 1; }
 
  protected:
@@ -111,21 +113,7 @@ class TForeign : public IOther {
   int Refs = 0;
 };
 
-template <typename E, typename F>
-std::string MessageOf(F&& Fn) {
-  try {
-    Fn();
-  } catch (const E& Error) {
-    return Error.what();
-  }
-  return "<no exception>";
-}
-
-class InterfacesTest : public ::testing::Test {
- protected:
-  void SetUp() override { gAlive = 0; }
-  void TearDown() override { EXPECT_EQ(gAlive, 0) << "an object outlived its references"; }
-};
+using InterfacesTest = CountingTest;
 
 TEST_F(InterfacesTest, ObjectDiesExactlyWithItsLastReference) {
   auto* Raw = new TDerivedImpl;

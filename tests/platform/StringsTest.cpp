@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "TestSupport.h"
 #include "tarnwick/platform/Exceptions.h"
 
 namespace tarnwick {
@@ -15,22 +16,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
-
-#define EXPECT_THROW_MSG(Stmt, Type, Msg)              \
-  do {                                                 \
-    try {                                              \
-      Stmt;                                            \
-      ADD_FAILURE() << "no exception from " #Stmt;     \
-    } catch (const Type& E) {                          \
-      EXPECT_STREQ(E.what(), Msg);                     \
-    }                                                  \
-  } while (false)
-
-std::vector<std::string> Lines(const TStrings& L) {
-  std::vector<std::string> Result;
-  for (std::int32_t I = 0; I < L.GetCount(); ++I) Result.push_back(L[I]);
-  return Result;
-}
+using test::Lines;
 
 // Counts live instances, so that every owned object is seen to die exactly once.
 class TCounted : public TObject {

@@ -1,0 +1,422 @@
+// The expression evaluator of TKVFuzzyLogicParser, collection-based form: infix token lists
+// put into postfix order by PostFix and evaluated over an operand stack of sets, with hedges,
+// hedge operators, "and"/"or" keywords, bindings, point lists and function calls.
+#include <algorithm>
+#include <cstddef>
+#include <functional>
+#include <iterator>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tarnwick/common/InterfaceList.h"
+#include "tarnwick/common/PostFix.h"
+#include "tarnwick/parser/KVFuzzyLogicParser.h"
+#include "tarnwick/platform/Classes.h"
+#include "tarnwick/platform/Interfaces.h"
+#include "tarnwick/platform/Strings.h"
+#include "tarnwick/platform/SysUtils.h"
+
+namespace tarnwick {
+
+namespace {
+
+constexpr const char* kEvalMethod = "EvalFuzzyExpression";
+constexpr const char* kConvertMethod = "ConvertListToValues";
+
+// Item as a fuzzy token, uncounted (the list holding it keeps it alive): nil for nil,
+// EIntfCastError for an item that is no fuzzy token.
+IFuzzyStreamToken* AsFuzzyToken(IInterface* Item) {
+  if (Item == nullptr) return nullptr;
+  IFuzzyStreamToken* Token = FindIntf<IFuzzyStreamToken>(Item);
+  if (Token == nullptr) detail::RaiseIntfCastError();
+  return Token;
+}
+
+bool IsKeywordText(std::string_view Text) noexcept {
+  bool isUnion = false;
+  TFuzzyOperation op = foZadeh;
+  return IsFuzzyKeyword(Text, isUnion, op);
+}
+
+bool IsNumberToken(const IFuzzyStreamToken* Token) {
+  if (Token == nullptr) return false;
+  const Integer kind = Token->GetDataType();
+  return kind == fstInteger || kind == fstFloat;
+}
+
+// The kinds that are operands whatever their text.
+bool IsOperandKind(Integer Kind) noexcept {
+  return Kind == fstVariable || Kind == fstList || Kind == fstIFuzzySet || Kind == fstFuzzySet;
+}
+
+std::string PrintedForm(const IFuzzyStreamToken* Token) { return Token != nullptr ? Token->ToString() : std::string(); }
+
+// Pops the name of a binding off the active list on every way out of its evaluation.
+class TBindingScope {
+ public:
+  TBindingScope(std::vector<std::string>& Active, std::string Name) : FActive(Active) {
+    FActive.push_back(std::move(Name));
+  }
+  ~TBindingScope() { FActive.pop_back(); }
+  TBindingScope(const TBindingScope&) = delete;
+  TBindingScope& operator=(const TBindingScope&) = delete;
+
+ private:
+  std::vector<std::string>& FActive;
+};
+
+}  // namespace
+
+// --- String forms
+
+TFzyFloat TKVFuzzyLogicParser::EvalFuzzyExpression(TFuzzyVariable* Variable, const std::string& Expression,
+                                                   TFuzzySet*& FuzzySet) {
+  FuzzySet = EvalFuzzyExpression(Variable, Expression);  // virtual: a descendant's form is honoured
+  if (FuzzySet == nullptr) return 0;
+  // The logic's method decides, not the variable's.
+  const TCustomFuzzyLogic* logic = GetFuzzyLogic();
+  if (logic != nullptr && logic->GetDefuzzificationMethod() == dmMeanOfMaxima) return FuzzySet->MeanOfMaxima();
+  return FuzzySet->CenterOfGravity();
+}
+
+TFuzzySet* TKVFuzzyLogicParser::EvalFuzzyExpression(TFuzzyVariable* Variable, const std::string& Expression) {
+  // The stream of an enclosing parse or evaluation comes back on every way out, so bindings
+  // and event handlers can evaluate inside an evaluation.
+  TStreamCall call(*this, Expression, nullptr);
+  Intf<IFuzzyStreamTokenList> list = ParseTokenList();
+  return EvalFuzzyExpression(Variable, list.get());
+}
+
+// --- Token-list form
+
+namespace {
+
+// Priorities by role: an operator waiting on the stack goes to the output before an arriving
+// one when its in-stack priority is at most the arriving one's incoming priority. So hedges
+// (2 waiting, 1 arriving) bind tightest and apply nearest first, keywords and hedge operators
+// (3, 3) share a level and group from the left, and a waiting opening bracket (4) holds against
+// everything. ORDER: TExpressionRole.
+constexpr Integer kInStackPriority[] = {1, 4, 1, 2, 3, 3};
+constexpr Integer kIncomingPriority[] = {1, 0, 1, 1, 3, 3};
+
+}  // namespace
+
+TFuzzySet* TKVFuzzyLogicParser::EvalFuzzyExpression(TFuzzyVariable* Variable, IFuzzyStreamTokenList* List) {
+  Intf<IFuzzyStreamTokenList> ownList;
+  if (List == nullptr) {  // no list is an empty expression
+    ownList = Intf<IFuzzyStreamTokenList>(new TFuzzyStreamTokenList);
+    List = ownList.get();
+  }
+
+  // Each token is judged once, by the five callbacks' own tests, and PostFix then asks the
+  // verdicts; this is the order PostFix(List, IsOpenParen, IsCloseParen, IsOperand,
+  // InStackPriority, IncomingPriority) gives, without judging a token again at every question.
+  struct TJudged {
+    IInterface* Item;
+    IFuzzyStreamToken* Token;
+    TExpressionRole Role;
+  };
+  const Integer count = List->GetValueCount();
+  std::vector<Intf<IFuzzyStreamToken>> held;  // the tokens live on while the list is rewritten
+  std::vector<IInterface*> infix;
+  std::vector<TJudged> judged;
+  held.reserve(static_cast<std::size_t>(count));
+  infix.reserve(static_cast<std::size_t>(count));
+  judged.reserve(static_cast<std::size_t>(count));
+  for (Integer I = 0; I < count; ++I) {
+    IFuzzyStreamToken* token = List->Get(I);
+    held.emplace_back(token);
+    IInterface* item = token;
+    infix.push_back(item);
+    judged.push_back({item, token, GetExpressionRole(token)});
+  }
+  std::sort(judged.begin(), judged.end(),
+            [](const TJudged& A, const TJudged& B) { return std::less<IInterface*>()(A.Item, B.Item); });
+  auto find = [&judged](IInterface* Item) -> const TJudged& {
+    auto it = std::lower_bound(judged.begin(), judged.end(), Item, [](const TJudged& A, IInterface* B) {
+      return std::less<IInterface*>()(A.Item, B);
+    });
+    return *it;  // PostFix asks only about the items it was given
+  };
+
+  static_assert(std::size(kInStackPriority) == erKeyword + 1 && std::size(kIncomingPriority) == erKeyword + 1,
+                "one priority per role");
+  std::vector<IInterface*> postfix;
+  PostFix(
+      infix, [&](IInterface* Item) { return find(Item).Role == erOpenParen; },
+      [&](IInterface* Item) { return find(Item).Role == erCloseParen; },
+      [&](IInterface* Item) { return find(Item).Role == erOperand; },
+      [&](IInterface* Item) { return kInStackPriority[find(Item).Role]; },
+      [&](IInterface* Item) { return kIncomingPriority[find(Item).Role]; }, postfix);
+
+  // The caller's list takes the postfix order (PostFix makes no nested lists, so this is what
+  // FillExpression lays out).
+  List->Clear();
+  std::vector<TExpressionItem> items;
+  items.reserve(postfix.size());
+  for (IInterface* item : postfix) {
+    const TJudged& j = find(item);
+    List->Add(j.Token);
+    items.push_back({j.Token, j.Role});
+  }
+
+  TFuzzySet* result = items.empty() ? GetEmptyFuzzySet(Variable) : EvaluatePostfix(Variable, items);
+  if (GetOnEvalExpression()) DoEvalExpression(Variable, List->ToString(), result);
+  return result;
+}
+
+TKVFuzzyLogicParser::TExpressionRole TKVFuzzyLogicParser::GetExpressionRole(const IFuzzyStreamToken* Token) {
+  // IsOperand, IsOpenParen and IsCloseParen in one look at the token.
+  if (Token == nullptr || IsOperandKind(Token->GetDataType())) return erOperand;
+  const std::string text = Token->GetText();
+  if (text == LeftFuzzyParentheses) return erOpenParen;
+  if (text == RightFuzzyParentheses) return erCloseParen;
+  if (IsFuzzyHedge(text)) return erHedge;
+  if (IsFuzzyHedgeOperator(text)) return erHedgeOperator;
+  if (IsKeywordText(text)) return erKeyword;
+  return erOperand;
+}
+
+TFuzzySet* TKVFuzzyLogicParser::EvaluatePostfix(TFuzzyVariable* Variable, std::span<const TExpressionItem> Postfix) {
+  // The stack only points at sets; each lives in a collection (or is a host's set token).
+  std::vector<TFuzzySet*> stack;
+  stack.reserve(Postfix.size());
+
+  auto pop = [&stack]() {
+    TFuzzySet* top = stack.back();
+    stack.pop_back();
+    return top;
+  };
+  // A Defined set is a term of its variable: it is copied before a hedge changes it, so the
+  // term stays as defined. The copy is a new, unnamed set of V that takes the source's name,
+  // points, type, inflection point and expression (not its Defined flag).
+  auto writable = [Variable](TFuzzySet* S) {
+    if (!S->GetDefined()) return S;
+    TFuzzySet* copy = Variable->GetItems()->Add();
+    copy->Assign(S);
+    return copy;
+  };
+
+  for (const TExpressionItem& item : Postfix) {
+    IFuzzyStreamToken* token = item.Token;
+    if (item.Role == erOperand) {
+      stack.push_back(EvalFuzzyExpression(Variable, token));
+      continue;
+    }
+    // A bracket left over by unbalanced grouping is no operator.
+    if (item.Role == erOpenParen || item.Role == erCloseParen) {
+      ParseError(kEvalMethod, LoadResString(SFzyInvalidToken), {token->ToString()});
+    }
+    if (stack.empty()) ParseError(kEvalMethod, LoadResString(SFzyMissingOperand), {token->ToString()});
+
+    const std::string text = token->GetText();
+    TFuzzyHedge hedge = fhNot;
+    TBaseFuzzyHedge modifyType = bfhAdd;
+    bool modifyY = true;
+    bool isUnion = false;
+    TFuzzyOperation operation = foZadeh;
+    if (item.Role == erHedge && IsFuzzyHedge(text, hedge)) {
+      TFuzzySet* operand = writable(pop());
+      operand->Hedge(hedge);
+      stack.push_back(operand);
+    } else if (item.Role == erHedgeOperator && IsFuzzyHedgeOperator(text, modifyType, modifyY)) {
+      TFuzzySet* right = pop();
+      if (stack.empty()) ParseError(kEvalMethod, LoadResString(SFzyMissingOperand), {token->ToString()});
+      TFuzzySet* left = writable(pop());
+      left->Hedge(modifyType, right->MeanOfMaxima(), modifyY);
+      stack.push_back(left);
+    } else if (item.Role == erKeyword && IsFuzzyKeyword(text, isUnion, operation)) {
+      TFuzzySet* right = pop();
+      if (stack.empty()) ParseError(kEvalMethod, LoadResString(SFzyMissingOperand), {token->ToString()});
+      TFuzzySet* left = pop();
+      stack.push_back(isUnion ? left->Union(right, operation) : left->Intersection(right, operation));
+    } else {
+      // Not reached while the roles and the lookups agree; kept so that no token passes unjudged.
+      ParseError(kEvalMethod, LoadResString(SFzyInvalidToken), {token->ToString()});
+    }
+  }
+  // Operands without an operator between them are dropped; the last one is the result.
+  return stack.back();
+}
+
+// --- Operands
+
+TFuzzySet* TKVFuzzyLogicParser::GetEmptyFuzzySet(TFuzzyVariable* Variable) {
+  if (Variable == nullptr) ParseError(kEvalMethod, LoadResString(SFzyUndefinedVariable));
+  TFuzzySets* sets = Variable->GetItems();
+  const std::int32_t index = sets->IndexOf(SEmptyFuzzy);
+  if (index >= 0) return sets->GetItem(index);
+  return sets->Add(SEmptyFuzzy);  // a set of that name is never Defined
+}
+
+TFuzzySet* TKVFuzzyLogicParser::EvalFuzzyExpression(TFuzzyVariable* Variable, IFuzzyStreamToken* Token) {
+  if (Variable == nullptr) ParseError(kEvalMethod, LoadResString(SFzyUndefinedVariable));
+  if (Token == nullptr) return GetEmptyFuzzySet(Variable);
+
+  TFuzzySets* sets = Variable->GetItems();
+  switch (Token->GetDataType()) {
+    case fstAtom:
+    case fstString: {
+      const std::string text = Token->GetText();
+      if (text.empty() || text == SEmptyFuzzy) return GetEmptyFuzzySet(Variable);
+      const std::int32_t index = sets->IndexOf(text);
+      if (index < 0) ParseError(kEvalMethod, LoadResString(SFzyInvalidToken), {Token->ToString()});
+      return sets->GetItem(index);
+    }
+    case fstInteger:
+    case fstFloat: {
+      // A crisp spike held inside the variable's range, as the point store would hold it. The
+      // number is clamped here as well, so that all three points of the spike stand on the
+      // range end whatever the point store makes of a new point's first X.
+      const std::string name = Token->ToString();
+      TFuzzySet* result = sets->Add(name);
+      result->SetDefined(false);
+      TFzyFloat n = Token->GetNumber();
+      if (n < Variable->GetMinimum()) n = Variable->GetMinimum();
+      if (n > Variable->GetMaximum()) n = Variable->GetMaximum();
+      result->CreateTriangleFunctionValues(n, n, n);
+      result->SetExpression(name);
+      return result;
+    }
+    case fstVariable:
+      return EvalBinding(Variable, Token);
+    case fstList: {
+      TFuzzySet* result = sets->Add(Token->ToString());
+      result->SetDefined(false);
+      const Intf<IFuzzyStreamTokenList> list = Token->GetList();
+      if (!list || list->GetValueCount() == 0) {
+        ParseError(kEvalMethod, LoadResString(SFzyInvalidToken), {Token->ToString()});
+      }
+      IFuzzyStreamToken* first = list->Get(0);
+      if (first == nullptr) ParseError(kEvalMethod, LoadResString(SFzyInvalidToken), {Token->ToString()});
+      if (first->GetDataType() == fstList) return ConvertListToValues(result, list.get());
+      // A function call: the name leaves the argument list.
+      const std::string funcName = first->ToString();
+      list->Delete(0);
+      TFuzzySet* called = CalcFuzzyFunction(result, funcName, list.get());
+      // A host's handler may claim the call and leave no set.
+      if (called == nullptr) ParseError(kEvalMethod, LoadResString(SFzyInvalidToken), {Token->ToString()});
+      return called;
+    }
+    case fstFuzzySet: {
+      // A set handed in by a host; an object of another class is an invalid cast.
+      TFuzzySet* carried = CheckedCast<TFuzzySet>(Token->GetObjValue());
+      if (carried == nullptr) ParseError(kEvalMethod, LoadResString(SFzyInvalidToken), {Token->ToString()});
+      return carried;
+    }
+    default:
+      ParseError(kEvalMethod, LoadResString(SFzyInvalidToken), {Token->ToString()});
+  }
+}
+
+TFuzzySet* TKVFuzzyLogicParser::EvalBinding(TFuzzyVariable* Variable, IFuzzyStreamToken* Token) {
+  const TCustomFuzzyLogic* logic = GetFuzzyLogic();
+  if (logic == nullptr) ParseError(kEvalMethod, LoadResString(SFzyBindingWithoutLogic), {Token->ToString()});
+  const std::string name = Token->GetText();
+  // The Variables list ignores case, so ?X and ?x are one binding.
+  for (const std::string& active : FActiveBindings) {
+    if (SameText(active, name)) ParseError(kEvalMethod, LoadResString(SFzyRecursiveBinding), {Token->ToString()});
+  }
+  if (FActiveBindings.size() >= static_cast<std::size_t>(kMaxBindingDepth)) {
+    ParseError(kEvalMethod, LoadResString(SFzyBindingTooDeep), {kMaxBindingDepth});
+  }
+  const std::string value = logic->GetVariables()->GetValue(name);
+
+  TFuzzySet* result = nullptr;
+  {
+    TBindingScope scope(FActiveBindings, name);
+    result = EvalFuzzyExpression(Variable, value);  // virtual: a descendant's form is honoured
+  }
+  if (result == nullptr) ParseError(kEvalMethod, LoadResString(SFzyInvalidToken), {Token->ToString()});
+  // A term stays as defined; the binding's own set is a clone named after the binding.
+  if (result->GetDefined()) result = result->Clone();
+  result->SetName(Token->ToString());
+  return result;
+}
+
+TFuzzySet* TKVFuzzyLogicParser::ConvertListToValues(TFuzzySet* FuzzySet, IFuzzyStreamTokenList* List) {
+  const Integer count = List != nullptr ? List->GetValueCount() : 0;
+  for (Integer I = 0; I < count; ++I) {
+    IFuzzyStreamToken* item = List->Get(I);
+    Intf<IFuzzyStreamTokenList> pair;
+    if (item != nullptr && item->GetDataType() == fstList) pair = item->GetList();
+    if (!pair || pair->GetValueCount() != 2) {
+      ParseError(kConvertMethod, LoadResString(SFzyInvalidValuePair), {PrintedForm(item)});
+    }
+    const IFuzzyStreamToken* x = pair->Get(0);
+    const IFuzzyStreamToken* y = pair->Get(1);
+    if (!IsNumberToken(x) || !IsNumberToken(y)) ParseError(kConvertMethod, LoadResString(SFzyExpectedNumber));
+    // One point at a time, each under the point list's own rules (range, order, at most three
+    // points on one X).
+    FuzzySet->GetValues()->Add(x->GetNumber(), y->GetNumber());
+  }
+  return FuzzySet;
+}
+
+// --- Postfix order
+
+void TKVFuzzyLogicParser::FillExpression(const TInterfaceListPersistent* Source, IFuzzyStreamTokenList* Dest) {
+  // Nested lists are walked with an explicit stack, so no nesting can exhaust the call stack.
+  struct TFrame {
+    const TInterfaceListPersistent* List;
+    Integer Next;
+  };
+  std::vector<TFrame> frames;
+  frames.push_back({Source, 0});
+  while (!frames.empty()) {
+    TFrame& frame = frames.back();
+    if (frame.List == nullptr || frame.Next >= frame.List->GetCount()) {
+      frames.pop_back();
+      continue;
+    }
+    IInterface* item = frame.List->Get(frame.Next++);
+    if (const auto* nested = dynamic_cast<const TInterfaceListPersistent*>(item)) {
+      frames.push_back({nested, 0});  // frame is not used after this
+      continue;
+    }
+    Dest->Add(AsFuzzyToken(item));
+  }
+}
+
+bool TKVFuzzyLogicParser::IsOpenParen(IInterface* Item) const {
+  const IFuzzyStreamToken* token = FindIntf<IFuzzyStreamToken>(Item);
+  return token != nullptr && token->GetText() == LeftFuzzyParentheses;
+}
+
+bool TKVFuzzyLogicParser::IsCloseParen(IInterface* Item) const {
+  const IFuzzyStreamToken* token = FindIntf<IFuzzyStreamToken>(Item);
+  return token != nullptr && token->GetText() == RightFuzzyParentheses;
+}
+
+bool TKVFuzzyLogicParser::IsOperand(IInterface* Item) const {
+  // A quoted "and" is the keyword; a punctuation token other than a bracket is an operand,
+  // which the operand evaluation then rejects.
+  return GetExpressionRole(AsFuzzyToken(Item)) == erOperand;
+}
+
+// The priorities of kInStackPriority and kIncomingPriority, told by the token's text alone.
+Integer TKVFuzzyLogicParser::InStackPriority(IInterface* Item) const {
+  const IFuzzyStreamToken* token = FindIntf<IFuzzyStreamToken>(Item);
+  if (token == nullptr) return 1;
+  const std::string text = token->GetText();
+  if (text == LeftFuzzyParentheses) return 4;
+  if (IsKeywordText(text)) return 3;
+  if (IsFuzzyHedgeOperator(text)) return 3;
+  if (IsFuzzyHedge(text)) return 2;
+  return 1;
+}
+
+Integer TKVFuzzyLogicParser::IncomingPriority(IInterface* Item) const {
+  const IFuzzyStreamToken* token = FindIntf<IFuzzyStreamToken>(Item);
+  if (token == nullptr) return 1;
+  const std::string text = token->GetText();
+  if (text == LeftFuzzyParentheses) return 0;
+  if (IsKeywordText(text)) return 3;
+  if (IsFuzzyHedgeOperator(text)) return 3;
+  if (IsFuzzyHedge(text)) return 1;
+  return 1;
+}
+
+}  // namespace tarnwick

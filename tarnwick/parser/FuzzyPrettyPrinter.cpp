@@ -1,0 +1,279 @@
+// The printer: sets and variables of the collection-based model written back as definition
+// text that the parser reads as the same model.
+//
+// Numbers are written "%.4f" with a full stop whatever the locale. A set prints by its shape
+// ("(tri ...)", "(pi ...)", ...) or its expression when that reads back as the same set, and
+// by its points otherwise: a shape whose points the call would not make again (a curve cut at
+// the variable's range, points added after the shape), or an expression that names a set not
+// written before it, that no operator combines, or that is no well-formed expression.
+// Names, units and comments are written as the lexer reads them back.
+#include <cmath>
+#include <memory>
+#include <string>
+
+#include "tarnwick/common/KVCommon.h"
+#include "tarnwick/common/StreamTokens.h"
+#include "tarnwick/common/TextStream.h"
+#include "tarnwick/model/FuzzyConsts.h"
+#include "tarnwick/parser/KVFuzzyLogicParser.h"
+#include "tarnwick/platform/Format.h"
+
+namespace tarnwick {
+
+namespace {
+
+constexpr TFzyFloat kTolerance = 1e-4;
+const char* const kLineEnd = "\r\n";
+
+std::string Num1(TFzyFloat A) { return Format("%.4f", {A}, TFormatSettings::Invariant()); }
+std::string Num2(TFzyFloat A, TFzyFloat B) { return Format("%.4f %.4f", {A, B}, TFormatSettings::Invariant()); }
+std::string Num3(TFzyFloat A, TFzyFloat B, TFzyFloat C) {
+  return Format("%.4f %.4f %.4f", {A, B, C}, TFormatSettings::Invariant());
+}
+
+// The printed form of an atom of that text: the text itself for a plain word, escaped where
+// a character would end the word, quoted where no word can hold it.
+std::string WordText(const std::string& Text) {
+  Intf<IFuzzyStreamToken> Token(new TFuzzyStreamToken());
+  Token->SetDataType(fstAtom);
+  Token->SetText(Text);
+  return Token->ToString();
+}
+
+// Units are bare when they read back as the same word, and quoted otherwise (those with a
+// blank among them); the parser keeps a quoted unit's text.
+std::string UnitsText(const std::string& Units) {
+  return WordText(Units) == Units ? Units : QuoteTokenText(Units);
+}
+
+std::string PointListText(const TFuzzySetValues& Values) {
+  std::string R = "(";
+  const std::int32_t Count = Values.GetCount();
+  for (std::int32_t I = 0; I < Count; ++I) {
+    R += '(';
+    R += Num2(Values[I]->GetX(), Values[I]->GetY());
+    R += ") ";
+  }
+  R += ')';
+  return R;
+}
+
+bool SamePoints(const TFuzzySetValues& A, const TFuzzySetValues& B) {
+  if (A.GetCount() != B.GetCount()) return false;
+  for (std::int32_t I = 0; I < A.GetCount(); ++I)
+    if (!FloatEquals(A[I]->GetX(), B[I]->GetX(), kTolerance) || !FloatEquals(A[I]->GetY(), B[I]->GetY(), kTolerance))
+      return false;
+  return true;
+}
+
+// True when Make, run on a set of no variable (which holds every X), gives Set's points: then
+// the call reads back as Set inside its variable too, for its points lie inside the range.
+template <typename TMake>
+bool Regenerates(const TFuzzySet& Set, TMake&& Make) {
+  try {
+    TFuzzySet Probe(nullptr);
+    Make(Probe);
+    return SamePoints(*Probe.GetValues(), *Set.GetValues());
+  } catch (const Exception&) {
+    return false;
+  }
+}
+
+// The weight of a beta curve, read off a point beside the peak: Y = 1 / (W T^2 + 1) with
+// T = (X - Center) / InflectionPoint. A curve whose second point is its peak (three points)
+// reads it off the first point; an inflection point of 0 (a spike) only tells whether the
+// weight is 0 (all ones) or not.
+TFzyFloat BetaWeight(const TFuzzySetValues& Values, TFzyFloat Center, TFzyFloat InflectionPoint) {
+  const std::int32_t Count = Values.GetCount();
+  for (std::int32_t I : {1, 0}) {
+    if (I >= Count) continue;
+    const TFzyFloat X = Values[I]->GetX();
+    const TFzyFloat Y = Values[I]->GetY();
+    if (FloatEquals(X, Center, 1e-12)) continue;
+    if (InflectionPoint == 0) return Y == 1 ? 0 : 1;
+    if (!(Y > 0)) continue;
+    const TFzyFloat T = (X - Center) / InflectionPoint;
+    const TFzyFloat W = (1 / Y - 1) / (T * T);
+    if (std::isfinite(W)) return W;
+  }
+  return 1;
+}
+
+// The function call that makes Set's shape, or empty when the call would make other points.
+std::string ShapeText(const TFuzzySet& Set, std::int32_t N) {
+  const TFuzzySetValues& Values = *Set.GetValues();
+  const std::int32_t Count = Values.GetCount();
+  if (Count == 0) return {};
+  const TFzyFloat X0 = Values[0]->GetX();
+  const TFzyFloat XLast = Values[Count - 1]->GetX();
+  switch (Set.GetSetType()) {
+    case fstTriangle: {
+      if (Count != 3) return {};
+      const TFzyFloat X1 = Values[1]->GetX();
+      const TFzyFloat X2 = Values[2]->GetX();
+      if (!Regenerates(Set, [&](TFuzzySet& P) { P.CreateTriangleFunctionValues(X0, X1, X2); })) return {};
+      return "(tri " + Num3(X0, X1, X2) + ")";
+    }
+    case fstDeclineCurve:
+    case fstGrowthCurve: {
+      const bool Growth = Set.GetSetType() == fstGrowthCurve;
+      if (!Regenerates(Set, [&](TFuzzySet& P) { P.CreateCurveValues(N, X0, XLast, XLast, Growth); })) return {};
+      return (Growth ? "(s " : "(z ") + Num2(X0, XLast) + ")";
+    }
+    case fstPICurve: {
+      const TFzyFloat M = Set.MeanOfMaxima();
+      if (FloatEquals(M - X0, XLast - M, kTolerance)) {
+        const TFzyFloat Range = M - X0;
+        if (!Regenerates(Set, [&](TFuzzySet& P) { P.CreatePIFunctionValues(N, Range, M); })) return {};
+        return "(pi " + Num2(Range, M) + ")";
+      }
+      if (!Regenerates(Set, [&](TFuzzySet& P) { P.CreatePIFunctionValues(N, X0, XLast, M); })) return {};
+      return "(pi " + Num3(X0, XLast, M) + ")";
+    }
+    case fstBetaCurve: {
+      const TFzyFloat M = Set.MeanOfMaxima();
+      const TFzyFloat Range = M - X0;
+      const TFzyFloat Inflection = Set.GetInflectionPoint();
+      const TFzyFloat W = BetaWeight(Values, M, Inflection);
+      const bool WriteWeight = !FloatEquals(W, 1, kTolerance);
+      const TFzyFloat Weight = WriteWeight ? W : 1;
+      if (!Regenerates(Set, [&](TFuzzySet& P) { P.CreateBetaCurveFunctionValues(N, Range, M, Inflection, Weight); }))
+        return {};
+      std::string R = "(beta " + Num2(Range, M) + " " + Num1(Inflection);
+      if (WriteWeight) R += " " + Num1(W);
+      return R + ")";
+    }
+    case fstUserDefined:
+      break;
+  }
+  return {};
+}
+
+// An expression reads back as the set it made when, evaluated again over the sets written
+// before the set, it meets the same operands: it must be a well-formed run of tokens (lists
+// and brackets balanced, no comment), name only sets that are Defined and stand before the set
+// at Position in its variable (or the empty set), and hold an operator, so that its value is a
+// new set and not a named set that the term would rename.
+bool ExpressionReadsBack(const TFuzzySet& Set, std::int32_t Position, std::unique_ptr<TFuzzyLogicTokenStream> Stream) {
+  const TFuzzyVariable* Variable = Set.GetVariable();
+  if (Variable == nullptr) return false;
+  const TFuzzySets& Items = *Variable->GetItems();
+  try {
+    std::int32_t Depth = 0;     // parentheses
+    std::int32_t Brackets = 0;  // grouping brackets outside parentheses
+    bool HasOperator = false;
+    std::string CommentText;
+    AppendCodePoint(CommentText, Stream->GetCommentChar());
+    for (;;) {
+      Intf<IFuzzyStreamToken> T = Stream->NextToken();
+      if (T->GetWhitespace().find(CommentText) != std::string::npos) return false;
+      const std::int32_t Kind = T->GetDataType();
+      if (Kind == fstNone) break;
+      if (Kind == U'(') {
+        ++Depth;
+        continue;
+      }
+      if (Kind == U')') {
+        if (--Depth < 0) return false;
+        continue;
+      }
+      if (Depth > 0) continue;  // inside a point list or a call
+      const std::string Text = T->GetText();
+      if (Kind == fstInteger || Kind == fstFloat || Kind == fstVariable) continue;
+      if (Kind != fstAtom && Kind != fstString) {
+        if (Text == LeftFuzzyParentheses) {
+          ++Brackets;
+        } else if (Text == RightFuzzyParentheses) {
+          if (--Brackets < 0) return false;
+        } else {
+          return false;  // punctuation is no operand
+        }
+        continue;
+      }
+      if (Text == LeftFuzzyParentheses) {
+        ++Brackets;
+        continue;
+      }
+      if (Text == RightFuzzyParentheses) {
+        if (--Brackets < 0) return false;
+        continue;
+      }
+      bool IsUnion = false;
+      TFuzzyOperation Operation = foZadeh;
+      if (IsFuzzyHedge(Text) || IsFuzzyHedgeOperator(Text) || IsFuzzyKeyword(Text, IsUnion, Operation)) {
+        HasOperator = true;
+        continue;
+      }
+      if (Text.empty() || Text == SEmptyFuzzy) continue;
+      const std::int32_t Index = Items.IndexOf(Text);
+      if (Index < 0 || Index >= Position || !Items[Index]->GetDefined()) return false;
+    }
+    return HasOperator && Depth == 0 && Brackets == 0;
+  } catch (const Exception&) {
+    return false;  // a string without its end, nesting beyond the lexer's limit
+  }
+}
+
+}  // namespace
+
+std::string TKVFuzzyLogicParser::PrettyPrint(const TFuzzySet* FuzzySet, bool AsDefinition) {
+  if (FuzzySet == nullptr) return {};
+  const std::string& Name = FuzzySet->GetName();
+  const bool Named = !Name.empty() && Name != SEmptyFuzzy;
+  if (!AsDefinition) return Named ? Name : FuzzySet->GetExpression();
+
+  std::string R;
+  if (Named) {
+    R = "(term ";
+    R += WordText(Name);
+    R += ' ';
+  }
+  if (!FuzzySet->GetComment().empty()) {
+    R += QuoteTokenText(FuzzySet->GetComment());
+    R += ' ';
+  }
+
+  std::string Value;
+  if (FuzzySet->GetSetType() == fstUserDefined) {
+    const std::string& Expression = FuzzySet->GetExpression();
+    if (!Expression.empty() &&
+        ExpressionReadsBack(*FuzzySet, FuzzySet->GetIndex(),
+                            CreateStream(std::make_unique<TKVStringStream>(Expression), nullptr)))
+      Value = Expression;
+  } else {
+    const TCustomFuzzyLogic* Logic = GetFuzzyLogic();
+    Value = ShapeText(*FuzzySet, Logic ? Logic->GetNumFunctionValues() : kDefaultNumFunctionValues);
+  }
+  if (Value.empty()) Value = PointListText(*FuzzySet->GetValues());
+  R += Value;
+
+  if (Named) R += ')';
+  return R;
+}
+
+std::string TKVFuzzyLogicParser::PrettyPrint(const TFuzzyVariable* FuzzyVariable) {
+  if (FuzzyVariable == nullptr) return {};
+  const std::string I = IndentString();
+  std::string R = "(deffuzzy " + WordText(FuzzyVariable->GetName()) + " " + kLineEnd;
+  if (!FuzzyVariable->GetComment().empty()) R += I + QuoteTokenText(FuzzyVariable->GetComment()) + kLineEnd;
+  R += I + "(range " + Num2(FuzzyVariable->GetMinimum(), FuzzyVariable->GetMaximum()) + ")" + kLineEnd;
+  if (!FuzzyVariable->GetUnits().empty()) R += I + "(units " + UnitsText(FuzzyVariable->GetUnits()) + ")" + kLineEnd;
+  R += I + "(values " + kLineEnd;
+  const TFuzzySets& Items = *FuzzyVariable->GetItems();
+  for (std::int32_t Index = 0; Index < Items.GetCount(); ++Index) {
+    const TFuzzySet* Set = Items[Index];
+    if (!Set->GetDefined()) continue;
+    const std::string& Name = Set->GetName();
+    // A term needs a name: a Defined set without one cannot be written as a term. One named
+    // like the empty set is written under that name, which reads back as it was.
+    if (Name.empty()) continue;
+    std::string Term = PrettyPrint(Set, true);
+    if (Name == SEmptyFuzzy) Term = "(term " + WordText(Name) + " " + Term + ")";
+    R += I + I + Term + kLineEnd;
+  }
+  R += I + ")" + kLineEnd;
+  R += ")";
+  return R;
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,346 @@
+// The definition parser: entry points, the grammar of definitions, clauses and terms, and the
+// bookkeeping of the token stream of each call.
+#include "tarnwick/parser/KVFuzzyLogicParser.h"
+
+#include <exception>
+#include <utility>
+#include <vector>
+
+#include "tarnwick/common/TextStream.h"
+#include "tarnwick/platform/Classes.h"
+
+namespace tarnwick {
+
+namespace {
+
+bool IsKind(const Intf<IFuzzyStreamToken>& Token, std::int32_t Kind) { return Token->GetDataType() == Kind; }
+
+bool IsNumber(const Intf<IFuzzyStreamToken>& Token) {
+  return IsKind(Token, fstInteger) || IsKind(Token, fstFloat);
+}
+
+// A word the evaluator takes as an operator: a hedge, a hedge operator or a keyword.
+bool IsOperatorWord(const Intf<IFuzzyStreamToken>& Token) {
+  if (!IsKind(Token, fstAtom) && !IsKind(Token, fstString)) return false;
+  const std::string Text = Token->GetText();
+  bool IsUnion = false;
+  TFuzzyOperation Operation = foZadeh;
+  return IsFuzzyHedge(Text) || IsFuzzyHedgeOperator(Text) || IsFuzzyKeyword(Text, IsUnion, Operation);
+}
+
+// The argument of SFzyExpectedKeyword.
+constexpr const char* kClauseKeywords = "range, units, or values";
+
+// What a "units" clause stores of its token. A quoted unit is its text, so that units the
+// printer quotes (those with a blank, for one) read back as they were; any other token is its
+// printed form.
+std::string UnitsOf(const Intf<IFuzzyStreamToken>& Token) {
+  return IsKind(Token, fstString) ? Token->GetText() : Token->ToString();
+}
+
+// Takes a variable out of its collection for the time of its definition (when Detach says
+// so) and puts it back on every way out, so that the automatic terms are added over the range
+// read, for the terms the definition did not give. Putting back fires events; an error there
+// is dropped only when an error is already on its way.
+class TDetachedVariable {
+ public:
+  TDetachedVariable(TFuzzyVariable* Variable, TFuzzyVariables* Items, bool Detach)
+      : FVariable(Variable), FItems(Detach ? Items : nullptr), FUncaught(std::uncaught_exceptions()) {
+    if (FItems != nullptr) FVariable->SetCollection(static_cast<TFuzzyVariables*>(nullptr));
+  }
+  ~TDetachedVariable() noexcept(false) {
+    if (FItems == nullptr) return;
+    if (std::uncaught_exceptions() == FUncaught) {
+      FVariable->SetCollection(FItems);
+      return;
+    }
+    try {
+      FVariable->SetCollection(FItems);
+    } catch (...) {
+    }
+  }
+  TDetachedVariable(const TDetachedVariable&) = delete;
+  TDetachedVariable& operator=(const TDetachedVariable&) = delete;
+
+ private:
+  TFuzzyVariable* FVariable;
+  TFuzzyVariables* FItems;  // the collection to return to; null when the variable stays
+  int FUncaught;
+};
+
+}  // namespace
+
+TKVFuzzyLogicParser::~TKVFuzzyLogicParser() = default;
+
+// ---------------------------------------------------------------------------------------------
+// The token stream of a call
+
+TKVFuzzyLogicParser::TStreamCall::TStreamCall(TKVFuzzyLogicParser& Parser, const std::string& AString,
+                                              const TEncoding* Encoding)
+    : FParser(Parser),
+      FKept(Parser.FStream),
+      FStream(Parser.CreateStream(std::make_unique<TKVStringStream>(AString, Encoding), Encoding)) {
+  FParser.FStream = FStream.get();
+}
+
+TKVFuzzyLogicParser::TStreamCall::~TStreamCall() {
+  FStream.reset();
+  FParser.FStream = FKept;
+}
+
+std::unique_ptr<TFuzzyLogicTokenStream> TKVFuzzyLogicParser::CreateStream(std::unique_ptr<TStream> Stream,
+                                                                         const TEncoding* Encoding) {
+  return std::make_unique<TFuzzyLogicTokenStream>(std::move(Stream), Encoding);
+}
+
+Integer TKVFuzzyLogicParser::GetLineNumber() {
+  if (FStream == nullptr) return TCustomFuzzyLogicParser::GetLineNumber();
+  return FStream->GetCurrentToken()->GetLineNumber();
+}
+
+std::string TKVFuzzyLogicParser::GetParsedText() {
+  if (FStream == nullptr) return TCustomFuzzyLogicParser::GetParsedText();
+  return FStream->ToString();
+}
+
+// ---------------------------------------------------------------------------------------------
+// String entry points
+
+namespace {
+
+void CheckLogicLinked(const TCustomFuzzyLogic* Logic) {
+  if (Logic == nullptr) throw EFzyParseException(LoadResString(SFuzzyLogicNotSet));
+}
+
+}  // namespace
+
+void TKVFuzzyLogicParser::ParseFuzzyLogic(const std::string& AString, const TEncoding* Encoding) {
+  CheckLogicLinked(GetFuzzyLogic());
+  TStreamCall Call(*this, AString, Encoding);
+  ParseFuzzyLogic();
+}
+
+TFuzzyVariable* TKVFuzzyLogicParser::ParseFuzzyVariable(const std::string& AString, const TEncoding* Encoding) {
+  CheckLogicLinked(GetFuzzyLogic());
+  TStreamCall Call(*this, AString, Encoding);
+  return ParseFuzzyVariable();
+}
+
+TFuzzySet* TKVFuzzyLogicParser::ParseFuzzySet(TFuzzyVariable* Variable, const std::string& AString,
+                                              const TEncoding* Encoding) {
+  TStreamCall Call(*this, AString, Encoding);
+  return ParseFuzzySet(Variable);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Stream forms
+
+// text = definition ...
+// The text ends at the end token rather than when its last character is read: a definition
+// may end before the look-ahead is used up (a point's stand-in token can take a ")"), and what
+// is left of it is a top-level token like any other.
+void TKVFuzzyLogicParser::ParseFuzzyLogic() {
+  for (;;) {
+    Intf<IFuzzyStreamToken> T = FStream->NextToken();
+    if (IsKind(T, fstNone)) return;
+    if (!IsKind(T, U'(')) ParseError("ParseFuzzyLogic", LoadResString(SFzyUnexpectedToken), {T->ToString()});
+    FStream->PutBackToken(T.get());
+    // The interface-based logic component reads its definitions through ParseFuzzyVariableIntf
+    // once it exists; every other component goes here, which checks its class.
+    ParseFuzzyVariable();
+  }
+}
+
+// "(" Keyword NAME [COMMENT]
+Intf<IFuzzyStreamToken> TKVFuzzyLogicParser::ParseHeader(std::string& Name, std::string& Comment, bool ReadComment,
+                                                         const std::string& Keyword, const std::string& MethodName,
+                                                         const std::string& Msg) {
+  Intf<IFuzzyStreamToken> T = FStream->NextToken();
+  Intf<IFuzzyStreamToken> K = FStream->NextToken();
+  if (!IsKind(T, U'(') || !IsKind(K, fstAtom) || K->GetText() != Keyword) ParseError(MethodName, Msg);
+  T = FStream->NextToken();
+  if (!IsKind(T, fstAtom)) ParseError(MethodName, LoadResString(SFzyMissingName));
+  Name = T->GetText();
+  if (ReadComment) {
+    T = FStream->NextToken();
+    if (IsKind(T, fstString)) {
+      Comment = T->GetText();
+      T = FStream->NextToken();
+    } else {
+      Comment.clear();
+    }
+  }
+  return T;
+}
+
+// definition = "(" "deffuzzy" NAME [COMMENT] clause ... ")"
+// clause     = "(" "range" NUMBER NUMBER ")" | "(" "units" ANY ")" | "(" "values" term ... ")"
+TFuzzyVariable* TKVFuzzyLogicParser::ParseFuzzyVariable() {
+  static const std::string kMethod = "ParseFuzzyVariable";
+  std::string Name;
+  std::string Comment;
+  Intf<IFuzzyStreamToken> T =
+      ParseHeader(Name, Comment, true, "deffuzzy", kMethod, LoadResString(SFzyExpectedFuzzyDefinition));
+
+  auto* Logic = dynamic_cast<TFuzzyLogic*>(GetFuzzyLogic());
+  if (Logic == nullptr) throw EFzyParseException(LoadResString(SFuzzyLogicNotTFuzzyLogic));
+  TFuzzyVariables* Items = Logic->GetItems();
+
+  TFuzzyVariable* V = nullptr;
+  {
+    TUpdateBlock<TCollection> Block(*Items);
+    V = Items->Add();
+    // Declared after the block, so that the variable is back before the block ends. Whether
+    // it comes back is decided here, once: a handler that switches AutoTerms during the
+    // definition must not leave the variable outside its collection.
+    const bool AutoTerms = Logic->GetAutoTerms();
+    TDetachedVariable Detached(V, Items, AutoTerms);
+    if (AutoTerms) V->GetItems()->Clear();
+    V->SetName(Name);
+    V->SetComment(Comment);
+
+    while (!IsKind(T, U')')) {
+      Intf<IFuzzyStreamToken> C = FStream->NextToken();
+      if (!IsKind(T, U'(')) ParseError(kMethod, LoadResString(SFzyMissingOpenParens));
+      if (!IsKind(C, fstAtom)) ParseError(kMethod, LoadResString(SFzyExpectedKeyword), {kClauseKeywords});
+      const std::string Keyword = C->GetText();
+      if (Keyword == "range") {
+        Intf<IFuzzyStreamToken> A = FStream->NextToken();
+        if (!IsNumber(A)) ParseError(kMethod, LoadResString(SFzyExpectedNumber));
+        Intf<IFuzzyStreamToken> B = FStream->NextToken();
+        if (!IsNumber(B)) ParseError(kMethod, LoadResString(SFzyExpectedNumber));
+        V->SetMinimum(A->GetNumber());
+        V->SetMaximum(B->GetNumber());
+        T = FStream->NextToken();
+      } else if (Keyword == "units") {
+        T = FStream->NextToken();
+        V->SetUnits(UnitsOf(T));
+        T = FStream->NextToken();
+      } else if (Keyword == "values") {
+        T = FStream->NextToken();
+        while (!IsKind(T, U')')) {
+          FStream->PutBackToken(T.get());
+          ParseFuzzySet(V)->SetDefined(true);
+          T = FStream->NextToken();
+        }
+      } else {
+        ParseError(kMethod, LoadResString(SFzyExpectedKeyword), {kClauseKeywords});
+      }
+      if (!IsKind(T, U')')) ParseError(kMethod, LoadResString(SFzyMissingCloseParens));
+      T = FStream->NextToken();
+    }
+  }
+  DoParseFuzzyVariable(V);
+  return V;
+}
+
+// term = "(" "term" NAME [COMMENT] value ")"
+TFuzzySet* TKVFuzzyLogicParser::ParseFuzzySet(TFuzzyVariable* Variable) {
+  static const std::string kMethod = "ParseFuzzySet";
+  std::string Name;
+  std::string Comment;
+  Intf<IFuzzyStreamToken> T = ParseHeader(Name, Comment, true, "term", kMethod, LoadResString(SFzyExpectedFuzzySet));
+  FStream->PutBackToken(T.get());
+  TFuzzySet* S = ParseFuzzyValues(Variable);
+  // A handler of OnEvalExpression or OnCalcFuzzyFunction may have taken the set away.
+  if (S == nullptr) ParseError(kMethod, LoadResString(SFzyMissingFuzzySet), {Name});
+  S->SetName(Name);
+  S->SetComment(Comment);
+  if (!IsKind(FStream->NextToken(), U')')) ParseError(kMethod, LoadResString(SFzyMissingCloseParens));
+  DoParseFuzzySet(S);
+  return S;
+}
+
+// value = "(" "(" ... (a point list) | "(" ")" (an empty point list) | "(" ANY ... (a call)
+//       | expression
+TFuzzySet* TKVFuzzyLogicParser::ParseFuzzyValues(TFuzzyVariable* Variable) {
+  Intf<IFuzzyStreamToken> T = FStream->NextToken();
+  if (IsKind(T, U'(')) {
+    Intf<IFuzzyStreamToken> U = FStream->NextToken();
+    FStream->PutBackToken(U.get());
+    FStream->PutBackToken(T.get());
+    // "()" is the printed form of a set without points; it reads back as one.
+    if (IsKind(U, U'(') || IsKind(U, U')')) return ParseFuzzyValuePairs(Variable);
+    return ParseFuzzyFunction(Variable);
+  }
+  FStream->PutBackToken(T.get());
+  Intf<IFuzzyStreamTokenList> List = ParseTokenList();
+  return EvalFuzzyExpression(Variable, List.get());
+}
+
+namespace {
+
+// A new unnamed set of Variable for a point list or a function call.
+TFuzzySet* NewTermSet(TKVFuzzyLogicParser& Parser, TFuzzyVariable* Variable, const std::string& MethodName) {
+  if (Variable == nullptr) Parser.ParseError(MethodName, LoadResString(SFzyUndefinedVariable));
+  return Variable->GetItems()->Add();
+}
+
+}  // namespace
+
+// "(" point ... ")" with point = "(" NUMBER NUMBER ANY
+TFuzzySet* TKVFuzzyLogicParser::ParseFuzzyValuePairs(TFuzzyVariable* Variable) {
+  static const std::string kMethod = "ParseFuzzyValuePairs";
+  TFuzzySet* S = NewTermSet(*this, Variable, kMethod);
+  if (!IsKind(FStream->NextToken(), U'(')) ParseError(kMethod, LoadResString(SFzyMissingOpenParens));
+  Intf<IFuzzyStreamToken> T = FStream->NextToken();
+  while (IsKind(T, U'(')) {
+    Intf<IFuzzyStreamToken> X = FStream->NextToken();
+    if (!IsNumber(X)) ParseError(kMethod, LoadResString(SFzyExpectedNumber));
+    Intf<IFuzzyStreamToken> Y = FStream->NextToken();
+    if (!IsNumber(Y)) ParseError(kMethod, LoadResString(SFzyExpectedNumber));
+    S->GetValues()->Add(X->GetNumber(), Y->GetNumber());
+    FStream->NextToken();  // the point's ")", taken unseen
+    T = FStream->NextToken();
+  }
+  if (!IsKind(T, U')')) ParseError(kMethod, LoadResString(SFzyMissingCloseParens));
+  return S;
+}
+
+// "(" NAME argument ... ")"
+TFuzzySet* TKVFuzzyLogicParser::ParseFuzzyFunction(TFuzzyVariable* Variable) {
+  static const std::string kMethod = "ParseFuzzyFunction";
+  if (!IsKind(FStream->NextToken(), U'(')) ParseError(kMethod, LoadResString(SFzyMissingOpenParens));
+  Intf<IFuzzyStreamToken> T = FStream->NextToken();
+  if (!IsKind(T, fstAtom)) ParseError(kMethod, LoadResString(SFzyMissingName));
+  const std::string FuncName = T->GetText();
+  Intf<IFuzzyStreamTokenList> List = ParseTokenList();
+  TFuzzySet* S = NewTermSet(*this, Variable, kMethod);
+  TFuzzySet* Result = CalcFuzzyFunction(S, FuncName, List.get());
+  FStream->NextToken();  // the call's ")"
+  return Result;
+}
+
+// The tokens up to the end or a ")" that closes no list. Nested lists are followed with a stack
+// of their own rather than by recursion; the token stream bounds their depth.
+Intf<IFuzzyStreamTokenList> TKVFuzzyLogicParser::ParseTokenList() {
+  Intf<IFuzzyStreamTokenList> Result(new TFuzzyStreamTokenList());
+  std::vector<Intf<IFuzzyStreamTokenList>> Open;  // the enclosing lists of the one being filled
+  Intf<IFuzzyStreamTokenList> List = Result;
+  std::int32_t Operators = 0;
+  for (;;) {
+    Intf<IFuzzyStreamToken> T = FStream->NextToken();
+    if (IsKind(T, fstNone) || (IsKind(T, U')') && Open.empty())) {
+      // The end of the text closes every open list; the token that ended the list is read
+      // again by the caller.
+      FStream->PutBackToken(T.get());
+      return Result;
+    }
+    if (IsKind(T, U')')) {  // the nested list's ")", consumed
+      List = std::move(Open.back());
+      Open.pop_back();
+      continue;
+    }
+    if (IsOperatorWord(T) && ++Operators > kMaxExpressionOperators)
+      ParseError("ParseTokenList", LoadResString(SFzyTokenListTooLong), {kMaxExpressionOperators});
+    List->Add(T.get());
+    if (IsKind(T, U'(')) {
+      Intf<IFuzzyStreamTokenList> Nested(new TFuzzyStreamTokenList());
+      T->SetList(Nested.get());
+      Open.push_back(std::move(List));
+      List = std::move(Nested);
+    }
+  }
+}
+
+}  // namespace tarnwick

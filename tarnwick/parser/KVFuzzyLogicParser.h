@@ -1,0 +1,243 @@
+// The parser component of the fuzzy definition language, the chief header of the parser layer.
+//
+// TKVFuzzyLogicParser reads definition text into the variables and sets of a TFuzzyLogic,
+// evaluates fuzzy expressions and prints sets and variables back as text that reads again.
+//
+// The language (tokens as TFuzzyLogicTokenStream makes them; keywords compare exactly):
+//   text        = definition ...
+//   definition  = "(" "deffuzzy" NAME [COMMENT] clause ... ")"
+//   clause      = "(" "range" NUMBER NUMBER ")" | "(" "units" ANY ")" | "(" "values" term ... ")"
+//   term        = "(" "term" NAME [COMMENT] value ")"
+//   value       = "(" point ... ")"            a point list: begins with "(" "(", or is "()"
+//               | "(" NAME argument ... ")"   a membership-function call ("tri", "pi", ...)
+//               | expression ...              anything else, up to the term's ")"
+//   point       = "(" NUMBER NUMBER ANY        the last token stands in for the point's ")"
+// Clauses come in any order and may repeat: a later range or units replaces the earlier one,
+// terms accumulate. Expressions are infix: term names, numbers, ?bindings, point lists and
+// calls as operands, the hedges ("very", ...), the hedge operators ("+", "<=X", ...) and the
+// keywords ("and", "or-mean", ...) as operators, "[" and "]" to group.
+//
+// Every grammar error raises EFzyParseException through ParseError, naming the operation, the
+// line of the current token and the text read so far in the current definition. The first
+// error ends the parse; what was read before it stays in the model.
+//
+// Each string entry point reads its text with a token stream of its own and puts the one of
+// the call around it back when it returns or raises, so entry points nest: an event handler
+// may parse or evaluate another text in the middle of a parse. Nothing recurses over the
+// text: parentheses nest at most as deep as the token stream allows, and an expression holds
+// at most kMaxExpressionOperators operators.
+//
+// Printing writes numbers "%.4f" with a full stop whatever the locale, and a set by its
+// shape or its expression only when that reads back as the same points; otherwise by its
+// points. So parse, print and parse again gives the same variables and Defined sets.
+//
+// The interface-based forms (TIFuzzyLogic, IFuzzyVariable, IFuzzySet) are the base's for now:
+// they raise EAbstractError.
+#ifndef TARNWICK_PARSER_KVFUZZYLOGICPARSER_H_
+#define TARNWICK_PARSER_KVFUZZYLOGICPARSER_H_
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tarnwick/model/FuzzyConsts.h"
+#include "tarnwick/model/FuzzyInterfaces.h"
+#include "tarnwick/model/FuzzyLogicComponent.h"
+#include "tarnwick/model/FuzzyParserBase.h"
+#include "tarnwick/model/FuzzySet.h"
+#include "tarnwick/model/FuzzyVariable.h"
+#include "tarnwick/parser/FuzzyLogicTokenStream.h"
+#include "tarnwick/platform/Export.h"
+#include "tarnwick/platform/ResStrings.h"
+#include "tarnwick/platform/Streams.h"
+
+namespace tarnwick {
+
+// --- Messages of the parser, with their numeric ids
+inline constexpr TResString SFzyExpectedNumber{"SFzyExpectedNumber", "Expected number", 65488};
+inline constexpr TResString SFzyExpectedKeyword{"SFzyExpectedKeyword", "Missing keyword.  Expected \"%s\"", 65489};
+inline constexpr TResString SFzyMissingOperand{"SFzyMissingOperand",
+                                               "Missing fuzzy operand to be modified by hedge: %s", 65490};
+inline constexpr TResString SFzyUndefinedVariable{"SFzyUndefinedVariable", "fuzzy variable is not defined", 65491};
+inline constexpr TResString SFzyInvalidToken{"SFzyInvalidToken", "Invalid item in fuzzy expression: %s", 65492};
+inline constexpr TResString SFzyInvalidValuePair{"SFzyInvalidValuePair", "Invalid X/Y value pair: %s", 65493};
+inline constexpr TResString SFzyUnexpectedToken{"SFzyUnexpectedToken", "Unexpected token: \"%s\"", 65494};
+inline constexpr TResString SFzyMissingName{"SFzyMissingName", "Missing name", 65515};
+inline constexpr TResString SFzyExpectedFuzzySet{"SFzyExpectedFuzzySet", "Expected \"( term\"", 65516};
+inline constexpr TResString SFzyExpectedFuzzyDefinition{"SFzyExpectedFuzzyDefinition", "Expected \"( deffuzzy\"",
+                                                        65517};
+inline constexpr TResString SFzyMissingOpenParens{"SFzyMissingOpenParens", "Expected \"(\"", 65518};
+inline constexpr TResString SFzyMissingCloseParens{"SFzyMissingCloseParens", "Expected \")\"", 65519};
+// A term whose value left no set (a handler of OnEvalExpression or OnCalcFuzzyFunction took it
+// away); the argument is the term's name.
+inline constexpr TResString SFzyMissingFuzzySet{"SFzyMissingFuzzySet", "No fuzzy set for term: %s"};
+// A token list (an expression, the arguments of a call) with more operators than the parser
+// reads; the argument is the limit.
+inline constexpr TResString SFzyTokenListTooLong{"SFzyTokenListTooLong",
+                                                 "Expression too long: more than %d operators"};
+
+class TARNWICK_EXPORT TKVFuzzyLogicParser : public TCustomFuzzyLogicParser {
+ public:
+  using TCustomFuzzyLogicParser::TCustomFuzzyLogicParser;
+  ~TKVFuzzyLogicParser() override;
+
+  // The most hedges, hedge operators and keywords a token list may hold (nested lists
+  // included); more raise SFzyTokenListTooLong. A chain of operators costs more than linear
+  // time to evaluate (each step names its result after its operand), so an expression as long
+  // as a whole hostile text would not end in any useful time. Operands and brackets cost
+  // little and are not counted.
+  static constexpr std::int32_t kMaxExpressionOperators = 2048;
+
+  // --- String entry points (each over a token stream of its own)
+  using TCustomFuzzyLogicParser::ParseFuzzySet;
+  // Reads a whole text into the linked logic component.
+  void ParseFuzzyLogic(const std::string& AString, const TEncoding* Encoding) override;
+  // Reads one definition into the linked TFuzzyLogic.
+  TFuzzyVariable* ParseFuzzyVariable(const std::string& AString, const TEncoding* Encoding) override;
+  // Reads one term into Variable; needs no logic component.
+  TFuzzySet* ParseFuzzySet(TFuzzyVariable* Variable, const std::string& AString,
+                           const TEncoding* Encoding) override;
+
+  // --- Printer (FuzzyPrettyPrinter.cpp)
+  using TCustomFuzzyLogicParser::PrettyPrint;
+  // AsDefinition: the whole term, "(term NAME ["COMMENT"] value)"; else the name, or the
+  // expression of a set without one. Numbers print with a full stop whatever the locale.
+  std::string PrettyPrint(const TFuzzySet* FuzzySet, bool AsDefinition) override;
+  // The whole definition, its Defined sets in collection order.
+  std::string PrettyPrint(const TFuzzyVariable* FuzzyVariable) override;
+
+  // --- Expression evaluator (FuzzyExpressionEvaluator.cpp)
+  // Expressions are infix token lists over one variable V. Operands: a term name (V's own set,
+  // not a copy), an empty name or "__Empty" (V's empty set), a number (a new crisp set), a
+  // ?binding (the expression the logic's Variables list holds under that name, case-insensitive,
+  // evaluated for V), a parenthesised point list or function call, and a token carrying a
+  // TFuzzySet. Operators: the hedges, prefix, binding tightest and nearest first; the hedge
+  // operators ("+", "<=X", ...) and the keywords ("and", "or-mean", ...), infix, on one level,
+  // grouping from the left; LeftFuzzyParentheses and RightFuzzyParentheses group.
+  //
+  // Evaluation frees nothing: numbers, lists and the copies made before a hedge changes a
+  // Defined set are new sets of V, keyword results are new sets of their left operand's
+  // collection. A set that is not Defined is hedged in place. Every error raises
+  // EFzyParseException through ParseError ("EvalFuzzyExpression", or "ConvertListToValues" for
+  // point lists) and undoes nothing.
+  //
+  // Bindings may refer to other bindings. A binding met again while it is being evaluated
+  // (?x with x=very ?x, or x=?y and y=?x) raises SFzyRecursiveBinding; chains longer than
+  // kMaxBindingDepth raise SFzyBindingTooDeep; a binding without a linked logic component
+  // raises SFzyBindingWithoutLogic. So no definition can recurse without bound.
+  //
+  // The interface-based forms are the base's.
+  using TCustomFuzzyLogicParser::EvalFuzzyExpression;
+
+  static constexpr std::int32_t kMaxBindingDepth = 100;
+  static constexpr TResString SFzyRecursiveBinding{"SFzyRecursiveBinding", "Binding refers to itself: %s"};
+  static constexpr TResString SFzyBindingTooDeep{"SFzyBindingTooDeep",
+                                                 "Bindings nested too deeply: more than %d levels"};
+  static constexpr TResString SFzyBindingWithoutLogic{"SFzyBindingWithoutLogic",
+                                                      "Binding needs a fuzzy logic component: %s"};
+
+  // The string form's set and its defuzzified value: MeanOfMaxima when the linked logic asks
+  // for dmMeanOfMaxima, else CenterOfGravity. A handler of OnEvalExpression that leaves no set
+  // gives FuzzySet nil and 0.
+  TFzyFloat EvalFuzzyExpression(TFuzzyVariable* Variable, const std::string& Expression,
+                                TFuzzySet*& FuzzySet) override;
+  // Evaluates the tokens of Expression up to its end or up to a ")" that closes no group (the
+  // rest is not read), over a token stream of its own.
+  TFuzzySet* EvalFuzzyExpression(TFuzzyVariable* Variable, const std::string& Expression) override;
+  // Evaluates the token list of an expression for Variable; the list is left in postfix order
+  // (and each function call in it without its name). An empty list gives V's empty set. Fires
+  // OnEvalExpression with the postfix text; the handler may replace the result.
+  TFuzzySet* EvalFuzzyExpression(TFuzzyVariable* Variable, IFuzzyStreamTokenList* List);
+  // The set of one operand (a nil token: V's empty set).
+  TFuzzySet* EvalFuzzyExpression(TFuzzyVariable* Variable, IFuzzyStreamToken* Token);
+  // Adds the points of a list of (X Y) groups to FuzzySet, one by one; returns FuzzySet.
+  TFuzzySet* ConvertListToValues(TFuzzySet* FuzzySet, IFuzzyStreamTokenList* List);
+  // Appends Source's items to Dest, expanding nested interface lists in place; an item that is
+  // no token raises EIntfCastError.
+  void FillExpression(const TInterfaceListPersistent* Source, IFuzzyStreamTokenList* Dest);
+  // The bracket, operand and priority tests of the expression language, as PostFix callbacks
+  // (the token-list form judges each token once by the same rules). A nil item is an operand
+  // (the empty one); an item that is no token raises EIntfCastError in IsOperand and is
+  // neither a bracket nor an operator in the others. Priorities: opening bracket 4 waiting and
+  // 0 arriving, keywords and hedge operators 3 and 3, hedges 2 and 1, anything else 1 and 1.
+  bool IsOpenParen(IInterface* Item) const;
+  bool IsCloseParen(IInterface* Item) const;
+  bool IsOperand(IInterface* Item) const;
+  Integer InStackPriority(IInterface* Item) const;
+  Integer IncomingPriority(IInterface* Item) const;
+  // --- end of expression evaluator
+
+  // The line of the current token and the text read so far in the current definition, for
+  // errors; 0 and empty between calls.
+  Integer GetLineNumber() override;
+  std::string GetParsedText() override;
+
+ protected:
+  // Makes FStream the token stream over a text for the life of one entry-point call and puts
+  // the stream of the enclosing call back on every way out.
+  class TARNWICK_EXPORT TStreamCall {
+   public:
+    TStreamCall(TKVFuzzyLogicParser& Parser, const std::string& AString, const TEncoding* Encoding);
+    ~TStreamCall();
+    TStreamCall(const TStreamCall&) = delete;
+    TStreamCall& operator=(const TStreamCall&) = delete;
+
+   private:
+    TKVFuzzyLogicParser& FParser;
+    TFuzzyLogicTokenStream* FKept;
+    std::unique_ptr<TFuzzyLogicTokenStream> FStream;
+  };
+
+  // A new token stream over Stream in Encoding; a descendant may return its own lexer.
+  virtual std::unique_ptr<TFuzzyLogicTokenStream> CreateStream(std::unique_ptr<TStream> Stream,
+                                                               const TEncoding* Encoding);
+
+  // --- Stream forms: each reads from FStream, starting at its next token.
+  // text = definition ...
+  void ParseFuzzyLogic();
+  // definition = "(" "deffuzzy" NAME [COMMENT] clause ... ")"
+  virtual TFuzzyVariable* ParseFuzzyVariable();
+  // term = "(" "term" NAME [COMMENT] value ")"
+  virtual TFuzzySet* ParseFuzzySet(TFuzzyVariable* Variable);
+  // value = point list | function call | expression
+  virtual TFuzzySet* ParseFuzzyValues(TFuzzyVariable* Variable);
+  // "(" point ... ")"
+  virtual TFuzzySet* ParseFuzzyValuePairs(TFuzzyVariable* Variable);
+  // "(" NAME argument ... ")"
+  virtual TFuzzySet* ParseFuzzyFunction(TFuzzyVariable* Variable);
+  // "(" Keyword NAME [COMMENT]: fills Name and Comment and returns the first token after them.
+  virtual Intf<IFuzzyStreamToken> ParseHeader(std::string& Name, std::string& Comment, bool ReadComment,
+                                              const std::string& Keyword, const std::string& MethodName,
+                                              const std::string& Msg);
+  // The tokens up to the end of the text or a ")" that closes no list (put back); each "("
+  // becomes one list token carrying its nested list. Refuses more than
+  // kMaxExpressionOperators operators.
+  Intf<IFuzzyStreamTokenList> ParseTokenList();
+
+  // --- Expression evaluator, protected (FuzzyExpressionEvaluator.cpp)
+  // The part a token plays in an expression, as IsOperand, IsOpenParen, IsCloseParen and the
+  // word lookups tell it; each token is judged once per evaluation.
+  enum TExpressionRole : std::uint8_t { erOperand, erOpenParen, erCloseParen, erHedge, erHedgeOperator, erKeyword };
+  struct TExpressionItem {
+    IFuzzyStreamToken* Token;  // held by the caller
+    TExpressionRole Role;
+  };
+  static TExpressionRole GetExpressionRole(const IFuzzyStreamToken* Token);
+  // The postfix evaluation over an operand stack of its own.
+  TFuzzySet* EvaluatePostfix(TFuzzyVariable* Variable, std::span<const TExpressionItem> Postfix);
+  // V's set named SEmptyFuzzy, made when there is none.
+  TFuzzySet* GetEmptyFuzzySet(TFuzzyVariable* Variable);
+  // A ?binding operand, with the recursion guard.
+  TFuzzySet* EvalBinding(TFuzzyVariable* Variable, IFuzzyStreamToken* Token);
+  // The names of the bindings being evaluated, outermost first.
+  std::vector<std::string> FActiveBindings;
+  // --- end of expression evaluator, protected
+
+  // The token stream of the call in progress; null between calls.
+  TFuzzyLogicTokenStream* FStream = nullptr;
+};
+
+}  // namespace tarnwick
+
+#endif  // TARNWICK_PARSER_KVFUZZYLOGICPARSER_H_
