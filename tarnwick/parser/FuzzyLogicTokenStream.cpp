@@ -224,7 +224,11 @@ Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::FinishToken(std::int32_t Kind,
       } else {
         std::int32_t IntValue = 0;
         double FloatValue = 0;
-        bool MayBeNumber = !Text.empty() && IsNumberChar(static_cast<unsigned char>(Text[0]));
+        // The whole word must convert. The platform's conversion forgives blanks around a
+        // number, and a word can end in one only through the escape character ("5\ " is the
+        // word "5 "), so such a word stays an atom.
+        bool MayBeNumber = !Text.empty() && IsNumberChar(static_cast<unsigned char>(Text[0])) &&
+                           static_cast<unsigned char>(Text.back()) > 32;
         if (MayBeNumber && TryStrToInt(Text, IntValue)) {
           Token->SetDataType(fstInteger);
           Token->SetNumber(IntValue);
@@ -302,13 +306,14 @@ bool TFuzzyLogicTokenStream::PrepareSExp() {
   std::int32_t Depth = 0;
   for (;;) {
     Intf<IFuzzyStreamToken> Token = BuildNextToken();
-    FTempStack.push_back(Token);
-    std::int32_t Kind = Token->GetDataType();
+    const std::int32_t Kind = Token->GetDataType();
+    const std::int32_t Line = Token->GetLineNumber();
+    FTempStack.push_back(std::move(Token));
     if (Kind == fstNone) break;
     if (Kind == U'(') {
       if (Depth >= FMaxNestingDepth) {
         EFzyParseException E(Format(LoadResString(SFzyNestingTooDeep), {FMaxNestingDepth}));
-        E.SetLineNumber(Token->GetLineNumber());
+        E.SetLineNumber(Line);
         throw E;
       }
       ++Depth;

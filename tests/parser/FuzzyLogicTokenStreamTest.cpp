@@ -149,6 +149,8 @@ TEST(FuzzyLogicTokenStream, OneWordOfEveryKind) {
       {"a=b", fstAtom, "a=b", 0},
       {">=", fstAtom, ">=", 0},
       {"a\\(b", fstAtom, "a(b", 0},
+      {"5\\ ", fstAtom, "5 ", 0},                  // an escaped blank is part of the word,
+      {"-1.5\\\t", fstAtom, "-1.5\t", 0},          // which then no longer converts whole
       {"\xC3\xA9t\xC3\xA9", fstAtom, "\xC3\xA9t\xC3\xA9", 0},
   };
   for (const Case& C : kCases) {

@@ -1,0 +1,175 @@
+// Hostile definition texts fed through the public road, TFuzzyLogic::SetStrings with a linked
+// parser: each ends in an error with its exact message, method and line, or in a defined model,
+// and none crashes, recurses without bound or hangs.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tarnwick/model/FuzzyLogicComponent.h"
+#include "tarnwick/model/FuzzySet.h"
+#include "tarnwick/model/FuzzyVariable.h"
+#include "tarnwick/parser/KVFuzzyLogicParser.h"
+#include "tarnwick/platform/Strings.h"
+
+namespace tarnwick {
+namespace {
+
+using ::testing::ElementsAre;
+
+std::string ParseMessage(const std::string& Msg, const std::string& Method, int Line, const std::string& Text) {
+  return "Parsing Error, " + Msg + " in " + Method + " at line " + std::to_string(Line) + ": \"" + Text + "\"";
+}
+
+class HostileTextTest : public ::testing::Test {
+ protected:
+  HostileTextTest() {
+    Logic.SetParser(&Parser);
+    Parser.SetFuzzyLogic(&Logic);
+  }
+
+  // Assigns Text as the logic's definition text. The string list ends the text with a line
+  // end, so an error at the very end of a one-line text stands on line 2.
+  void Assign(const std::string& Text) {
+    TStringList Lines;
+    Lines.SetText(Text);
+    Logic.SetStrings(&Lines);
+  }
+
+  struct TError {
+    std::string Message;
+    std::int32_t Line = -1;
+  };
+  TError ErrorOf(const std::string& Text) {
+    try {
+      Assign(Text);
+    } catch (const EFzyParseException& E) {
+      return {E.what(), E.GetLineNumber()};
+    }
+    ADD_FAILURE() << "no parse error";
+    return {};
+  }
+
+  TFuzzyVariable* Var(std::int32_t Index) const { return Logic.GetItems()->GetItem(Index); }
+
+  TFuzzyLogic Logic{nullptr};
+  TKVFuzzyLogicParser Parser{nullptr};
+};
+
+TEST_F(HostileTextTest, EachTextEndsInItsExactError) {
+  std::string FiveThousandOperators = "(deffuzzy a (values (term b (tri 0 0.5 1)) (term c b";
+  for (int I = 0; I < 5000; ++I) FiveThousandOperators += " or b";
+  FiveThousandOperators += ")))";
+  const std::string Deep = "(deffuzzy a (values (term b " + std::string(100000, '(') + std::string(100000, ')') + ")))";
+
+  struct Case {
+    std::string Text;
+    std::string Message;
+    std::int32_t Line;
+  };
+  const std::string Unterminated = "Unterminated string: the text ends before the closing quote";
+  const std::vector<Case> Cases = {
+      // A definition that lacks its ")": the end of the text stands where a clause would open.
+      {"(deffuzzy a (range 0 1)", ParseMessage("Expected \"(\"", "ParseFuzzyVariable", 2, " "), 2},
+      {"(deffuzzy a (values (term b (tri 0 0.5 1)",
+       ParseMessage("Expected \")\"", "ParseFuzzySet", 2, " ( deffuzzy a ( values ( term b ( tri 0 0.5 1 ) \r\n "), 2},
+      // One ")" too many, after or before the definitions.
+      {"(deffuzzy a (range 0 1)))", ParseMessage("Unexpected token: \")\"", "ParseFuzzyLogic", 1, ") "), 1},
+      {"))(deffuzzy a)", ParseMessage("Unexpected token: \")\"", "ParseFuzzyLogic", 1, ") "), 1},
+      // A string without its end, in a comment's place, a value's, and after an escape: the
+      // lexer's message alone, line 0.
+      {"(deffuzzy a \"no end)", Unterminated, 0},
+      {"(deffuzzy a (values (term b \"no end)))", Unterminated, 0},
+      {"(deffuzzy a (values (term c \"x\\", Unterminated, 0},
+      // Parentheses 100,000 deep stop at the lexer's limit.
+      {Deep, "Parentheses nested too deeply: more than 256 levels", 1},
+      // Numbers beyond a double are words, which no number place takes.
+      {"(deffuzzy a (range 0 1e400))",
+       ParseMessage("Expected number", "ParseFuzzyVariable", 1, " ( deffuzzy a ( range 0 1e400 "), 1},
+      {"(deffuzzy a (values (term b ((0 1e400)))))",
+       ParseMessage("Expected number", "ParseFuzzyValuePairs", 1, " ( deffuzzy a ( values ( term b ( ( 0 1e400 "), 1},
+      {"(deffuzzy a (values (term b very ((0 1e400)))))",
+       ParseMessage("Expected number", "ConvertListToValues", 1,
+                    " ( deffuzzy a ( values ( term b very ( ( 0 1e400 ) ) "),
+       1},
+      {"(deffuzzy a (values (term b 1e400)))",
+       ParseMessage("Invalid item in fuzzy expression: 1e400", "EvalFuzzyExpression", 1,
+                    " ( deffuzzy a ( values ( term b 1e400 "),
+       1},
+      // A NUL byte outside a string is a blank, so the term has no name.
+      {std::string("(deffuzzy a (values (term \0 (tri 0 0.5 1))))", 42),
+       ParseMessage("Missing name", "ParseFuzzySet", 1, " ( deffuzzy a ( values ( term ( "), 1},
+      // Brackets open or closed too often reach the evaluation and are refused there.
+      {"(deffuzzy a (values (term b (tri 0 0.5 1)) (term c [ b or b)))",
+       ParseMessage("Invalid item in fuzzy expression: [", "EvalFuzzyExpression", 1,
+                    " ( deffuzzy a ( values ( term b ( tri 0 0.5 1 ) ) ( term c [ b or b "),
+       1},
+      {"(deffuzzy a (values (term b (tri 0 0.5 1)) (term c ] b [)))",
+       ParseMessage("Invalid item in fuzzy expression: ]", "EvalFuzzyExpression", 1,
+                    " ( deffuzzy a ( values ( term b ( tri 0 0.5 1 ) ) ( term c ] b [ "),
+       1},
+  };
+  for (const Case& C : Cases) {
+    const TError E = ErrorOf(C.Text);
+    EXPECT_EQ(E.Message, C.Message) << C.Text.substr(0, 80);
+    EXPECT_EQ(E.Line, C.Line) << C.Text.substr(0, 80);
+  }
+
+  // 5,000 operators are refused while the token list is read; the message shows the start
+  // and the end of the text read so far.
+  const TError Long = ErrorOf(FiveThousandOperators);
+  EXPECT_THAT(Long.Message,
+              ::testing::StartsWith("Parsing Error, Expression too long: more than 2048 operators in ParseTokenList "
+                                    "at line 1: \" ( deffuzzy a ( values ( term b ( tri 0 0.5 1 ) ) ( term c b or b"));
+  EXPECT_THAT(Long.Message, ::testing::EndsWith("b or b or \""));
+  EXPECT_EQ(Long.Line, 1);
+}
+
+TEST_F(HostileTextTest, ABindingThatRefersToItselfThroughTheVariablesList) {
+  // The error is raised inside the evaluation of the binding's own value, whose token stream
+  // has read its last token: so line 1 and the empty rest of that text.
+  Logic.GetVariables()->SetText("b=very ?B");
+  const TError E = ErrorOf("(deffuzzy a\n(values (term b ?b)))");
+  EXPECT_EQ(E.Message, ParseMessage("Binding refers to itself: ?B", "EvalFuzzyExpression", 1, " "));
+  EXPECT_EQ(E.Line, 1);
+}
+
+TEST_F(HostileTextTest, TextsThatReadAsADefinedModel) {
+  // A decimal integer beyond 64 bits is a float; a NUL byte is a blank outside strings and a
+  // character inside them; malformed UTF-8 reads as replacement characters.
+  static const char kText[] =
+      "(deffuzzy a\0\"x\0y\" (range 0 99999999999999999999)\n"
+      "  (values (term b ((99999999999999999999 1)))))\n"
+      "(deffuzzy \xFF (units \xC3) (values (term \xED\xA0\x80 (tri 0 0.5 1))))";
+  Assign(std::string(kText, sizeof kText - 1));
+  ASSERT_EQ(Logic.GetItems()->GetCount(), 2);
+  EXPECT_EQ(Var(0)->GetName(), "a");
+  EXPECT_EQ(Var(0)->GetMaximum(), 1e20);
+  EXPECT_EQ(Var(0)->GetComment(), std::string("x\0y", 3));
+  EXPECT_EQ(Var(0)->GetItems()->GetItemByName("b")->GetValues()->GetItem(0)->GetX(), 1e20);
+  EXPECT_EQ(Var(1)->GetName(), "\xEF\xBF\xBD");
+  EXPECT_EQ(Var(1)->GetUnits(), "\xEF\xBF\xBD");
+  EXPECT_EQ(Var(1)->GetItems()->GetItem(0)->GetName(), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
+  // Brackets 100,000 deep group without recursion.
+  Assign("(deffuzzy a (values (term b (tri 0 0.5 1)) (term c very " + std::string(100000, '[') + " b " +
+         std::string(100000, ']') + ")))");
+  EXPECT_EQ(Var(0)->GetItems()->GetItem(1)->GetName(), "c");
+}
+
+TEST_F(HostileTextTest, AGiantPointListOnOneLine) {
+  // Half a megabyte of points on one line, the three points of a triangle over and over: every
+  // point is added under the point list's rules, which keep one of each.
+  std::string Points;
+  while (Points.size() < 512 * 1024) Points += "(0 0) (0.5 1) (1 0) ";
+  Logic.SetAutoTerms(false);
+  Assign("(deffuzzy a (values (term b (" + Points + "))))");
+  const TFuzzySetValues& Values = *Var(0)->GetItems()->GetItem(0)->GetValues();
+  std::vector<std::pair<double, double>> Got;
+  for (std::int32_t I = 0; I < Values.GetCount(); ++I) Got.emplace_back(Values[I]->GetX(), Values[I]->GetY());
+  EXPECT_THAT(Got, ElementsAre(std::pair{0.0, 0.0}, std::pair{0.5, 1.0}, std::pair{1.0, 0.0}));
+}
+
+}  // namespace
+}  // namespace tarnwick
