@@ -56,4 +56,14 @@ void BM_BuildPointByPoint(benchmark::State& State) {
 }
 BENCHMARK(BM_BuildPointByPoint);
 
+// The same points arriving in falling order: each is sorted into place as it comes.
+void BM_BuildReversedPointByPoint(benchmark::State& State) {
+  for (auto _ : State) {
+    TFuzzySet Set(nullptr);
+    for (int I = 999; I >= 0; --I) Set.GetValues()->Add(I, (I % 2) ? 1.0 : 0.0);
+    benchmark::DoNotOptimize(Set.GetValues()->GetCount());
+  }
+}
+BENCHMARK(BM_BuildReversedPointByPoint);
+
 }  // namespace

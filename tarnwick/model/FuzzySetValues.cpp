@@ -1,6 +1,9 @@
 #include "tarnwick/model/FuzzySetValues.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
+#include <vector>
 
 #include "tarnwick/model/FuzzySet.h"
 #include "tarnwick/platform/Format.h"
@@ -269,16 +272,52 @@ void TFuzzySetValues::DeleteSparing(std::int32_t Index, std::int32_t Alternative
   Delete(GetItem(Index) == FEditing ? Alternative : Index);
 }
 
+// The order is that of the selection walk: for each position I, every later point whose X lies
+// more than the tolerance below the X now at I moves to I, the points between moving one place
+// on. For position I the points so moved are the successive lows of the scan, and they end up
+// in front of the point that was at I in the reverse order of their finding, the others
+// following in their order; so each position that needs moves is rebuilt in one pass, and one
+// whose suffix holds no such low (a suffix minimum tells) is passed over. Same order as moving
+// the points one by one, without the cubic cost of doing so.
 void TFuzzySetValues::Sort() {
   if (FSorted) return;
-  {
-    TUpdateBlock<TCollection> Block(*this);
-    const std::int32_t Count = GetCount();
-    for (std::int32_t I = 0; I < Count; ++I)
-      for (std::int32_t J = I + 1; J < Count; ++J)
-        if (GetItem(I)->GetX() > GetItem(J)->GetX() + kTolerance) GetItem(J)->SetIndex(I);
-    FSorted = true;
+  TUpdateBlock<TCollection> Block(*this);
+  InvalidateOrder();
+  std::vector<TCollectionItem*>& Items = GetItemList();
+  const std::size_t Count = Items.size();
+  auto XOf = [&Items](std::size_t Index) { return static_cast<TFuzzySetValue*>(Items[Index])->GetX(); };
+
+  std::vector<TFzyFloat> SuffixMin(Count + 1, std::numeric_limits<TFzyFloat>::infinity());
+  auto ComputeSuffixMin = [&](std::size_t From) {
+    for (std::size_t K = Count; K-- > From;) SuffixMin[K] = std::min(XOf(K), SuffixMin[K + 1]);
+  };
+  ComputeSuffixMin(0);
+
+  std::vector<TCollectionItem*> Lows;
+  std::vector<TCollectionItem*> Others;
+  for (std::size_t I = 0; I + 1 < Count; ++I) {
+    // x + tolerance rises with x, so the smallest X decides whether any point moves.
+    if (!(XOf(I) > SuffixMin[I + 1] + kTolerance)) continue;
+    Lows.clear();
+    Others.clear();
+    TFzyFloat Current = XOf(I);
+    for (std::size_t J = I + 1; J < Count; ++J) {
+      const TFzyFloat X = XOf(J);
+      if (Current > X + kTolerance) {
+        Lows.push_back(Items[J]);
+        Current = X;
+      } else {
+        Others.push_back(Items[J]);
+      }
+    }
+    TCollectionItem* Displaced = Items[I];
+    std::size_t K = I;
+    for (auto It = Lows.rbegin(); It != Lows.rend(); ++It) Items[K++] = *It;
+    Items[K++] = Displaced;
+    for (TCollectionItem* Item : Others) Items[K++] = Item;
+    ComputeSuffixMin(I);
   }
+  FSorted = true;
 }
 
 void TFuzzySetValues::RemoveDuplicates() {

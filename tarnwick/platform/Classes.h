@@ -156,6 +156,9 @@ class TARNWICK_PLATFORM_EXPORT TCollection : public TPersistent {
   // first) while this object is still whole, inside an update block that is never closed, so
   // that the notices arrive and no change is reported.
   void DestroyItems();
+  // For descendants that reorder many items at once: the items in order. A descendant may
+  // permute it (inside an update block, reporting the change itself), never add or drop.
+  std::vector<TCollectionItem*>& GetItemList() noexcept { return FItems; }
 
  private:
   friend class TCollectionItem;

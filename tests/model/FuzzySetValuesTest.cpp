@@ -8,6 +8,7 @@
 
 #include <initializer_list>
 #include <memory>
+#include <random>
 #include <vector>
 
 #include "ModelTestSupport.h"
@@ -324,6 +325,56 @@ TEST_F(FuzzySetValuesLongRun, AnXEditAfterTheThirdOtherPointTakesThePlaceBeforeI
 
 // ---------------------------------------------------------------------------------------------
 // Items, insertion, copies
+
+// The selection walk of the sort, step by step: every later point more than the tolerance
+// below the point now at I moves to I.
+std::vector<TFzyFloat> SortedByTheWalk(std::vector<TFzyFloat> X) {
+  for (std::size_t I = 0; I < X.size(); ++I)
+    for (std::size_t J = I + 1; J < X.size(); ++J)
+      if (X[I] > X[J] + 1e-4) {
+        const TFzyFloat Moved = X[J];
+        X.erase(X.begin() + static_cast<std::ptrdiff_t>(J));
+        X.insert(X.begin() + static_cast<std::ptrdiff_t>(I), Moved);
+      }
+  return X;
+}
+
+class TSortProbe : public TFuzzySetValues {
+ public:
+  TSortProbe() : TFuzzySetValues(nullptr) {}
+  using TFuzzySetValues::Sort;
+};
+
+TEST(FuzzySetValuesSort, GivesTheOrderOfTheSelectionWalk) {
+  std::mt19937 Random(20261210);
+  // X values on a coarse grid with jitter below and above the tolerance, so that runs of
+  // points within the tolerance of each other and chains of them are common.
+  std::uniform_int_distribution<int> Grid(0, 12);
+  std::uniform_int_distribution<int> Jitter(-3, 3);
+  std::uniform_int_distribution<int> Length(2, 40);
+  for (int Round = 0; Round < 300; ++Round) {
+    std::vector<TFzyFloat> Xs(static_cast<std::size_t>(Length(Random)));
+    for (TFzyFloat& X : Xs) X = Grid(Random) * 0.0002 + Jitter(Random) * 0.00004;
+    TSortProbe V;
+    V.BeginUpdate();
+    // Distinct Y values keep the clean-up from touching the points at the end of the block.
+    for (std::size_t I = 0; I < Xs.size(); ++I) V.Add(Xs[I], static_cast<TFzyFloat>(I));
+    V.Sort();
+    std::vector<TFzyFloat> Got;
+    for (std::int32_t I = 0; I < V.GetCount(); ++I) Got.push_back(V[I]->GetX());
+    V.EndUpdate();
+    ASSERT_EQ(Got, SortedByTheWalk(Xs)) << "round " << Round;
+  }
+}
+
+// A long list that arrives in reverse order, one point at a time, as a definition's point list
+// can: each point is sorted into place at once, and the list ends sorted.
+TEST(FuzzySetValuesSort, AReversedListAddedPointByPointEndsSorted) {
+  TFuzzySetValues V(nullptr);
+  for (int I = 2000; I > 0; --I) V.Add(I, (I % 7) / 7.0);
+  ASSERT_EQ(V.GetCount(), 2000);
+  for (std::int32_t I = 1; I < V.GetCount(); ++I) ASSERT_LT(V[I - 1]->GetX(), V[I]->GetX());
+}
 
 TEST(FuzzySetValuesItems, InsertPutsAFreshPointAtThePlaceWithoutSortingIt) {
   TFuzzySetValues V(nullptr);
