@@ -46,13 +46,37 @@ std::string UnitsText(const std::string& Units) {
   return WordText(Units) == Units ? Units : QuoteTokenText(Units);
 }
 
+// A point list reads its points one by one, and one by one a list keeps at most three points
+// on one X; the bulk clean-up keeps four (a curve cut at the variable's range leaves such a
+// run at the bound). So a run of more than three points on one X is written as its first
+// point, its highest point between, and its last point: the membership on both sides of the
+// jump and its peak stay, and the text reads back as exactly the points written. (Written in
+// full, the reader would thin the run its own way and print differently the next time.)
 std::string PointListText(const TFuzzySetValues& Values) {
   std::string R = "(";
   const std::int32_t Count = Values.GetCount();
-  for (std::int32_t I = 0; I < Count; ++I) {
+  const TFuzzySetValue* Last = nullptr;
+  auto Write = [&R, &Last](const TFuzzySetValue* Point) {
+    if (Last != nullptr && Point->Equals(Last)) return;  // would read back as one point
     R += '(';
-    R += Num2(Values[I]->GetX(), Values[I]->GetY());
+    R += Num2(Point->GetX(), Point->GetY());
     R += ") ";
+    Last = Point;
+  };
+  for (std::int32_t I = 0; I < Count;) {
+    std::int32_t End = I + 1;
+    while (End < Count && FloatEquals(Values[End]->GetX(), Values[I]->GetX(), kTolerance)) ++End;
+    if (End - I <= 3) {
+      for (std::int32_t J = I; J < End; ++J) Write(Values[J]);
+    } else {
+      std::int32_t Peak = I + 1;
+      for (std::int32_t J = I + 2; J < End - 1; ++J)
+        if (Values[J]->GetY() > Values[Peak]->GetY()) Peak = J;
+      Write(Values[I]);
+      Write(Values[Peak]);
+      Write(Values[End - 1]);
+    }
+    I = End;
   }
   R += ')';
   return R;

@@ -6,10 +6,12 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tarnwick/model/FuzzyLogicComponent.h"
 #include "tarnwick/model/FuzzySet.h"
+#include "tarnwick/model/FuzzySetValues.h"
 #include "tarnwick/model/FuzzyVariable.h"
 #include "tarnwick/parser/KVFuzzyLogicParser.h"
 #include "tarnwick/platform/Strings.h"
@@ -169,6 +171,40 @@ TEST_F(HostileTextTest, AGiantPointListOnOneLine) {
   std::vector<std::pair<double, double>> Got;
   for (std::int32_t I = 0; I < Values.GetCount(); ++I) Got.emplace_back(Values[I]->GetX(), Values[I]->GetY());
   EXPECT_THAT(Got, ElementsAre(std::pair{0.0, 0.0}, std::pair{0.5, 1.0}, std::pair{1.0, 0.0}));
+}
+
+// Found by fuzzing: a curve cut at the variable's range leaves four points on the bound (the
+// bulk clean-up keeps four on one X), which a point list, read point by point, cannot hold.
+// The printer writes such a run as its first point, its peak and its last point, so the text
+// reads back as the points written and prints the same again.
+TEST_F(HostileTextTest, ACurveCutAtTheRangePrintsAsAPointListThatReadsBack) {
+  Logic.SetAutoTerms(false);
+  Assign("(deffuzzy a (range 0 45) (values (term h (pi 15 50))))");
+  const auto Points = [this] {
+    const TFuzzySetValues& Values = *Var(0)->GetItems()->GetItem(0)->GetValues();
+    std::vector<std::pair<double, double>> R;
+    for (std::int32_t I = 0; I < Values.GetCount(); ++I) R.emplace_back(Values[I]->GetX(), Values[I]->GetY());
+    return R;
+  };
+  const std::vector<std::pair<double, double>> Cut = Points();
+  ASSERT_EQ(Cut.size(), 6u);
+  EXPECT_EQ(Cut[3].first, 45.0);
+  EXPECT_NEAR(Cut[3].second, 1.0, 1e-12);
+
+  Logic.UpdateStrings();
+  const std::string Printed = Logic.GetStrings()->GetText();
+  EXPECT_THAT(Printed, ::testing::HasSubstr("(term h ((35.0000 0.0000) (40.0000 0.2222) (45.0000 0.7778) "
+                                            "(45.0000 1.0000) (45.0000 0.2222) ))"));
+  Assign(Printed);
+  const std::vector<std::pair<double, double>> Read = Points();
+  ASSERT_EQ(Read.size(), 5u);
+  // Printed to four decimals: the same points within half a unit of the last place.
+  for (auto [R, C] : {std::pair{0, 0}, std::pair{1, 1}, std::pair{2, 2}, std::pair{3, 3}, std::pair{4, 5}}) {
+    EXPECT_NEAR(Read[R].first, Cut[C].first, 5e-5) << R;
+    EXPECT_NEAR(Read[R].second, Cut[C].second, 5e-5) << R;
+  }
+  Logic.UpdateStrings();
+  EXPECT_EQ(Logic.GetStrings()->GetText(), Printed);
 }
 
 }  // namespace
