@@ -228,25 +228,10 @@ class TStringList : public TStrings {
   // Binary search over a list sorted by CompareStrings. True when S is present; Index is then
   // the match (with dupAccept the first of the equal items), else the insertion position.
   virtual bool Find(std::string_view S, Integer& Index) const {
-    Integer Low = 0;
-    Integer High = FCount - 1;
-    bool Result = false;
-    while (Low <= High) {
-      const Integer Middle = static_cast<Integer>(
-          (static_cast<std::uint32_t>(Low) + static_cast<std::uint32_t>(High)) >> 1);
-      const Integer C = CompareStrings(FList[static_cast<std::size_t>(Middle)].FString, S);
-      if (C < 0) {
-        Low = Middle + 1;
-      } else {
-        High = Middle - 1;
-        if (C == 0) {
-          Result = true;
-          if (FDuplicates != dupAccept) Low = Middle;
-        }
-      }
-    }
-    Index = Low;
-    return Result;
+    return FindSortedLine(
+        FCount, S, FDuplicates,
+        [this](Integer I) -> const std::string& { return FList[static_cast<std::size_t>(I)].FString; },
+        [this](const std::string& Line, std::string_view Key) { return CompareStrings(Line, Key); }, Index);
   }
 
   // Unsorted: the first item equal to S by CompareStrings; sorted: Find. -1 when absent.

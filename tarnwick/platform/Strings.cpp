@@ -429,26 +429,10 @@ void TStringList::SetCaseSensitive(bool Value) {
 }
 
 bool TStringList::Find(std::string_view S, std::int32_t& Index) const {
-  bool Result = false;
-  std::int32_t Low = 0;
-  std::int32_t High = GetCount() - 1;
-  while (Low <= High) {
-    const std::int32_t Middle = Low + ((High - Low) >> 1);
-    const std::int32_t C = CompareStrings(FList[static_cast<std::size_t>(Middle)].FString, S);
-    if (C < 0) {
-      Low = Middle + 1;
-    } else {
-      High = Middle - 1;
-      if (C == 0) {
-        Result = true;
-        // Without dupAccept the lines are unique: stop at this match. With it, go on to the
-        // first of the equal lines.
-        if (FDuplicates != dupAccept) Low = Middle;
-      }
-    }
-  }
-  Index = Low;
-  return Result;
+  return FindSortedLine(
+      GetCount(), S, FDuplicates,
+      [this](std::int32_t I) -> const std::string& { return FList[static_cast<std::size_t>(I)].FString; },
+      [this](const std::string& Line, std::string_view Key) { return CompareStrings(Line, Key); }, Index);
 }
 
 void TStringList::Sort() {

@@ -124,6 +124,34 @@ class TARNWICK_PLATFORM_EXPORT TStrings : public TPersistent {
 
 enum TDuplicates : std::uint8_t { dupIgnore, dupAccept, dupError };
 
+// The binary search of a sorted string list of Count lines, the line at I being LineAt(I) and
+// Compare(Line, S) the list's comparison: true when S is there. Index receives the position of
+// a match (with dupAccept the first of equal lines), else the position where S would go.
+template <typename TLineAt, typename TCompare>
+bool FindSortedLine(std::int32_t Count, std::string_view S, TDuplicates Duplicates, TLineAt&& LineAt,
+                    TCompare&& Compare, std::int32_t& Index) {
+  bool Result = false;
+  std::int32_t Low = 0;
+  std::int32_t High = Count - 1;
+  while (Low <= High) {
+    const std::int32_t Middle = Low + ((High - Low) >> 1);
+    const std::int32_t C = Compare(LineAt(Middle), S);
+    if (C < 0) {
+      Low = Middle + 1;
+    } else {
+      High = Middle - 1;
+      if (C == 0) {
+        Result = true;
+        // Without dupAccept the lines are unique: stop at this match. With it, go on to the
+        // first of the equal lines.
+        if (Duplicates != dupAccept) Low = Middle;
+      }
+    }
+  }
+  Index = Low;
+  return Result;
+}
+
 class TStringList;
 
 // < 0, 0 or > 0 as the line at Index1 sorts before, with or after the line at Index2.
