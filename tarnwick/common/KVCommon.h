@@ -1,6 +1,6 @@
-// The small services of the maker's common library that the package builds on: its exception
-// root, tolerance comparison, the cyclic interval test of hash-table deletion and the printer's
-// indentation step.
+// The small services the containers, the model and the parser build on: the root of their
+// exceptions, tolerance comparison, the cyclic interval test of hash-table deletion and the
+// printer's indentation step.
 #ifndef TARNWICK_COMMON_KVCOMMON_H_
 #define TARNWICK_COMMON_KVCOMMON_H_
 
