@@ -17,5 +17,7 @@ fi
 cmake --preset release -DTARNWICK_PEER_BENCH=ON
 cmake --build build/release --target PeerBench -j "${PEER_BUILD_JOBS:-4}"
 
-if [ "$#" -eq 0 ]; then set -- --benchmark_repetitions=5; fi
+# Repetitions interleaved at random, so that a change of load on a shared machine falls on
+# both libraries alike.
+if [ "$#" -eq 0 ]; then set -- --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true; fi
 exec build/release/bench/peer/PeerBench "$@"
