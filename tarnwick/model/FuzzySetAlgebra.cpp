@@ -13,8 +13,6 @@ namespace tarnwick {
 
 namespace {
 
-constexpr TFzyFloat kEps = 1e-4;
-
 // ORDER OPERATION: the names of the TFuzzyOperation values, for messages.
 constexpr auto FuzzyOperationValueNames = std::to_array<std::string_view>(
     {"foZadeh", "foMean", "foMeanSqr", "foMeanSqrt", "foProduct", "foBoundedSum", "foSum"});
@@ -43,15 +41,15 @@ bool SegmentsMeet(TFzyFloat AX1, TFzyFloat AY1, TFzyFloat AX2, TFzyFloat AY2, TF
   const TFzyFloat DYB = BY2 - BY1;
   const TFzyFloat RX = AX1 - BX1;
   const TFzyFloat RY = AY1 - BY1;
-  if (std::fabs(DYA) < kEps && std::fabs(DXA) < kEps &&
+  if (std::fabs(DYA) < kFuzzyTolerance && std::fabs(DXA) < kFuzzyTolerance &&
       !FloatEquals(TFuzzySet::InterpolateY(BX1, BY1, BX2, BY2, AX2), AY2))
     return false;
-  if (std::fabs(DYB) < kEps && std::fabs(DXB) < kEps &&
+  if (std::fabs(DYB) < kFuzzyTolerance && std::fabs(DXB) < kFuzzyTolerance &&
       !FloatEquals(TFuzzySet::InterpolateY(AX1, AY1, AX2, AY2, BX2), BY2))
     return false;
   const TFzyFloat Den = DXA * DYB - DYA * DXB;
   const TFzyFloat NumT = RY * DXB - RX * DYB;
-  if (std::fabs(Den) < kEps) {
+  if (std::fabs(Den) < kFuzzyTolerance) {
     if (NumT != 0) return false;
     // Collinear, overlapping or not.
     if (BX2 > AX2) {

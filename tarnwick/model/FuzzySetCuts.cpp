@@ -9,8 +9,6 @@
 namespace tarnwick {
 namespace {
 
-constexpr TFzyFloat EPS = 1e-4;
-
 // The level of a cut lies in [0, 1]; a level that is not a number cuts at 0, so that nothing
 // undefined can reach a point list.
 TFzyFloat ClampLevel(TFzyFloat CutOff) noexcept {
@@ -143,7 +141,7 @@ bool TFuzzySet::Intersects(const TFuzzySet* FuzzySet) const {
   // A set that is 0 everywhere has no support, so it overlaps nothing, whichever side it is on.
   auto ZeroEverywhere = [](const TFuzzySetValues& V) {
     const TFzyFloat FirstY = V[0]->GetY();
-    return FirstY < EPS && V.SkipY(0, FirstY, +1) == -1;
+    return FirstY < kFuzzyTolerance && V.SkipY(0, FirstY, +1) == -1;
   };
   if (ZeroEverywhere(A) || ZeroEverywhere(B)) return false;
   const std::int32_t LastA = CountA - 1;
@@ -154,10 +152,12 @@ bool TFuzzySet::Intersects(const TFuzzySet* FuzzySet) const {
   const TFzyFloat BN = B[LastB]->GetX();
   // Two sets that only touch at one X overlap when either stands above 0 there.
   if (FloatEquals(AN, B0))
-    return A[GetMaxYValueOfX(LastA, -1)]->GetY() > EPS || B[FuzzySet->GetMaxYValueOfX(0, +1)]->GetY() > EPS;
+    return A[GetMaxYValueOfX(LastA, -1)]->GetY() > kFuzzyTolerance ||
+           B[FuzzySet->GetMaxYValueOfX(0, +1)]->GetY() > kFuzzyTolerance;
   if (FloatEquals(BN, A0))
-    return B[FuzzySet->GetMaxYValueOfX(LastB, -1)]->GetY() > EPS || A[GetMaxYValueOfX(0, +1)]->GetY() > EPS;
-  return AN > B0 + EPS && BN > A0 + EPS;
+    return B[FuzzySet->GetMaxYValueOfX(LastB, -1)]->GetY() > kFuzzyTolerance ||
+           A[GetMaxYValueOfX(0, +1)]->GetY() > kFuzzyTolerance;
+  return AN > B0 + kFuzzyTolerance && BN > A0 + kFuzzyTolerance;
 }
 
 TFzyFloat TFuzzySet::GetSlope(const TFuzzySetValue* First, const TFuzzySetValue* Second) {

@@ -10,8 +10,6 @@
 namespace tarnwick {
 namespace {
 
-constexpr TFzyFloat EPS = 1e-4;
-
 // The area under the segment (X1, Y1) -> (X2, Y2) and its centroid. The shape is judged on the
 // degrees as they are; the area is taken on the degrees times Scale, which is 1 except when the
 // unscaled sums would overflow.
@@ -156,7 +154,7 @@ TFzyFloat TFuzzySet::MeanOfMaxima() const {
   for (++It; It != End; ++It) {
     const auto* P = static_cast<const TFuzzySetValue*>(*It);
     const TFzyFloat Y = P->GetY();
-    if (Y > Height - EPS && Y < Height + EPS) {
+    if (Y > Height - kFuzzyTolerance && Y < Height + kFuzzyTolerance) {
       Sum += P->GetX();
       ++Maxima;
     } else if (Y > Height) {
