@@ -252,6 +252,13 @@ class TARNWICK_EXPORT TFuzzySet : public TGCollectionItem {
   // Makes the point list at construction.
   virtual std::unique_ptr<TFuzzySetValues> CreateValues();
 
+  // A descendant whose point list is of another class: a constructor runs no override of
+  // CreateValues, so the descendant hands its factory in (it is called with this set).
+  using TValuesFactory = std::unique_ptr<TFuzzySetValues> (*)(TFuzzySet* Owner);
+  TFuzzySet(TCollection* Collection, TValuesFactory CreateValuesOf);
+  // Raises EFzyException SInvalidFuzzySetName for a word of the expression language.
+  static void CheckName(const std::string& Value);
+
   // The position of the highest (lowest) point among the points on point Index's X, walking
   // from Index in direction Dir; the first of equal extremes wins.
   std::int32_t GetMaxYValueOfX(std::int32_t Index, std::int32_t Dir) const;
@@ -260,7 +267,7 @@ class TARNWICK_EXPORT TFuzzySet : public TGCollectionItem {
   // What the set reads through its links, with the defaults for a missing link.
   std::int32_t GetNumFunctionValues() const;
   // The variable's threshold; false (and Value untouched) without a variable.
-  bool GetVariableThreshold(TFzyFloat& Value) const;
+  virtual bool GetVariableThreshold(TFzyFloat& Value) const;
   TFuzzyCorrelationMethod GetLogicCorrelationMethod() const;      // else fcmMinimum
   TFuzzyInferenceMethod GetLogicInferenceMethod() const;          // else fimMinMax
   TDefuzzificationMethod GetLogicDefuzzificationMethod() const;   // else dmCenterOfGravity
