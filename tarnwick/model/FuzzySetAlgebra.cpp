@@ -21,12 +21,6 @@ constexpr auto FuzzyOperationValueNames = std::to_array<std::string_view>(
     {"foZadeh", "foMean", "foMeanSqr", "foMeanSqrt", "foProduct", "foBoundedSum", "foSum"});
 static_assert(FuzzyOperationValueNames.size() == kFuzzyOperationCount, "one name per operation");
 
-[[noreturn]] void RaiseInvalidOperation(TFuzzyOperation Operation) {
-  const std::string Name = Operation < kFuzzyOperationCount ? std::string(FuzzyOperationValueNames[Operation])
-                                                           : std::to_string(static_cast<int>(Operation));
-  throw EFzyException(Format(LoadResString(SInvalidFuzzyOperation), {Name}));
-}
-
 // A result's point list as the plateau collapse reads it.
 struct TValuesList {
   TFuzzySetValues& Values;
@@ -83,6 +77,12 @@ inline bool AddCombined(TFuzzySetValues* FuzzySet, TFzyFloat X, TFzyFloat Y) {
 }  // namespace
 
 namespace detail {
+
+void RaiseInvalidOperation(TFuzzyOperation Operation) {
+  const std::string Name = Operation < kFuzzyOperationCount ? std::string(FuzzyOperationValueNames[Operation])
+                                                           : std::to_string(static_cast<int>(Operation));
+  throw EFzyException(Format(LoadResString(SInvalidFuzzyOperation), {Name}));
+}
 
 // A segment shorter than the tolerance on both axes counts as a point and must lie on the other
 // segment's line. Parallel segments meet only when collinear, and then at the nearer right-hand
@@ -252,7 +252,7 @@ TFuzzySet* TFuzzySet::Intersection(const TFuzzySet* FuzzySet, TFuzzyOperation In
       nullptr};
   static_assert(std::size(kCombiners) == kFuzzyOperationCount, "one entry per operation");
   if (IntersectionType >= kFuzzyOperationCount || kCombiners[IntersectionType] == nullptr)
-    RaiseInvalidOperation(IntersectionType);
+    detail::RaiseInvalidOperation(IntersectionType);
   return ApplyOperator(FuzzySet, FuzzyIntersectionKeywords[IntersectionType], kCombiners[IntersectionType]);
 }
 
@@ -264,7 +264,7 @@ TFuzzySet* TFuzzySet::Union(const TFuzzySet* FuzzySet, TFuzzyOperation UnionType
       &FuzzyOperatorUnionProduct, &FuzzyOperatorUnionBoundedSum,
       &FuzzyOperatorUnionSum};
   static_assert(std::size(kCombiners) == kFuzzyOperationCount, "one entry per operation");
-  if (UnionType >= kFuzzyOperationCount) RaiseInvalidOperation(UnionType);
+  if (UnionType >= kFuzzyOperationCount) detail::RaiseInvalidOperation(UnionType);
   return ApplyOperator(FuzzySet, FuzzyUnionKeywords[UnionType], kCombiners[UnionType]);
 }
 

@@ -23,6 +23,12 @@
 
 namespace tarnwick::detail {
 
+// Raises EFzyException SInvalidFuzzyOperation naming Operation (FuzzySetAlgebra.cpp).
+[[noreturn]] void RaiseInvalidOperation(TFuzzyOperation Operation);
+// The operation an inference method combines with; past the last method, an operation past
+// the last (FuzzySetInference.cpp).
+TFuzzyOperation InferenceOperation(TFuzzyInferenceMethod InferenceMethod) noexcept;
+
 struct TWalkPoint {
   TFzyFloat X;
   TFzyFloat Y;
