@@ -425,6 +425,17 @@ TEST_F(IFuzzySetResults, AnIntersectionStandsBesideTheVariablesSets) {
   EXPECT_EQ(RefCountOf(R.get()), 1);
 }
 
+TEST_F(IFuzzySetResults, DefuzzifyIsTheCentreOfGravityWhateverTheVariableSays) {
+  V->SetDefuzzificationMethod(dmMeanOfMaxima);
+  EXPECT_EQ(A->Defuzzify(), A->CenterOfGravity());
+  EXPECT_NE(A->Defuzzify(), A->MeanOfMaxima());
+  // Shapes by set type take seven points over the middle third of the variable's range.
+  A->SetSetType(fstPICurve);
+  EXPECT_EQ(A->GetCount(), 7);
+  EXPECT_DOUBLE_EQ(A->GetXValues(0), 10.0 / 6);
+  EXPECT_DOUBLE_EQ(A->GetXValues(6), 50.0 / 6);
+}
+
 TEST_F(IFuzzySetResults, AlphaCutsNameTheLevelAskedFor) {
   const Intf<IFuzzySet> Half = B->AlphaCutoff(0.5, false);
   EXPECT_EQ(Half->GetName(), "b (alpha=0.5000)");
