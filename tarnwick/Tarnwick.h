@@ -9,6 +9,7 @@
 #include "tarnwick/model/FuzzyConsts.h"
 #include "tarnwick/model/FuzzyInterfaces.h"
 #include "tarnwick/model/FuzzyLogic.h"
+#include "tarnwick/model/IFuzzyLogic.h"
 #include "tarnwick/parser/KVFuzzyLogicParser.h"
 #include "tarnwick/platform/Classes.h"
 #include "tarnwick/platform/Component.h"
