@@ -5,6 +5,7 @@
 
 #include "tarnwick/model/FuzzyLogicComponent.h"
 #include "tarnwick/model/FuzzyParserBase.h"
+#include "tarnwick/model/FuzzySetWalk.h"
 #include "tarnwick/model/FuzzyVariable.h"
 #include "tarnwick/platform/Format.h"
 
@@ -132,66 +133,22 @@ void TFuzzySet::UpdateFuzzySetValues() {
 // Membership
 
 TFzyFloat TFuzzySet::InterpolateX(TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2, TFzyFloat Y2, TFzyFloat YValue) {
-  if (Y1 == Y2) return X2;
-  return (YValue - Y1) / (Y2 - Y1) * (X2 - X1) + X1;
+  return detail::InterpolateX(X1, Y1, X2, Y2, YValue);
 }
 
 TFzyFloat TFuzzySet::InterpolateY(TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2, TFzyFloat Y2, TFzyFloat XValue) {
-  if (X1 == X2) return Y2;
-  return (XValue - X1) / (X2 - X1) * (Y2 - Y1) + Y1;
+  return detail::InterpolateY(X1, Y1, X2, Y2, XValue);
 }
 
 std::int32_t TFuzzySet::GetMaxYValueOfX(std::int32_t Index, std::int32_t Dir) const {
-  const TFuzzySetValues& V = *FValues;
-  const TFzyFloat X = V[Index]->GetX();
-  std::int32_t Best = Index;
-  for (std::int32_t I = Index + Dir; I >= 0 && I < V.GetCount() && FloatEquals(V[I]->GetX(), X); I += Dir)
-    if (V[I]->GetY() > V[Best]->GetY()) Best = I;
-  return Best;
+  return detail::MaxYIndexOfX(FValues->GetPoints(), Index, Dir);
 }
 
 std::int32_t TFuzzySet::GetMinYValueOfX(std::int32_t Index, std::int32_t Dir) const {
-  const TFuzzySetValues& V = *FValues;
-  const TFzyFloat X = V[Index]->GetX();
-  std::int32_t Best = Index;
-  for (std::int32_t I = Index + Dir; I >= 0 && I < V.GetCount() && FloatEquals(V[I]->GetX(), X); I += Dir)
-    if (V[I]->GetY() < V[Best]->GetY()) Best = I;
-  return Best;
+  return detail::MinYIndexOfX(FValues->GetPoints(), Index, Dir);
 }
 
-TFzyFloat TFuzzySet::DegreeOfMembership(TFzyFloat Value) const {
-  const TFuzzySetValues& V = *FValues;
-  const std::int32_t Count = V.GetCount();
-  if (Count == 0) return 0;
-  const std::int32_t Last = Count - 1;
-  const TFzyFloat FirstX = V[0]->GetX();
-  if (Value < FirstX) return V[0]->GetY();
-  if (Value == FirstX) return V[GetMaxYValueOfX(0, +1)]->GetY();
-  const TFzyFloat LastX = V[Last]->GetX();
-  if (Value > LastX) return V[Last]->GetY();
-  if (Value == LastX) return V[GetMaxYValueOfX(Last, -1)]->GetY();
-
-  // The first point from the second on whose X reaches Value. On a list whose X never falls
-  // (the usual case) bisection finds the same point the walk would; a list left with X values
-  // out of order inside a bulk change is walked.
-  std::int32_t I = 1;
-  if (V.IsMonotone()) {
-    std::int32_t Lo = 1;
-    std::int32_t Hi = Last;  // V[Last] reaches Value
-    while (Lo < Hi) {
-      const std::int32_t Mid = Lo + (Hi - Lo) / 2;
-      if (V[Mid]->GetX() >= Value) Hi = Mid;
-      else Lo = Mid + 1;
-    }
-    I = Lo;
-  } else {
-    while (I < Last && V[I]->GetX() < Value) ++I;
-  }
-  const TFuzzySetValue* P = V[I];
-  if (P->GetX() == Value) return V[GetMaxYValueOfX(I, +1)]->GetY();
-  const TFuzzySetValue* Q = V[I - 1];
-  return InterpolateY(Q->GetX(), Q->GetY(), P->GetX(), P->GetY(), Value);
-}
+TFzyFloat TFuzzySet::DegreeOfMembership(TFzyFloat Value) const { return detail::DegreeOf(*FValues, Value); }
 
 TFzyFloat TFuzzySet::GetCompatibilityIndex() const {
   return FValues->GetCount() == 0 ? 0 : FValues->GetMaxValue();

@@ -86,10 +86,10 @@ bool SegmentsMeet(TFzyFloat AX1, TFzyFloat AY1, TFzyFloat AX2, TFzyFloat AY2, TF
   const TFzyFloat RX = AX1 - BX1;
   const TFzyFloat RY = AY1 - BY1;
   if (std::fabs(DYA) < kFuzzyTolerance && std::fabs(DXA) < kFuzzyTolerance &&
-      !FloatEquals(TFuzzySet::InterpolateY(BX1, BY1, BX2, BY2, AX2), AY2))
+      !FloatEquals(InterpolateY(BX1, BY1, BX2, BY2, AX2), AY2))
     return false;
   if (std::fabs(DYB) < kFuzzyTolerance && std::fabs(DXB) < kFuzzyTolerance &&
-      !FloatEquals(TFuzzySet::InterpolateY(AX1, AY1, AX2, AY2, BX2), BY2))
+      !FloatEquals(InterpolateY(AX1, AY1, AX2, AY2, BX2), BY2))
     return false;
   const TFzyFloat Den = DXA * DYB - DYA * DXB;
   const TFzyFloat NumT = RY * DXB - RX * DYB;

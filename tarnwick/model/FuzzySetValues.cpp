@@ -62,14 +62,20 @@ void TFuzzySetValue::SetX(TFzyFloat Value) {
   ClampToRange(Clamped);
   if (Value == FX && Clamped == FX) return;
   FX = Clamped;
-  if (TFuzzySetValues* Values = GetCollection()) Values->UpdateValue(this, {utX});
+  if (TFuzzySetValues* Values = GetCollection()) {
+    Values->InvalidateOrder();
+    Values->UpdateValue(this, {utX});
+  }
   Changed(false);
 }
 
 void TFuzzySetValue::SetY(TFzyFloat Value) {
   if (Value == FY) return;
   FY = Value < 0 ? 0 : Value;
-  if (TFuzzySetValues* Values = GetCollection()) Values->UpdateValue(this, {utY});
+  if (TFuzzySetValues* Values = GetCollection()) {
+    Values->InvalidateOrder();
+    Values->UpdateValue(this, {utY});
+  }
   Changed(false);
 }
 
@@ -81,7 +87,10 @@ void TFuzzySetValue::SetValue(TFzyFloat X, TFzyFloat Y) {
   }
   FX = X;
   FY = Y;
-  if (Values != nullptr) Values->UpdateValue(this, {utX, utY});
+  if (Values != nullptr) {
+    Values->InvalidateOrder();
+    Values->UpdateValue(this, {utX, utY});
+  }
   Changed(false);
 }
 
@@ -148,6 +157,10 @@ void TFuzzySetValues::Append(const TFuzzySetValues* Source, std::int32_t Index, 
 
 void TFuzzySetValues::Notify(TCollectionItem* Item, TCollectionNotification Action) {
   InvalidateOrder();
+  // The flat copy's room grows with the list, so that rebuilding it never allocates.
+  const auto Count = static_cast<std::size_t>(GetCount());
+  std::vector<TFuzzyPoint>& Points = FPoints.Points;
+  if (Action == cnAdded && Points.capacity() < Count) Points.reserve(std::max(Count, 2 * Points.capacity()));
   TGCollection::Notify(Item, Action);
 }
 
@@ -483,16 +496,17 @@ std::int32_t TFuzzySetValues::GetXCount(TFzyFloat X) const {
   return N;
 }
 
-bool TFuzzySetValues::IsMonotone() const {
-  if (FMonotone == mtUnknown) {
-    FMonotone = mtYes;
-    for (std::int32_t I = 1; I < GetCount(); ++I)
-      if (GetItem(I)->GetX() < GetItem(I - 1)->GetX()) {
-        FMonotone = mtNo;
-        break;
-      }
+void TFuzzySetValues::BuildPoints() const {
+  std::vector<TFuzzyPoint>& Points = FPoints.Points;
+  Points.clear();
+  bool Monotone = true;
+  for (const TCollectionItem* Item : *this) {
+    const auto* P = static_cast<const TFuzzySetValue*>(Item);
+    if (!Points.empty() && P->GetX() < Points.back().X) Monotone = false;
+    Points.push_back({P->GetX(), P->GetY()});
   }
-  return FMonotone == mtYes;
+  FPoints.Monotone = Monotone;
+  FPoints.Valid = true;
 }
 
 std::unique_ptr<TFuzzySetValuesEnumerator> TFuzzySetValues::GetEnumerator() const {

@@ -12,6 +12,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
+#include <vector>
 
 #include "tarnwick/common/GCollection.h"
 #include "tarnwick/common/KVCommon.h"
@@ -22,6 +24,12 @@ namespace tarnwick {
 
 class TFuzzySet;
 class TFuzzySetValues;
+
+// The coordinates of one point, as the point list's flat copy holds them.
+struct TFuzzyPoint {
+  TFzyFloat X;
+  TFzyFloat Y;
+};
 
 // The model's fixed tolerance: X values, degrees and heights this close count as equal.
 inline constexpr TFzyFloat kFuzzyTolerance = 1e-4;
@@ -114,8 +122,18 @@ class TARNWICK_EXPORT TFuzzySetValues : public TGCollection {
   std::int32_t GetXCount(TFzyFloat X) const;
 
   // True when no point's X is below its predecessor's: the list can then be searched by
-  // bisection. Cached until the next change of the list or of an X.
-  bool IsMonotone() const;
+  // bisection. Cached with the flat copy.
+  bool IsMonotone() const { return GetPointsState().Monotone; }
+
+  // The coordinates of every point in list order, as one contiguous array: the reads that run
+  // often (membership, the two-set walk, the centroid) take them from here instead of from the
+  // point objects. It is a copy that every change of the list or of a point's coordinates
+  // discards and the next read rebuilds (without allocating: room for it is made as points
+  // join), so the span is valid only until the next change.
+  std::span<const TFuzzyPoint> GetPoints() const {
+    const TPointsState& State = GetPointsState();
+    return {State.Points.data(), State.Points.size()};
+  }
 
  protected:
   void Update(TCollectionItem* Item) override;
@@ -125,9 +143,21 @@ class TARNWICK_EXPORT TFuzzySetValues : public TGCollection {
 
  private:
   friend class TFuzzySetValue;
-  enum TMonotone : std::uint8_t { mtUnknown, mtYes, mtNo };
 
-  void InvalidateOrder() const noexcept { FMonotone = mtUnknown; }
+  // The flat copy of the points and what was learned while making it.
+  struct TPointsState {
+    std::vector<TFuzzyPoint> Points;
+    bool Valid = true;  // an empty list's copy is empty
+    bool Monotone = true;
+  };
+  const TPointsState& GetPointsState() const {
+    if (!FPoints.Valid) BuildPoints();
+    return FPoints;
+  }
+  void BuildPoints() const;
+  // Forgets the flat copy: called by every change of the list's order or membership and of a
+  // point's coordinates.
+  void InvalidateOrder() const noexcept { FPoints.Valid = false; }
   // Deletes the point at Index, or, when that is the point being edited, Alternative.
   void DeleteSparing(std::int32_t Index, std::int32_t Alternative);
   void PlaceEditedValue(TFuzzySetValue* V);
@@ -139,7 +169,7 @@ class TARNWICK_EXPORT TFuzzySetValues : public TGCollection {
   bool FDuplicatesRemoved = true;
   // The point whose edit is being placed and thinned; no clean-up may delete it meanwhile.
   const TFuzzySetValue* FEditing = nullptr;
-  mutable TMonotone FMonotone = mtYes;
+  mutable TPointsState FPoints;
 };
 
 class TARNWICK_EXPORT TFuzzySetValuesEnumerator : public TCollectionEnumerator {

@@ -15,11 +15,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
+#include <span>
 
 #include "tarnwick/model/FuzzyInterfaces.h"
 #include "tarnwick/model/FuzzySet.h"
 #include "tarnwick/model/FuzzySetValues.h"
+#include "tarnwick/platform/Classes.h"
 
 namespace tarnwick::detail {
 
@@ -29,10 +32,91 @@ namespace tarnwick::detail {
 // the last (FuzzySetInference.cpp).
 TFuzzyOperation InferenceOperation(TFuzzyInferenceMethod InferenceMethod) noexcept;
 
-struct TWalkPoint {
-  TFzyFloat X;
-  TFzyFloat Y;
-};
+using TWalkPoint = TFuzzyPoint;
+
+// The straight-line interpolations of TFuzzySet, inline for the library's own hot paths; the
+// exported TFuzzySet::InterpolateX and InterpolateY are these, so all give the same bits.
+inline TFzyFloat InterpolateX(TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2, TFzyFloat Y2, TFzyFloat YValue) {
+  if (Y1 == Y2) return X2;
+  return (YValue - Y1) / (Y2 - Y1) * (X2 - X1) + X1;
+}
+inline TFzyFloat InterpolateY(TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2, TFzyFloat Y2, TFzyFloat XValue) {
+  if (X1 == X2) return Y2;
+  return (XValue - X1) / (X2 - X1) * (Y2 - Y1) + Y1;
+}
+
+// Point Index of a point list's flat copy, with the list's own index check and error.
+inline TFuzzyPoint PointAt(std::span<const TFuzzyPoint> Points, std::int32_t Index) {
+  if (Index < 0 || static_cast<std::size_t>(Index) >= Points.size()) RaiseListError(SListIndexError, Index);
+  return Points[static_cast<std::size_t>(Index)];
+}
+
+// The position of the highest point among those within the tolerance of point Index's X,
+// walking from Index by Dir; the first of equal maxima wins.
+inline std::int32_t MaxYIndexOfX(std::span<const TFuzzyPoint> Points, std::int32_t Index, std::int32_t Dir) {
+  const TFzyFloat X = PointAt(Points, Index).X;
+  const auto Count = static_cast<std::int32_t>(Points.size());
+  std::int32_t Best = Index;
+  for (std::int32_t I = Index + Dir; I >= 0 && I < Count && FloatEquals(Points[I].X, X); I += Dir)
+    if (Points[I].Y > Points[Best].Y) Best = I;
+  return Best;
+}
+
+// The same for the lowest point.
+inline std::int32_t MinYIndexOfX(std::span<const TFuzzyPoint> Points, std::int32_t Index, std::int32_t Dir) {
+  const TFzyFloat X = PointAt(Points, Index).X;
+  const auto Count = static_cast<std::int32_t>(Points.size());
+  std::int32_t Best = Index;
+  for (std::int32_t I = Index + Dir; I >= 0 && I < Count && FloatEquals(Points[I].X, X); I += Dir)
+    if (Points[I].Y < Points[Best].Y) Best = I;
+  return Best;
+}
+
+// TFuzzySetValues::SkipY over the flat copy.
+inline std::int32_t SkipY(std::span<const TFuzzyPoint> Points, std::int32_t Index, TFzyFloat Y, std::int32_t Dir) {
+  if (Dir == 0) Dir = 1;
+  const auto Count = static_cast<std::int32_t>(Points.size());
+  std::int32_t I = Index + Dir;
+  while (I >= 0 && I < Count && FloatEquals(Points[I].Y, Y)) I += Dir;
+  return I < Count ? I : -1;
+}
+
+// The degree of a crisp value (TFuzzySet::DegreeOfMembership): flat outside the points, the
+// highest point on a vertical edge, the straight line between points.
+inline TFzyFloat DegreeOf(const TFuzzySetValues& Values, TFzyFloat Value) {
+  const std::span<const TFuzzyPoint> P = Values.GetPoints();
+  const auto Count = static_cast<std::int32_t>(P.size());
+  if (Count == 0) return 0;
+  const std::int32_t Last = Count - 1;
+  const TFzyFloat FirstX = P[0].X;
+  if (Value < FirstX) return P[0].Y;
+  if (Value == FirstX) return P[MaxYIndexOfX(P, 0, +1)].Y;
+  const TFzyFloat LastX = P[Last].X;
+  if (Value > LastX) return P[Last].Y;
+  if (Value == LastX) return P[MaxYIndexOfX(P, Last, -1)].Y;
+
+  // The first point from the second on whose X reaches Value. On a list whose X never falls
+  // (the usual case) bisection finds the same point the walk would; a list left with X values
+  // out of order inside a bulk change is walked.
+  std::int32_t I = 1;
+  if (Values.IsMonotone()) {
+    std::int32_t Lo = 1;
+    std::int32_t Hi = Last;  // P[Last] reaches Value
+    while (Lo < Hi) {
+      const std::int32_t Mid = Lo + (Hi - Lo) / 2;
+      if (P[Mid].X >= Value) Hi = Mid;
+      else Lo = Mid + 1;
+    }
+    I = Lo;
+  } else {
+    while (I < Last && P[I].X < Value) ++I;
+  }
+  // Checked: a single point and a NaN Value get here with I past the end.
+  const TFuzzyPoint Q = PointAt(P, I);
+  if (Q.X == Value) return P[MaxYIndexOfX(P, I, +1)].Y;
+  const TFuzzyPoint R = P[I - 1];
+  return InterpolateY(R.X, R.Y, Q.X, Q.Y, Value);
+}
 
 // Where segment A (AX1, AY1)-(AX2, AY2) meets segment B (BX1, BY1)-(BX2, BY2); X and Y are
 // written only when they meet (FuzzySetAlgebra.cpp).
@@ -40,20 +124,22 @@ bool SegmentsMeet(TFzyFloat AX1, TFzyFloat AY1, TFzyFloat AX2, TFzyFloat AY2, TF
                   TFzyFloat BX2, TFzyFloat BY2, TFzyFloat& X, TFzyFloat& Y);
 
 // A TFuzzySet read directly from its points.
+// Every read goes to the list's flat copy afresh, so a walk whose callback edits an operand
+// sees the edit as it would reading the points themselves.
 class TSetOperand {
  public:
-  explicit TSetOperand(const TFuzzySet& Set) : FSet(Set), FValues(*Set.GetValues()) {}
+  explicit TSetOperand(const TFuzzySet& Set) : FValues(*Set.GetValues()) {}
   std::int32_t Count() const { return FValues.GetCount(); }
-  TWalkPoint Point(std::int32_t Index) const {
-    const TFuzzySetValue* P = FValues[Index];
-    return {P->GetX(), P->GetY()};
+  TWalkPoint Point(std::int32_t Index) const { return PointAt(FValues.GetPoints(), Index); }
+  std::int32_t SkipY(std::int32_t Index, TFzyFloat Y, std::int32_t Dir) const {
+    return detail::SkipY(FValues.GetPoints(), Index, Y, Dir);
   }
-  std::int32_t SkipY(std::int32_t Index, TFzyFloat Y, std::int32_t Dir) const { return FValues.SkipY(Index, Y, Dir); }
-  TFzyFloat Degree(TFzyFloat X) const { return FSet.DegreeOfMembership(X); }
-  std::int32_t MaxYIndexOfX(std::int32_t Index, std::int32_t Dir) const { return FSet.GetMaxYValueOfX(Index, Dir); }
+  TFzyFloat Degree(TFzyFloat X) const { return DegreeOf(FValues, X); }
+  std::int32_t MaxYIndexOfX(std::int32_t Index, std::int32_t Dir) const {
+    return detail::MaxYIndexOfX(FValues.GetPoints(), Index, Dir);
+  }
 
  private:
-  const TFuzzySet& FSet;
   const TFuzzySetValues& FValues;
 };
 
@@ -141,10 +227,10 @@ bool Walk(const TOperandA& A, const TOperandB& B, TVisit&& Visit) {
     TFzyFloat X;
     TFzyFloat Y;
     if (FlatA && StrictlyBetween(CurA.Y, PrevB.Y, CurB.Y)) {
-      X = TFuzzySet::InterpolateX(PrevB.X, PrevB.Y, CurB.X, CurB.Y, CurA.Y);
+      X = InterpolateX(PrevB.X, PrevB.Y, CurB.X, CurB.Y, CurA.Y);
       if (Visit(X, CurA.Y, X, CurA.Y)) return true;
     } else if (FlatB && StrictlyBetween(CurB.Y, PrevA.Y, CurA.Y)) {
-      X = TFuzzySet::InterpolateX(PrevA.X, PrevA.Y, CurA.X, CurA.Y, CurB.Y);
+      X = InterpolateX(PrevA.X, PrevA.Y, CurA.X, CurA.Y, CurB.Y);
       if (Visit(X, CurB.Y, X, CurB.Y)) return true;
     } else if (SegmentsMeet(PrevA.X, PrevA.Y, CurA.X, CurA.Y, PrevB.X, PrevB.Y, CurB.X, CurB.Y, X, Y)) {
       if (Visit(X, Y, X, Y)) return true;

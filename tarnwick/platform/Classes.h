@@ -132,7 +132,11 @@ class TARNWICK_PLATFORM_EXPORT TCollection : public TPersistent {
   std::int32_t GetUpdateCount() const noexcept { return FUpdateCount; }
 
   std::int32_t GetCount() const noexcept { return static_cast<std::int32_t>(FItems.size()); }
-  TCollectionItem* GetItem(std::int32_t Index) const;
+  // Inline, as every point read goes through it; the error is raised out of line.
+  TCollectionItem* GetItem(std::int32_t Index) const {
+    if (Index < 0 || Index >= GetCount()) RaiseListError(SListIndexError, Index);
+    return FItems[static_cast<std::size_t>(Index)];
+  }
   void SetItem(std::int32_t Index, const TCollectionItem* Value);
   TCollectionItem* FindItemID(std::int32_t ID) const;
   // The position of Item, or -1.
