@@ -150,6 +150,29 @@ std::int32_t TFuzzySet::GetMinYValueOfX(std::int32_t Index, std::int32_t Dir) co
 
 TFzyFloat TFuzzySet::DegreeOfMembership(TFzyFloat Value) const { return detail::DegreeOf(*FValues, Value); }
 
+namespace detail {
+
+TFzyFloat DegreeAfterRebuild(const TFuzzySetValues& Values, TFzyFloat Value) {
+  Values.GetPoints();
+  return DegreeOf(Values, Value);
+}
+
+TFzyFloat RunMaxY(std::span<const TFuzzyPoint> Points, std::int32_t Index, std::int32_t Dir) {
+  return Points[static_cast<std::size_t>(MaxYIndexOfX(Points, Index, Dir))].Y;
+}
+
+TFzyFloat DegreeByWalk(std::span<const TFuzzyPoint> Points, TFzyFloat Value) {
+  const auto Last = static_cast<std::int32_t>(Points.size()) - 1;
+  std::int32_t I = 1;
+  while (I < Last && Points[static_cast<std::size_t>(I)].X < Value) ++I;
+  const TFuzzyPoint Q = PointAt(Points, I);
+  if (Q.X == Value) return RunMaxY(Points, I, +1);
+  const TFuzzyPoint R = Points[static_cast<std::size_t>(I) - 1];
+  return InterpolateY(R.X, R.Y, Q.X, Q.Y, Value);
+}
+
+}  // namespace detail
+
 TFzyFloat TFuzzySet::GetCompatibilityIndex() const {
   return FValues->GetCount() == 0 ? 0 : FValues->GetMaxValue();
 }

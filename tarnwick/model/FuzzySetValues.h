@@ -24,6 +24,9 @@ namespace tarnwick {
 
 class TFuzzySet;
 class TFuzzySetValues;
+namespace detail {
+struct TPointsAccess;
+}
 
 // The coordinates of one point, as the point list's flat copy holds them.
 struct TFuzzyPoint {
@@ -143,6 +146,7 @@ class TARNWICK_EXPORT TFuzzySetValues : public TGCollection {
 
  private:
   friend class TFuzzySetValue;
+  friend struct detail::TPointsAccess;  // membership reads the flat copy's state at once
 
   // The flat copy of the points and what was learned while making it.
   struct TPointsState {

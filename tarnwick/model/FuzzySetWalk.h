@@ -81,40 +81,46 @@ inline std::int32_t SkipY(std::span<const TFuzzyPoint> Points, std::int32_t Inde
   return I < Count ? I : -1;
 }
 
+// The parts of DegreeOf off its common path, out of line so that the common path stays short
+// (FuzzySet.cpp): the degree once the flat copy is rebuilt, the Y of MaxYIndexOfX, and the
+// degree in a list whose X fall somewhere.
+[[gnu::noinline, gnu::cold]] TFzyFloat DegreeAfterRebuild(const TFuzzySetValues& Values, TFzyFloat Value);
+[[gnu::noinline]] TFzyFloat RunMaxY(std::span<const TFuzzyPoint> Points, std::int32_t Index, std::int32_t Dir);
+[[gnu::noinline, gnu::cold]] TFzyFloat DegreeByWalk(std::span<const TFuzzyPoint> Points, TFzyFloat Value);
+
+// The flat copy of a point list as it stands, rebuilt or not.
+struct TPointsAccess {
+  static const TFuzzySetValues::TPointsState& State(const TFuzzySetValues& Values) noexcept { return Values.FPoints; }
+};
+
 // The degree of a crisp value (TFuzzySet::DegreeOfMembership): flat outside the points, the
 // highest point on a vertical edge, the straight line between points.
 inline TFzyFloat DegreeOf(const TFuzzySetValues& Values, TFzyFloat Value) {
-  const std::span<const TFuzzyPoint> P = Values.GetPoints();
+  const auto& State = TPointsAccess::State(Values);
+  if (!State.Valid) return DegreeAfterRebuild(Values, Value);
+  const std::span<const TFuzzyPoint> P(State.Points.data(), State.Points.size());
   const auto Count = static_cast<std::int32_t>(P.size());
   if (Count == 0) return 0;
   const std::int32_t Last = Count - 1;
-  const TFzyFloat FirstX = P[0].X;
-  if (Value < FirstX) return P[0].Y;
-  if (Value == FirstX) return P[MaxYIndexOfX(P, 0, +1)].Y;
-  const TFzyFloat LastX = P[Last].X;
-  if (Value > LastX) return P[Last].Y;
-  if (Value == LastX) return P[MaxYIndexOfX(P, Last, -1)].Y;
-
-  // The first point from the second on whose X reaches Value. On a list whose X never falls
-  // (the usual case) bisection finds the same point the walk would; a list left with X values
-  // out of order inside a bulk change is walked.
-  std::int32_t I = 1;
-  if (Values.IsMonotone()) {
-    std::int32_t Lo = 1;
-    std::int32_t Hi = Last;  // P[Last] reaches Value
-    while (Lo < Hi) {
-      const std::int32_t Mid = Lo + (Hi - Lo) / 2;
-      if (P[Mid].X >= Value) Hi = Mid;
-      else Lo = Mid + 1;
-    }
-    I = Lo;
-  } else {
-    while (I < Last && P[I].X < Value) ++I;
+  if (Value < P[0].X) return P[0].Y;
+  if (Value == P[0].X) return RunMaxY(P, 0, +1);
+  if (Value > P[Last].X) return P[Last].Y;
+  if (Value == P[Last].X) return RunMaxY(P, Last, -1);
+  // A list left with X values out of order inside a bulk change is walked; on one whose X never
+  // fall (the usual case) bisection finds the point the walk would: the first from the second
+  // on whose X reaches Value.
+  if (!State.Monotone) return DegreeByWalk(P, Value);
+  std::int32_t Lo = 1;
+  std::int32_t Hi = Last;  // P[Last] reaches Value
+  while (Lo < Hi) {
+    const std::int32_t Mid = Lo + (Hi - Lo) / 2;
+    if (P[Mid].X >= Value) Hi = Mid;
+    else Lo = Mid + 1;
   }
-  // Checked: a single point and a NaN Value get here with I past the end.
-  const TFuzzyPoint Q = PointAt(P, I);
-  if (Q.X == Value) return P[MaxYIndexOfX(P, I, +1)].Y;
-  const TFuzzyPoint R = P[I - 1];
+  // Checked: a single point and a NaN Value get here with Lo past the end.
+  const TFuzzyPoint Q = PointAt(P, Lo);
+  if (Q.X == Value) return RunMaxY(P, Lo, +1);
+  const TFuzzyPoint R = P[Lo - 1];
   return InterpolateY(R.X, R.Y, Q.X, Q.Y, Value);
 }
 
@@ -123,9 +129,8 @@ inline TFzyFloat DegreeOf(const TFuzzySetValues& Values, TFzyFloat Value) {
 bool SegmentsMeet(TFzyFloat AX1, TFzyFloat AY1, TFzyFloat AX2, TFzyFloat AY2, TFzyFloat BX1, TFzyFloat BY1,
                   TFzyFloat BX2, TFzyFloat BY2, TFzyFloat& X, TFzyFloat& Y);
 
-// A TFuzzySet read directly from its points.
-// Every read goes to the list's flat copy afresh, so a walk whose callback edits an operand
-// sees the edit as it would reading the points themselves.
+// A TFuzzySet read from its point list's flat copy. Every read goes to the copy afresh, so a walk
+// whose callback edits an operand sees the edit as it would reading the points themselves.
 class TSetOperand {
  public:
   explicit TSetOperand(const TFuzzySet& Set) : FValues(*Set.GetValues()) {}
