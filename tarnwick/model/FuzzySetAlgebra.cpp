@@ -282,11 +282,20 @@ bool TFuzzySet::Equals(const TFuzzySet* FuzzySet) const {
 
 TFzyFloat TFuzzySet::FuzzyEquals(const TFuzzySet* FuzzySet) const { return GetCorrelationStrength(FuzzySet); }
 
+// A rule base asks for the strength of one term against one reading once per rule that uses
+// the term; while neither list changes (the same stamps) the walk would find the same value.
 TFzyFloat TFuzzySet::GetCorrelationStrength(const TFuzzySet* Match) const {
+  const std::uint64_t Stamp = FValues->GetPointsStamp();
+  const std::uint64_t MatchStamp = Match->GetValues()->GetPointsStamp();
+  if (FStrengthMemo.Stamp == Stamp && FStrengthMemo.MatchStamp == MatchStamp) {
+    FMax = FStrengthMemo.Strength;
+    return FMax;
+  }
   FMax = 0;
   detail::Walk(detail::TSetOperand(*this), detail::TSetOperand(*Match), [this](TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2, TFzyFloat Y2) {
     return FuzzyOperatorMaxOfMin(X1, Y1, X2, Y2);
   });
+  FStrengthMemo = {Stamp, MatchStamp, FMax};
   return FMax;
 }
 

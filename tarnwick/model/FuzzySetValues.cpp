@@ -1,6 +1,7 @@
 #include "tarnwick/model/FuzzySetValues.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -496,6 +497,13 @@ std::int32_t TFuzzySetValues::GetXCount(TFzyFloat X) const {
   return N;
 }
 
+namespace {
+
+// The stamps of rebuilt flat copies, shared by every list in every thread.
+std::atomic<std::uint64_t> PointsStampCounter{0};
+
+}  // namespace
+
 void TFuzzySetValues::BuildPoints() const {
   std::vector<TFuzzyPoint>& Points = FPoints.Points;
   Points.clear();
@@ -506,6 +514,7 @@ void TFuzzySetValues::BuildPoints() const {
     Points.push_back({P->GetX(), P->GetY()});
   }
   FPoints.Monotone = Monotone;
+  FPoints.Stamp = PointsStampCounter.fetch_add(1, std::memory_order_relaxed) + 1;
   FPoints.Valid = true;
 }
 

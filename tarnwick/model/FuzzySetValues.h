@@ -137,6 +137,10 @@ class TARNWICK_EXPORT TFuzzySetValues : public TGCollection {
     const TPointsState& State = GetPointsState();
     return {State.Points.data(), State.Points.size()};
   }
+  // A number that names the points as they are now: every change of them gives the list a new
+  // one, and no other list, before or after, is given the same (a new, empty list has 0). So
+  // results computed from points alone can be kept for as long as the stamps they came from.
+  std::uint64_t GetPointsStamp() const { return GetPointsState().Stamp; }
 
  protected:
   void Update(TCollectionItem* Item) override;
@@ -151,6 +155,7 @@ class TARNWICK_EXPORT TFuzzySetValues : public TGCollection {
   // The flat copy of the points and what was learned while making it.
   struct TPointsState {
     std::vector<TFuzzyPoint> Points;
+    std::uint64_t Stamp = 0;
     bool Valid = true;  // an empty list's copy is empty
     bool Monotone = true;
   };
