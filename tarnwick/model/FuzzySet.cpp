@@ -14,7 +14,8 @@ namespace tarnwick {
 namespace {
 
 TFuzzyVariable* VariableOf(const TCollection* Collection) {
-  const auto* Sets = dynamic_cast<const TFuzzySets*>(Collection);
+  // Asked twice by every point edit (through the range), so the usual class is told at once.
+  const auto* Sets = ExactClassCast<const TFuzzySets>(Collection);
   return Sets ? Sets->GetVariable() : nullptr;
 }
 
@@ -360,7 +361,7 @@ std::string TFuzzySet::ToString() const {
 // Copies
 
 void TFuzzySet::Assign(const TPersistent* Source) {
-  const auto* Other = dynamic_cast<const TFuzzySet*>(Source);
+  const auto* Other = ExactClassCast<const TFuzzySet>(Source);
   if (Other == nullptr) {
     TGCollectionItem::Assign(Source);
     return;

@@ -100,7 +100,7 @@ bool TFuzzySetValue::Equals(const TFuzzySetValue* Source) const {
 }
 
 void TFuzzySetValue::Assign(const TPersistent* Source) {
-  if (const auto* Point = dynamic_cast<const TFuzzySetValue*>(Source)) {
+  if (const auto* Point = ExactClassCast<const TFuzzySetValue>(Source)) {
     SetValue(Point->FX, Point->FY);
     return;
   }

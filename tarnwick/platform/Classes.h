@@ -22,6 +22,7 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 #include "tarnwick/platform/ClassRef.h"
@@ -69,11 +70,20 @@ class TARNWICK_PLATFORM_EXPORT TPersistent : public TObject {
 [[noreturn]] TARNWICK_PLATFORM_EXPORT void RaiseListError(const TResString& Msg, std::int32_t Index);
 [[noreturn]] TARNWICK_PLATFORM_EXPORT void RaiseInvalidCast();
 
+// dynamic_cast<T*>(Obj) that recognises an object of exactly class T by its type information
+// alone, without searching the class hierarchy; any other object takes the full cast. For the
+// casts on paths that run per point or per item.
+template <typename T, typename U>
+T* ExactClassCast(U* Obj) noexcept {
+  if (Obj != nullptr && &typeid(*Obj) == &typeid(T)) return static_cast<T*>(Obj);
+  return dynamic_cast<T*>(Obj);
+}
+
 // Checked downcast: nullptr stays nullptr, an object of another class raises EInvalidCast.
 template <typename T, typename U>
 T* CheckedCast(U* Obj) {
   if (Obj == nullptr) return nullptr;
-  T* Result = dynamic_cast<T*>(Obj);
+  T* Result = ExactClassCast<T>(Obj);
   if (Result == nullptr) RaiseInvalidCast();
   return Result;
 }
