@@ -125,9 +125,47 @@ inline TFzyFloat DegreeOf(const TFuzzySetValues& Values, TFzyFloat Value) {
 }
 
 // Where segment A (AX1, AY1)-(AX2, AY2) meets segment B (BX1, BY1)-(BX2, BY2); X and Y are
-// written only when they meet (FuzzySetAlgebra.cpp).
-bool SegmentsMeet(TFzyFloat AX1, TFzyFloat AY1, TFzyFloat AX2, TFzyFloat AY2, TFzyFloat BX1, TFzyFloat BY1,
-                  TFzyFloat BX2, TFzyFloat BY2, TFzyFloat& X, TFzyFloat& Y);
+// written only when they meet. A segment shorter than the tolerance on both axes counts as a
+// point and must lie on the other segment's line. Parallel segments meet only when collinear,
+// and then at the nearer right-hand end. Inline: the walk tries it at every step.
+inline bool SegmentsMeet(TFzyFloat AX1, TFzyFloat AY1, TFzyFloat AX2, TFzyFloat AY2, TFzyFloat BX1,
+                         TFzyFloat BY1, TFzyFloat BX2, TFzyFloat BY2, TFzyFloat& X, TFzyFloat& Y) {
+  const TFzyFloat DXA = AX2 - AX1;
+  const TFzyFloat DYA = AY2 - AY1;
+  const TFzyFloat DXB = BX2 - BX1;
+  const TFzyFloat DYB = BY2 - BY1;
+  const TFzyFloat RX = AX1 - BX1;
+  const TFzyFloat RY = AY1 - BY1;
+  if (std::fabs(DYA) < kFuzzyTolerance && std::fabs(DXA) < kFuzzyTolerance &&
+      !FloatEquals(InterpolateY(BX1, BY1, BX2, BY2, AX2), AY2))
+    return false;
+  if (std::fabs(DYB) < kFuzzyTolerance && std::fabs(DXB) < kFuzzyTolerance &&
+      !FloatEquals(InterpolateY(AX1, AY1, AX2, AY2, BX2), BY2))
+    return false;
+  const TFzyFloat Den = DXA * DYB - DYA * DXB;
+  const TFzyFloat NumT = RY * DXB - RX * DYB;
+  if (std::fabs(Den) < kFuzzyTolerance) {
+    if (NumT != 0) return false;
+    // Collinear, overlapping or not.
+    if (BX2 > AX2) {
+      X = AX2;
+      Y = AY2;
+    } else {
+      X = BX2;
+      Y = BY2;
+    }
+    return true;
+  }
+  const TFzyFloat T = NumT / Den;
+  if (T < 0 || T > 1) return false;
+  const TFzyFloat NumU = RY * DXA - RX * DYA;
+  if (!(NumU == 0 || (Sign(NumU) == Sign(Den) && std::fabs(NumU) <= std::fabs(Den)))) return false;
+  // A vertical or flat segment gives its own coordinate exactly, free of rounding.
+  X = DXA == 0 ? AX1 : (DXB == 0 ? BX1 : AX1 + T * DXA);
+  Y = BY1 == BY2 ? BY1 : (AY1 == AY2 ? AY1 : AY1 + T * DYA);
+  return true;
+}
+
 
 // A TFuzzySet read from its point list's flat copy. Every read goes to the copy afresh, so a walk
 // whose callback edits an operand sees the edit as it would reading the points themselves.
