@@ -317,7 +317,10 @@ void TFuzzySet::CreateCrispValue(TFzyFloat Value) {
 void TFuzzySet::SetSetType(TFuzzySetType Value) {
   if (Value == FSetType) return;
   FSetType = Value;
-  if (Value != fstUserDefined) {
+  // A stream stores the points before the type; regenerating here would replace them.
+  const TCustomFuzzyLogic* Fuzzy = GetFuzzy();
+  const bool Loading = Fuzzy != nullptr && Fuzzy->IsLoading();
+  if (Value != fstUserDefined && !Loading) {
     const TFzyFloat Min = GetXRange(1);
     const TFzyFloat Max = GetXRange(0);
     const TFzyFloat D = Max - Min;

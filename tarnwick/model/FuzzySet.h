@@ -61,7 +61,8 @@ class TARNWICK_EXPORT TFuzzySet : public TGCollectionItem {
   void SetExpression(const std::string& Value) { FExpression = Value; }
   TFzyFloat GetInflectionPoint() const noexcept { return FInflectionPoint; }
   TFuzzySetType GetSetType() const noexcept { return FSetType; }
-  // Regenerates the standard shape of Value over the variable's range.
+  // Regenerates the standard shape of Value over the variable's range. While the set's logic
+  // component is loading from a stream, only stores Value: the points were read just before.
   virtual void SetSetType(TFuzzySetType Value);
   std::string GetDisplayName() const override;
 
@@ -103,6 +104,9 @@ class TARNWICK_EXPORT TFuzzySet : public TGCollectionItem {
   // --- Text
   std::string ToString() const override;
   virtual std::string GetValuesToString() const;
+
+  // Published: Defined, Values, Name, Comment, SetType, Tag (FuzzyPublished.cpp).
+  const TClassInfo* ClassInfo() const override;
 
   // --- Copies
   void Assign(const TPersistent* Source) override;

@@ -49,6 +49,8 @@ class TARNWICK_EXPORT TFuzzySetValue : public TCollectionItem {
 
   void Assign(const TPersistent* Source) override;
   void SetIndex(std::int32_t Value) override;
+  // Published: X and Y (FuzzyPublished.cpp).
+  const TClassInfo* ClassInfo() const override;
 
   TFuzzySetValues* GetCollection() const noexcept;
   using TCollectionItem::SetCollection;

@@ -84,6 +84,7 @@ std::int64_t SetMask(const TEnumInfo& Info) noexcept {
 
 bool IsStoredProp(TPersistent* Instance, const TPropInfo& Prop) {
   if (Prop.Stored == srNever) return false;
+  if (Prop.StoredIf != nullptr && !Prop.StoredIf(Instance)) return false;
   switch (Prop.Kind) {
     case tkClass: return Prop.GetObj(Instance) != nullptr;
     case tkMethod: return Prop.IsAssigned(Instance);

@@ -26,7 +26,8 @@
 //
 // Stored rule: by default a property is always stored; .Default(V) declares the value that is
 // not stored (it must be the value the object has when streaming creates it); .NotStored()
-// keeps it out of streams. Objects, references and events follow their own rules
+// keeps it out of streams; .StoredWhen(F) stores it only when F(instance) says so (on top of
+// the other rules). Objects, references and events follow their own rules
 // (IsStoredProp).
 //
 // Events are stored by the name of their handler. A handler carries a name when it was made by
@@ -123,6 +124,8 @@ struct TPropInfo {
   bool IsComponentRef = false;
   // tkClass: the class the property takes, for messages.
   std::string (*ClassName)() = nullptr;
+  // A further condition for storing the property; none when nullptr.
+  bool (*StoredIf)(TObject* Instance) = nullptr;
 
   std::int64_t (*GetOrd)(TObject* Instance) = nullptr;
   void (*SetOrd)(TObject* Instance, std::int64_t Value) = nullptr;
@@ -154,6 +157,11 @@ struct TPropInfo {
     P.Stored = srNever;
     return P;
   }
+  TPropInfo StoredWhen(bool (*Condition)(TObject* Instance)) const {
+    TPropInfo P = *this;
+    P.StoredIf = Condition;
+    return P;
+  }
 };
 
 // A class's own published properties and the info of its base class (none for the root).
@@ -171,7 +179,8 @@ TARNWICK_PLATFORM_EXPORT const TPropInfo* GetPropInfo(const TPersistent* Instanc
 // Raises EPropertyError SUnknownProperty when there is none.
 TARNWICK_PLATFORM_EXPORT const TPropInfo& FindPropInfo(const TPersistent* Instance, std::string_view Name);
 
-// Whether streaming writes the property: never for srNever; for a value kind with srDefault,
+// Whether streaming writes the property: never for srNever, nor when its StoredIf condition
+// says no; for a value kind with srDefault,
 // when the value differs from the declared default; for an object, when it is assigned (an
 // owned part decides itself what it writes); for an event, when a handler is assigned.
 TARNWICK_PLATFORM_EXPORT bool IsStoredProp(TPersistent* Instance, const TPropInfo& Prop);
