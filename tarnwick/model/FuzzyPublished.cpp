@@ -16,6 +16,7 @@
 #include "tarnwick/model/FuzzySet.h"
 #include "tarnwick/model/FuzzySetValues.h"
 #include "tarnwick/model/FuzzyVariable.h"
+#include "tarnwick/platform/ComponentStreaming.h"
 #include "tarnwick/platform/TypInfo.h"
 
 namespace tarnwick {
@@ -39,6 +40,20 @@ const TClassInfo* TFuzzySet::ClassInfo() const {
       Property<&TFuzzySet::GetTag, &TFuzzySet::SetTag>("Tag")};
   static const TClassInfo Info(TGCollectionItem::ClassInfo(), Props);
   return &Info;
+}
+
+// The printer writes a set by its expression, or a beta curve by its arguments, only with the
+// expression and the inflection point the set was made with; neither is published, so the set
+// stores them as values of its own, after its properties (reading the points empties the
+// expression, so it must come after them).
+void TFuzzySet::DefineProperties(TFiler* Filer) {
+  TGCollectionItem::DefineProperties(Filer);
+  Filer->DefineProperty(
+      "Expression", [this](TReader& Reader) { FExpression = Reader.ReadString(); },
+      [this](TWriter& Writer) { Writer.WriteString(FExpression); }, !FExpression.empty());
+  Filer->DefineProperty(
+      "InflectionPoint", [this](TReader& Reader) { FInflectionPoint = Reader.ReadFloat(); },
+      [this](TWriter& Writer) { Writer.WriteFloat(FInflectionPoint); }, FInflectionPoint != 0);
 }
 
 // ItemIndex comes before Items: it is read while the variable has no sets of the stream yet,

@@ -105,8 +105,10 @@ class TARNWICK_EXPORT TFuzzySet : public TGCollectionItem {
   std::string ToString() const override;
   virtual std::string GetValuesToString() const;
 
-  // Published: Defined, Values, Name, Comment, SetType, Tag (FuzzyPublished.cpp).
+  // Published: Defined, Values, Name, Comment, SetType, Tag; stored besides: Expression and
+  // InflectionPoint (FuzzyPublished.cpp).
   const TClassInfo* ClassInfo() const override;
+  void DefineProperties(TFiler* Filer) override;
 
   // --- Copies
   void Assign(const TPersistent* Source) override;

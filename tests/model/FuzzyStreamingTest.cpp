@@ -145,7 +145,7 @@ TEST_F(FuzzyStreamingTest, ValuesAtZeroReadBackWhereConstructionPutsThemElsewher
   EXPECT_EQ(RoundTrip(ZeroThreshold)->GetThreshold(), 0);
 }
 
-TEST_F(FuzzyStreamingTest, AStoredShapeKeepsItsPointsAndItsType) {
+TEST_F(FuzzyStreamingTest, AStoredShapeKeepsItsPointsTypeInflectionPointAndExpression) {
   Logic.SetAutoTerms(false);
   TFuzzyVariable* V = Logic.GetItems()->Add("v");
   V->SetMaximum(40);
@@ -153,6 +153,9 @@ TEST_F(FuzzyStreamingTest, AStoredShapeKeepsItsPointsAndItsType) {
   Tri->CreateTriangleFunctionValues(2, 3, 9);
   TFuzzySet* Curve = V->GetItems()->Add("curve");
   Curve->CreateCurveValues(5, 10, 20, 20, true);
+  TFuzzySet* Derived = V->GetItems()->Add("derived");
+  test::AddEach(*Derived, {{1, 0}, {2, 1}});
+  Derived->SetExpression("tri or curve");
 
   auto Copy = RoundTrip(Logic);
   const TFuzzySets& Sets = *Copy->GetItems()->GetItem(0)->GetItems();
@@ -160,6 +163,10 @@ TEST_F(FuzzyStreamingTest, AStoredShapeKeepsItsPointsAndItsType) {
   EXPECT_THAT(PointsOf(*Sets[0]), ElementsAre(Pt{2, 0}, Pt{3, 1}, Pt{9, 0}));
   EXPECT_EQ(Sets[1]->GetSetType(), fstGrowthCurve);
   EXPECT_EQ(PointsOf(*Sets[1]), PointsOf(*Curve));
+  EXPECT_EQ(Sets[1]->GetInflectionPoint(), 20);
+  EXPECT_EQ(Sets[1]->GetExpression(), "");
+  EXPECT_EQ(Sets[2]->GetExpression(), "tri or curve");
+  EXPECT_THAT(PointsOf(*Sets[2]), ElementsAre(Pt{1, 0}, Pt{2, 1}));
   // Once loaded, setting a type regenerates the shape as always.
   Sets[0]->SetSetType(fstPICurve);
   EXPECT_EQ(Sets[0]->GetValues()->GetCount(), Copy->GetNumFunctionValues());
