@@ -796,6 +796,8 @@ class TTreeReader {
   }
 
   void ReadCollection(TCollection& Collection, const TValueNode& V, const std::string& Path) {
+    // Nothing into nothing is no change, and reports none.
+    if (V.CollectionItems.empty() && Collection.GetCount() == 0) return;
     TUpdateBlock<TCollection> Block(Collection);
     Collection.Clear();
     std::int64_t Index = 0;

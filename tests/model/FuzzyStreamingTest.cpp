@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -170,6 +171,39 @@ TEST_F(FuzzyStreamingTest, AStoredShapeKeepsItsPointsTypeInflectionPointAndExpre
   // Once loaded, setting a type regenerates the shape as always.
   Sets[0]->SetSetType(fstPICurve);
   EXPECT_EQ(Sets[0]->GetValues()->GetCount(), Copy->GetNumFunctionValues());
+}
+
+// A stream is data from outside: a NaN coordinate, which would leave the points neither sorted
+// nor thinned, is no value, and the point keeps what it has (the API's setters do the same).
+TEST_F(FuzzyStreamingTest, ANaNCoordinateIsNoValue) {
+  auto Loaded = Read(
+      "object TFuzzyLogic\n"
+      "  AutoTerms = False\n"
+      "  Items = <\n"
+      "    item\n"
+      "      Maximum = 10\n"
+      "      Items = <\n"
+      "        item\n"
+      "          Values = <\n"
+      "            item\n"
+      "              X = 0.5\n"
+      "              Y = NAN\n"
+      "            end\n"
+      "            item\n"
+      "              X = NAN\n"
+      "              Y = 0.25\n"
+      "            end\n"
+      "          >\n"
+      "        end\n"
+      "      >\n"
+      "    end\n"
+      "  >\n"
+      "end\n");
+  TFuzzySet* Set = Loaded->GetItems()->GetItem(0)->GetItems()->GetItem(0);
+  EXPECT_THAT(PointsOf(*Set), ElementsAre(Pt{0.5, 0}, Pt{1.5, 0.25}));
+  TFuzzySetValue* P = Set->GetValues()->GetItem(0);
+  P->SetValue(std::nan(""), std::nan(""));
+  EXPECT_EQ((Pt{P->GetX(), P->GetY()}), (Pt{0.5, 0}));
 }
 
 TEST_F(FuzzyStreamingTest, StoredSetsReplaceTheAutomaticTermsOfANewVariable) {
