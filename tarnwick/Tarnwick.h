@@ -1,5 +1,5 @@
-// Everything a host needs: the platform stand-ins, the common services, the generic containers,
-// the fuzzy model and the definition-language parser.
+// Everything a host needs: the runtime layer (objects, collections, components, formatting),
+// the common services, the generic containers, the fuzzy model and the definition-language parser.
 #ifndef TARNWICK_TARNWICK_H_
 #define TARNWICK_TARNWICK_H_
 
@@ -9,6 +9,7 @@
 #include "tarnwick/model/FuzzyConsts.h"
 #include "tarnwick/model/FuzzyInterfaces.h"
 #include "tarnwick/model/FuzzyLogic.h"
+#include "tarnwick/model/IFuzzyLogic.h"
 #include "tarnwick/parser/FuzzyClasses.h"
 #include "tarnwick/parser/KVFuzzyLogicParser.h"
 #include "tarnwick/platform/Classes.h"

@@ -110,25 +110,26 @@ bool TGTextStream::IsEof() {
   return Fill(1) == 0;
 }
 
-std::string TGTextStream::ReadLine(bool& LineEnded) {
+std::string TGTextStream::ReadToLineEnd() {
   std::string Result;
-  LineEnded = false;
   char32_t C;
   for (;;) {
     AppendAsciiRun(Result, kLineChars);
     if (!GetChar(C)) break;
-    if (C == kLF) {
-      LineEnded = true;
-      break;
-    }
-    if (C == kCR) {
-      LineEnded = true;
-      char32_t D;
-      if (GetChar(D) && D != kLF) PutBack(D);
+    if (C == kCR || C == kLF) {
+      PutBack(C);
       break;
     }
     AppendCodePoint(Result, C);
   }
+  return Result;
+}
+
+std::string TGTextStream::ReadLine(bool& LineEnded) {
+  std::string Result = ReadToLineEnd();
+  char32_t C;
+  LineEnded = GetChar(C);  // nothing but a line end can follow
+  if (LineEnded && C == kCR && GetChar(C) && C != kLF) PutBack(C);
   return Result;
 }
 

@@ -131,6 +131,8 @@ class TARNWICK_COMMON_EXPORT TGTextStream : public TGBufferStream {
   virtual std::string GetLine();
   // The same, telling whether a line end was consumed (false: the text ended first).
   std::string ReadLine(bool& LineEnded);
+  // The rest of the current line; its line end, if any, stays unread.
+  std::string ReadToLineEnd();
   // Consumes blanks and control characters other than CR and LF; the first other character
   // stays unread. True when anything was skipped.
   virtual bool SkipInLineSpaces();

@@ -258,7 +258,9 @@ class TStringList : public TStrings {
   void Sort(const TStringListSortCompare& Compare) {
     if (FSorted || FCount <= 1) return;
     Changing();
-    QuickSort(0, FCount - 1, Compare);
+    auto CompareItems = [this, &Compare](Integer Index1, Integer Index2) { return Compare(this, Index1, Index2); };
+    auto Exchange = [this](Integer Index1, Integer Index2) { ExchangeItems(Index1, Index2); };
+    QuickSortItems(0, FCount - 1, CompareItems, Exchange);
     Changed();
   }
 
@@ -480,32 +482,6 @@ class TStringList : public TStrings {
   void GrowCheck(Integer NeededCount) {
     if (NeededCount >= 0 && NeededCount <= static_cast<Integer>(FList.size())) return;
     SetCapacity(detail::GrownLength(static_cast<Integer>(FList.size()), NeededCount));
-  }
-
-  // Hoare partitioning with a tracked pivot index.
-  void QuickSort(Integer L, Integer R, const TStringListSortCompare& Compare) {
-    Integer I = 0;
-    do {
-      I = L;
-      Integer J = R;
-      Integer P = static_cast<Integer>(
-          (static_cast<std::uint32_t>(L) + static_cast<std::uint32_t>(R)) >> 1);
-      do {
-        while (Compare(this, I, P) < 0) ++I;
-        while (Compare(this, J, P) > 0) --J;
-        if (I <= J) {
-          if (I != J) ExchangeItems(I, J);
-          if (P == I)
-            P = J;
-          else if (P == J)
-            P = I;
-          ++I;
-          --J;
-        }
-      } while (I <= J);
-      if (L < J) QuickSort(L, J, Compare);
-      L = I;
-    } while (I < R);
   }
 
   // The objects this list would free, each once, in index order of their first owned item.

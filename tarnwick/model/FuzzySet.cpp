@@ -19,7 +19,10 @@ TFuzzyVariable* VariableOf(const TCollection* Collection) {
 
 }  // namespace
 
-TFuzzySet::TFuzzySet(TCollection* Collection) : TGCollectionItem(nullptr), FValues(CreateValues()) {
+TFuzzySet::TFuzzySet(TCollection* Collection) : TFuzzySet(Collection, nullptr) {}
+
+TFuzzySet::TFuzzySet(TCollection* Collection, TValuesFactory CreateValuesOf)
+    : TGCollectionItem(nullptr), FValues(CreateValuesOf ? CreateValuesOf(this) : CreateValues()) {
   // A set made while its logic component is being designed is part of the definition at once;
   // decided before joining, so that the addition's handlers see the final flag.
   if (const TFuzzyVariable* Variable = VariableOf(Collection))
@@ -83,12 +86,20 @@ TFzyFloat TFuzzySet::GetXRange(std::int32_t Index) const {
 // ---------------------------------------------------------------------------------------------
 // Identity
 
-void TFuzzySet::SetName(const std::string& Value) {
-  if (Value == FName) return;
+void TFuzzySet::CheckName(const std::string& Value) {
   bool IsUnion = false;
   TFuzzyOperation Op = foZadeh;
   if (IsFuzzyKeyword(Value, IsUnion, Op) || IsFuzzyHedgeOperator(Value) || IsFuzzyHedge(Value))
     throw EFzyException(Format(LoadResString(SInvalidFuzzySetName), {Value}));
+}
+
+void TFuzzySet::SetName(const std::string& Value) {
+  if (Value == FName) return;
+  CheckName(Value);
+  StoreName(Value);
+}
+
+void TFuzzySet::StoreName(const std::string& Value) {
   FName = Value;
   Changed(false);
 }

@@ -23,6 +23,9 @@ namespace tarnwick {
 class TFuzzySet;
 class TFuzzyVariable;
 class TCustomFuzzyLogic;
+namespace detail {
+class TSetOperand;
+}
 
 using TFuzzySetClass = TClassOf<TFuzzySet, TCollection*>;
 
@@ -233,6 +236,10 @@ class TARNWICK_EXPORT TFuzzySet : public TGCollectionItem {
   // Operator with a plain combiner.
   TFuzzySet* ApplyOperator(const TFuzzySet* FuzzySet, std::string_view OperatorKeyword,
                            TFuzzyOperatorFunc FuzzyOperator) const;
+  // The combiner of an intersection (a union) under Operation; an intersection under foSum, or
+  // an operation past the last, raises EFzyException SInvalidFuzzyOperation.
+  static TFuzzyOperatorFunc IntersectionCombiner(TFuzzyOperation Operation);
+  static TFuzzyOperatorFunc UnionCombiner(TFuzzyOperation Operation);
   // --- end of set algebra, protected
 
   // --- Hedges, protected (FuzzySetHedges.cpp)
@@ -258,6 +265,15 @@ class TARNWICK_EXPORT TFuzzySet : public TGCollectionItem {
   // Makes the point list at construction.
   virtual std::unique_ptr<TFuzzySetValues> CreateValues();
 
+  // A descendant whose point list is of another class: a constructor runs no override of
+  // CreateValues, so the descendant hands its factory in (it is called with this set).
+  using TValuesFactory = std::unique_ptr<TFuzzySetValues> (*)(TFuzzySet* Owner);
+  TFuzzySet(TCollection* Collection, TValuesFactory CreateValuesOf);
+  // Raises EFzyException SInvalidFuzzySetName for a word of the expression language.
+  static void CheckName(const std::string& Value);
+  // The name change of SetName after CheckName has passed Value.
+  void StoreName(const std::string& Value);
+
   // The position of the highest (lowest) point among the points on point Index's X, walking
   // from Index in direction Dir; the first of equal extremes wins.
   std::int32_t GetMaxYValueOfX(std::int32_t Index, std::int32_t Dir) const;
@@ -266,14 +282,19 @@ class TARNWICK_EXPORT TFuzzySet : public TGCollectionItem {
   // What the set reads through its links, with the defaults for a missing link.
   std::int32_t GetNumFunctionValues() const;
   // The variable's threshold; false (and Value untouched) without a variable.
-  bool GetVariableThreshold(TFzyFloat& Value) const;
+  virtual bool GetVariableThreshold(TFzyFloat& Value) const;
   TFuzzyCorrelationMethod GetLogicCorrelationMethod() const;      // else fcmMinimum
   TFuzzyInferenceMethod GetLogicInferenceMethod() const;          // else fimMinMax
   TDefuzzificationMethod GetLogicDefuzzificationMethod() const;   // else dmCenterOfGravity
 
+  // Copies (the interface form's) set the inflection point without regenerating the points.
+  void SetInflectionPoint(TFzyFloat Value) noexcept { FInflectionPoint = Value; }
+
   mutable TFzyFloat FMax = 0;  // running maximum of the correlation-strength walk
 
  private:
+  friend class detail::TSetOperand;  // the two-operand algorithms read the equal-X runs
+
   void AddPoint(TFzyFloat X, TFzyFloat Y);
   // Appends a curve of Num points and returns how many it added.
   std::int32_t AppendCurve(std::int32_t Num, TFzyFloat Left, TFzyFloat Right, bool Growth);

@@ -6,11 +6,10 @@
 #include <iterator>
 
 #include "tarnwick/model/FuzzySet.h"
+#include "tarnwick/model/FuzzySetWalk.h"
 
 namespace tarnwick {
 namespace {
-
-constexpr TFzyFloat EPS = 1e-4;
 
 // The area under the segment (X1, Y1) -> (X2, Y2) and its centroid. The shape is judged on the
 // degrees as they are; the area is taken on the degrees times Scale, which is 1 except when the
@@ -85,6 +84,17 @@ static_assert(std::size(kInferenceOperations) == kFuzzyInferenceMethodCount, "on
 
 }  // namespace
 
+namespace detail {
+
+// A method past the table has no operation: it is handed on as an operation past the last one,
+// which the set algebra rejects with its own message.
+TFuzzyOperation InferenceOperation(TFuzzyInferenceMethod InferenceMethod) noexcept {
+  return InferenceMethod < kFuzzyInferenceMethodCount ? kInferenceOperations[InferenceMethod]
+                                                      : static_cast<TFuzzyOperation>(kFuzzyOperationCount);
+}
+
+}  // namespace detail
+
 // Correlation is an arithmetic hedge on the degrees, so it renames the set and gives it an
 // expression the way that hedge does. The minimum caps the degrees of the points and adds none
 // where the line passes the strength, so between points the result may lie below
@@ -99,11 +109,7 @@ TFuzzySet* TFuzzySet::Correlate(TFzyFloat CorrelationStrength) {
 
 TFuzzySet* TFuzzySet::Infer(const TFuzzySet* NewEvidence, TFuzzyInferenceMethod InferenceMethod,
                             bool Unconditional) const {
-  // A method past the table has no operation: it is handed on as an operation past the last
-  // one, which the set algebra rejects with its own message.
-  const TFuzzyOperation Op = InferenceMethod < kFuzzyInferenceMethodCount
-                                 ? kInferenceOperations[InferenceMethod]
-                                 : static_cast<TFuzzyOperation>(kFuzzyOperationCount);
+  const TFuzzyOperation Op = detail::InferenceOperation(InferenceMethod);
   return Unconditional ? Intersection(NewEvidence, Op) : Union(NewEvidence, Op);
 }
 
@@ -156,7 +162,7 @@ TFzyFloat TFuzzySet::MeanOfMaxima() const {
   for (++It; It != End; ++It) {
     const auto* P = static_cast<const TFuzzySetValue*>(*It);
     const TFzyFloat Y = P->GetY();
-    if (Y > Height - EPS && Y < Height + EPS) {
+    if (Y > Height - kFuzzyTolerance && Y < Height + kFuzzyTolerance) {
       Sum += P->GetX();
       ++Maxima;
     } else if (Y > Height) {

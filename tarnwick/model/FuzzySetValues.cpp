@@ -12,8 +12,6 @@ namespace tarnwick {
 
 namespace {
 
-constexpr TFzyFloat kTolerance = 1e-4;
-
 TFuzzySetValues* AsValues(TCollection* Collection) {
   return CheckedCast<TFuzzySetValues>(Collection);
 }
@@ -181,7 +179,7 @@ void TFuzzySetValues::UpdateValue(TFuzzySetValue* V, TXYUpdateTypes Changes) {
   if (FSorted && Changes.Contains(utX) && Count > 1 && Index >= 0) {
     const TFzyFloat P = Index > 0 ? GetItem(Index - 1)->GetX() : V->GetX();
     const TFzyFloat N = Index < Count - 1 ? GetItem(Index + 1)->GetX() : V->GetX();
-    FSorted = V->GetX() >= P - kTolerance && V->GetX() <= N + kTolerance;
+    FSorted = V->GetX() >= P - kFuzzyTolerance && V->GetX() <= N + kFuzzyTolerance;
   }
   FDuplicatesRemoved = FDuplicatesRemoved && FSorted;
   // 3. A point moved onto an equal neighbour is as much a duplicate as one whose Y changed, so
@@ -223,7 +221,7 @@ void TFuzzySetValues::PlaceEditedValue(TFuzzySetValue* V) {
   for (std::int32_t I = 0; I < Count; ++I) {
     if (I != VIndex) {
       const TFzyFloat PX = GetItem(I)->GetX();
-      if (PX > X + kTolerance) {
+      if (PX > X + kFuzzyTolerance) {
         Stop = I;
         break;
       }
@@ -302,13 +300,13 @@ void TFuzzySetValues::Sort() {
   std::vector<TCollectionItem*> Others;
   for (std::size_t I = 0; I + 1 < Count; ++I) {
     // x + tolerance rises with x, so the smallest X decides whether any point moves.
-    if (!(XOf(I) > SuffixMin[I + 1] + kTolerance)) continue;
+    if (!(XOf(I) > SuffixMin[I + 1] + kFuzzyTolerance)) continue;
     Lows.clear();
     Others.clear();
     TFzyFloat Current = XOf(I);
     for (std::size_t J = I + 1; J < Count; ++J) {
       const TFzyFloat X = XOf(J);
-      if (Current > X + kTolerance) {
+      if (Current > X + kFuzzyTolerance) {
         Lows.push_back(Items[J]);
         Current = X;
       } else {
@@ -378,13 +376,13 @@ void TFuzzySetValues::Expand(std::int32_t NewCount) {
   std::int32_t ToAdd = NewCount - GetCount();
   std::int32_t Gaps = 0;
   for (std::int32_t I = 0; I + 1 < GetCount(); ++I)
-    if (GetItem(I)->GetX() < GetItem(I + 1)->GetX() - kTolerance) ++Gaps;
+    if (GetItem(I)->GetX() < GetItem(I + 1)->GetX() - kFuzzyTolerance) ++Gaps;
 
   TUpdateBlock<TCollection> Block(*this);
   for (std::int32_t I = 0; I < GetCount() - 1; ++I) {
     const TFzyFloat Left = GetItem(I)->GetX();
     const TFzyFloat Right = GetItem(I + 1)->GetX();
-    if (!(Left < Right - kTolerance)) continue;
+    if (!(Left < Right - kFuzzyTolerance)) continue;
     const auto N = static_cast<std::int32_t>(std::ceil(static_cast<double>(ToAdd) / Gaps));
     const TFzyFloat Step = (Right - Left) / (N + 1);
     --Gaps;
@@ -408,7 +406,7 @@ void TFuzzySetValues::ExpandSimple(std::int32_t NewCount) {
   if (GetCount() < 2) return;
   const TFzyFloat First = GetItem(0)->GetX();
   const TFzyFloat Last = GetItem(GetCount() - 1)->GetX();
-  if (!(Last > First + kTolerance)) return;
+  if (!(Last > First + kFuzzyTolerance)) return;
 
   std::int32_t ToAdd = NewCount - GetCount();
   const TFzyFloat Step = (Last - First) / (ToAdd + 1);

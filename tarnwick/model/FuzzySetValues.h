@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "tarnwick/common/GCollection.h"
+#include "tarnwick/common/KVCommon.h"
 #include "tarnwick/model/FuzzyConsts.h"
 #include "tarnwick/platform/Classes.h"
 
@@ -22,10 +23,11 @@ namespace tarnwick {
 class TFuzzySet;
 class TFuzzySetValues;
 
-// The model's tolerance: A lies within [B - 1e-4, B + 1e-4].
-inline bool FloatEquals(TFzyFloat A, TFzyFloat B) noexcept {
-  return A >= B - 1e-4 && A <= B + 1e-4;
-}
+// The model's fixed tolerance: X values, degrees and heights this close count as equal.
+inline constexpr TFzyFloat kFuzzyTolerance = 1e-4;
+
+// A lies within the model's tolerance of B: the common comparison with kFuzzyTolerance.
+inline bool FloatEquals(TFzyFloat A, TFzyFloat B) noexcept { return FloatEquals(A, B, kFuzzyTolerance); }
 
 // 1 for X > 0, -1 for X < 0, 0 otherwise.
 inline std::int32_t Sign(TFzyFloat X) noexcept { return X > 0 ? 1 : (X < 0 ? -1 : 0); }

@@ -60,19 +60,6 @@ constexpr TAsciiSet kWordChars = [] {
   throw EFzyParseException(LoadResString(SUnbalancedString));
 }
 
-// Takes the line number back by one while it lives: a word whose line end has been counted
-// already is finished on the line it stands on.
-class TLineBack {
- public:
-  explicit TLineBack(std::int32_t& Line) : FLine(Line) { --FLine; }
-  ~TLineBack() { ++FLine; }
-  TLineBack(const TLineBack&) = delete;
-  TLineBack& operator=(const TLineBack&) = delete;
-
- private:
-  std::int32_t& FLine;
-};
-
 }  // namespace
 
 TFuzzyLogicTokenStream::TFuzzyLogicTokenStream(std::unique_ptr<TStream> Stream,
@@ -84,49 +71,41 @@ TFuzzyLogicTokenStream::~TFuzzyLogicTokenStream() = default;
 // ---------------------------------------------------------------------------------------------
 // Characters and lines
 
+// Every line end is consumed here, and only here are lines counted.
 char32_t TFuzzyLogicTokenStream::GetChar() {
-  char32_t C = TGTextStream::GetChar();
-  if (C == kLF) ++FLineNumber;
+  const char32_t C = TGTextStream::GetChar();
+  if (C == kLF) {
+    ++FLineNumber;
+  } else if (C == kCR) {
+    char32_t Next;
+    if (!(PeekChar(Next) && Next == kLF)) ++FLineNumber;  // CR LF counts once, at its LF
+  }
   return C;
 }
 
-bool TFuzzyLogicTokenStream::SkipInLineSpaces() {
+bool TFuzzyLogicTokenStream::ReadLineEnd(std::string& Dest) {
   char32_t C;
+  if (!PeekChar(C) || (C != kCR && C != kLF)) return false;
+  AppendCodePoint(Dest, GetChar());
+  if (C == kCR && PeekChar(C) && C == kLF) AppendCodePoint(Dest, GetChar());
+  return true;
+}
+
+bool TFuzzyLogicTokenStream::SkipInLineSpaces() {
   for (;;) {
     AppendAsciiRun(FWhiteSpace, kInLineBlanks);
-    if (!TGTextStream::GetChar(C)) break;
-    if (C > 32) {
-      PutBack(C);
-      return false;
-    }
-    AppendCodePoint(FWhiteSpace, C);
-    if (C == kCR) {
-      char32_t D;
-      if (TGTextStream::GetChar(D)) {
-        if (D == kLF)
-          FWhiteSpace += '\n';
-        else
-          PutBack(D);
-      }
-      ++FLineNumber;
-      return true;
-    }
-    if (C == kLF) {
-      ++FLineNumber;
-      return true;
-    }
+    char32_t C;
+    if (!PeekChar(C) || C > 32) return false;
+    if (C == kCR || C == kLF) return ReadLineEnd(FWhiteSpace);
+    AppendCodePoint(FWhiteSpace, GetChar());
   }
-  return false;
 }
 
 std::string TFuzzyLogicTokenStream::GetLine() {
-  bool LineEnded;
-  std::string Text = ReadLine(LineEnded);
+  std::string Text = ReadToLineEnd();
   FWhiteSpace += Text;
-  if (LineEnded) {
-    FWhiteSpace += "\r\n";
-    ++FLineNumber;
-  }
+  std::string LineEnd;
+  if (ReadLineEnd(LineEnd)) FWhiteSpace += "\r\n";  // written CR LF, whichever it was
   return Text;
 }
 
@@ -166,27 +145,20 @@ Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::BuildNextToken() {
                                          .Exclude(FEscapeChar);
     for (;;) {
       AppendAsciiRun(FText, PlainWordChars);
-      if (IsEof()) return FinishToken(kKindWord, FText);
-      char32_t D = GetChar();
+      // Read without counting: when D is a line end it is put back below, for GetChar.
+      char32_t D;
+      if (!TGTextStream::GetChar(D)) return FinishToken(kKindWord, FText);
       if (D <= 32) {
+        // The blank or line end that ends the word goes to the word's whitespace. A line end
+        // is read through GetChar only once the word is finished, so that it counts after the
+        // word, which keeps the line it stands on. Of a CR LF the word takes the CR; the LF is
+        // the next token's.
         AppendCodePoint(FWhiteSpace, D);
-        if (D == kLF) {  // GetChar counted it
-          TLineBack Back(FLineNumber);
-          return FinishToken(kKindWord, FText);
-        }
-        if (D == kCR) {  // the line end is the word's: take a following LF with it
-          char32_t E;
-          if (TGTextStream::GetChar(E)) {
-            if (E == kLF)
-              FWhiteSpace += '\n';
-            else
-              PutBack(E);
-          }
-          ++FLineNumber;
-          TLineBack Back(FLineNumber);
-          return FinishToken(kKindWord, FText);
-        }
-        return FinishToken(kKindWord, FText);
+        if (D != kCR && D != kLF) return FinishToken(kKindWord, FText);
+        PutBack(D);
+        Intf<IFuzzyStreamToken> Token = FinishToken(kKindWord, FText);
+        GetChar();
+        return Token;
       }
       if (D == FQuoteChar || D == FCommentChar || EndsWord(D)) {
         PutBack(D);
@@ -195,9 +167,6 @@ Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::BuildNextToken() {
       if (D == FEscapeChar) {
         if (IsEof()) return FinishToken(kKindWord, FText);
         D = GetChar();
-        // An escaped lone CR is a line end too; before an LF the LF counts when it is read.
-        char32_t E;
-        if (D == kCR && !(PeekChar(E) && E == kLF)) ++FLineNumber;
       }
       AppendCodePoint(FText, D);
     }
@@ -263,7 +232,8 @@ Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::FinishToken(std::int32_t Kind,
 
 std::string TFuzzyLogicTokenStream::ReadString(const std::string& Start) {
   std::string Result = Start;
-  // The characters a string takes without a decision.
+  // The characters a string takes without a decision; line ends go through GetChar, which
+  // counts them.
   const TAsciiSet PlainStringChars =
       TAsciiSet::Range(0, 127).Exclude(FQuoteChar).Exclude(FEscapeChar).Exclude(kCR).Exclude(kLF);
   for (;;) {
@@ -276,9 +246,6 @@ std::string TFuzzyLogicTokenStream::ReadString(const std::string& Start) {
       C = GetChar();
     }
     AppendCodePoint(Result, C);
-    // GetChar counts every LF; a CR counts here unless an LF follows it.
-    char32_t D;
-    if (C == kCR && !(PeekChar(D) && D == kLF)) ++FLineNumber;
   }
 }
 

@@ -19,9 +19,13 @@
 // it ("a=b" is one word). The comment character starts a comment up to the line end.
 //
 // Every token carries the line it was finished on and, as its Whitespace, the blanks, line
-// ends and comments read since the previous token (with the one character that ended a word).
-// Line ends are CR LF, CR or LF; each counts once wherever it stands (between tokens, ending a
-// word, inside a string or a comment).
+// ends and comments read since the previous token (with the one character that ended a word:
+// of a CR LF after a word the word takes the CR, and the next token the LF). Line ends are
+// CR LF, CR or LF; each counts once wherever it stands (between tokens, ending a word, inside
+// a string or a comment), and only GetChar counts them. A word ended by a line end stands on
+// the line it ends. A comment's line end is written CR LF in the whitespace; a comment that
+// ends the text without a line end adds none and counts no line, so the end token stands on
+// the comment's own line.
 //
 // Look-ahead. When nothing waits, NextToken reads one whole top-level expression ahead: a token
 // other than "(" alone, a "(" up to its matching ")". Parentheses may nest at most
@@ -72,10 +76,11 @@ class TARNWICK_EXPORT TFuzzyLogicTokenStream : public TGTextStream {
 
   // --- Character reading
   using TGTextStream::GetChar;
-  // The base's next character (0 when none is left); an LF counts a line. For speed the lexer
-  // takes runs of plain ASCII characters inside words, strings, comments and blanks straight
-  // from the reader's buffer (AppendAsciiRun); GetChar reads every character that begins, ends
-  // or interrupts such a run, every line end among them.
+  // The base's next character (0 when none is left). The one place lines are counted: an LF
+  // counts one, and so does a CR that no LF follows (CR LF counts at its LF); every line end
+  // the lexer consumes goes through here. For speed the lexer takes runs of plain ASCII
+  // characters inside words, strings, comments and blanks straight from the reader's buffer
+  // (AppendAsciiRun), none of which holds a line end.
   char32_t GetChar() override;
   // Skips blanks and control characters into the pending whitespace, up to and including at
   // most one line end; true (and one more line) when it ended at a line end.
@@ -149,6 +154,9 @@ class TARNWICK_EXPORT TFuzzyLogicTokenStream : public TGTextStream {
   std::string FWhiteSpace;
 
  private:
+  // Reads the line end that comes next (CR LF, CR or LF) through GetChar and appends it to
+  // Dest; false, reading nothing, when the next character ends no line.
+  bool ReadLineEnd(std::string& Dest);
   void RestartEcho();
   void WriteEcho(const std::string& S);
 

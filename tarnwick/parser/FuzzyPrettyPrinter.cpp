@@ -22,7 +22,6 @@ namespace tarnwick {
 
 namespace {
 
-constexpr TFzyFloat kTolerance = 1e-4;
 const char* const kLineEnd = "\r\n";
 
 std::string Num1(TFzyFloat A) { return Format("%.4f", {A}, TFormatSettings::Invariant()); }
@@ -65,7 +64,7 @@ std::string PointListText(const TFuzzySetValues& Values) {
   };
   for (std::int32_t I = 0; I < Count;) {
     std::int32_t End = I + 1;
-    while (End < Count && FloatEquals(Values[End]->GetX(), Values[I]->GetX(), kTolerance)) ++End;
+    while (End < Count && FloatEquals(Values[End]->GetX(), Values[I]->GetX())) ++End;
     if (End - I <= 3) {
       for (std::int32_t J = I; J < End; ++J) Write(Values[J]);
     } else {
@@ -85,7 +84,7 @@ std::string PointListText(const TFuzzySetValues& Values) {
 bool SamePoints(const TFuzzySetValues& A, const TFuzzySetValues& B) {
   if (A.GetCount() != B.GetCount()) return false;
   for (std::int32_t I = 0; I < A.GetCount(); ++I)
-    if (!FloatEquals(A[I]->GetX(), B[I]->GetX(), kTolerance) || !FloatEquals(A[I]->GetY(), B[I]->GetY(), kTolerance))
+    if (!FloatEquals(A[I]->GetX(), B[I]->GetX()) || !FloatEquals(A[I]->GetY(), B[I]->GetY()))
       return false;
   return true;
 }
@@ -146,7 +145,7 @@ std::string ShapeText(const TFuzzySet& Set, std::int32_t N) {
     }
     case fstPICurve: {
       const TFzyFloat M = Set.MeanOfMaxima();
-      if (FloatEquals(M - X0, XLast - M, kTolerance)) {
+      if (FloatEquals(M - X0, XLast - M)) {
         const TFzyFloat Range = M - X0;
         if (!Regenerates(Set, [&](TFuzzySet& P) { P.CreatePIFunctionValues(N, Range, M); })) return {};
         return "(pi " + Num2(Range, M) + ")";
@@ -159,7 +158,7 @@ std::string ShapeText(const TFuzzySet& Set, std::int32_t N) {
       const TFzyFloat Range = M - X0;
       const TFzyFloat Inflection = Set.GetInflectionPoint();
       const TFzyFloat W = BetaWeight(Values, M, Inflection);
-      const bool WriteWeight = !FloatEquals(W, 1, kTolerance);
+      const bool WriteWeight = !FloatEquals(W, 1);
       const TFzyFloat Weight = WriteWeight ? W : 1;
       if (!Regenerates(Set, [&](TFuzzySet& P) { P.CreateBetaCurveFunctionValues(N, Range, M, Inflection, Weight); }))
         return {};

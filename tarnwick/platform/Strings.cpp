@@ -445,39 +445,12 @@ void TStringList::Sort() {
 void TStringList::CustomSort(const TStringListSortCompare& Compare) {
   if (FSorted || GetCount() <= 1) return;
   Changing();
-  QuickSort(0, GetCount() - 1, Compare);
+  auto CompareItems = [this, &Compare](std::int32_t Index1, std::int32_t Index2) {
+    return Compare(this, Index1, Index2);
+  };
+  auto Exchange = [this](std::int32_t Index1, std::int32_t Index2) { ExchangeItems(Index1, Index2); };
+  QuickSortItems(0, GetCount() - 1, CompareItems, Exchange);
   Changed();
-}
-
-// Hoare partitioning around a pivot whose index follows it through the exchanges. The scans are
-// bounded by [L, R], so a comparison that is not a consistent order cannot run off the list.
-// The smaller part is sorted by recursion and the larger by the loop, which bounds the depth.
-void TStringList::QuickSort(std::int32_t L, std::int32_t R, const TStringListSortCompare& Compare) {
-  while (L < R) {
-    std::int32_t I = L;
-    std::int32_t J = R;
-    std::int32_t P = L + ((R - L) >> 1);
-    do {
-      while (I < R && Compare(this, I, P) < 0) ++I;
-      while (J > L && Compare(this, J, P) > 0) --J;
-      if (I <= J) {
-        if (I != J) ExchangeItems(I, J);
-        if (P == I)
-          P = J;
-        else if (P == J)
-          P = I;
-        ++I;
-        --J;
-      }
-    } while (I <= J);
-    if (J - L < R - I) {
-      if (L < J) QuickSort(L, J, Compare);
-      L = I;
-    } else {
-      if (I < R) QuickSort(I, R, Compare);
-      R = J;
-    }
-  }
 }
 
 void TStringList::SetSorted(bool Value) {

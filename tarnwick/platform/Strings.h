@@ -152,6 +152,42 @@ bool FindSortedLine(std::int32_t Count, std::string_view S, TDuplicates Duplicat
   return Result;
 }
 
+// Sorts the items [L, R] of a list: Compare(I, J) is < 0, 0 or > 0 as item I sorts before,
+// with or after item J, and Exchange(I, J) swaps two whole items. Hoare partitioning around a
+// pivot whose index follows it through the exchanges; not stable. Both scans stay inside
+// [L, R], so a comparison that is no consistent order (always "less", or one that changes its
+// mind) can neither read past the items nor run forever; with a consistent order the bounds
+// never bind and the items end as the unbounded partitioning leaves them. The smaller part is
+// sorted by recursion and the larger by the loop, which bounds the depth.
+template <typename TCompare, typename TExchange>
+void QuickSortItems(std::int32_t L, std::int32_t R, TCompare& Compare, TExchange& Exchange) {
+  while (L < R) {
+    std::int32_t I = L;
+    std::int32_t J = R;
+    std::int32_t P = L + ((R - L) >> 1);
+    do {
+      while (I < R && Compare(I, P) < 0) ++I;
+      while (J > L && Compare(J, P) > 0) --J;
+      if (I <= J) {
+        if (I != J) Exchange(I, J);
+        if (P == I)
+          P = J;
+        else if (P == J)
+          P = I;
+        ++I;
+        --J;
+      }
+    } while (I <= J);
+    if (J - L < R - I) {
+      if (L < J) QuickSortItems(L, J, Compare, Exchange);
+      L = I;
+    } else {
+      if (I < R) QuickSortItems(I, R, Compare, Exchange);
+      R = J;
+    }
+  }
+}
+
 class TStringList;
 
 // < 0, 0 or > 0 as the line at Index1 sorts before, with or after the line at Index2.
@@ -249,7 +285,6 @@ class TARNWICK_PLATFORM_EXPORT TStringList : public TStrings {
   };
 
   void CheckIndex(std::int32_t Index) const;
-  void QuickSort(std::int32_t L, std::int32_t R, const TStringListSortCompare& Compare);
 
   std::vector<TStringItem> FList;
   TNotifyEvent FOnChange;

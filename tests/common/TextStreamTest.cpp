@@ -254,6 +254,19 @@ TEST(TextStream, GetLineConsumesOneLineEndOfAnyKind) {
   EXPECT_EQ(R.GetLine(), "");
 }
 
+TEST(TextStream, ReadToLineEndLeavesTheLineEndUnread) {
+  TGTextStream R(std::make_unique<TStringStream>("a\xC3\xA9\r\nb\n\rc"), nullptr);
+  EXPECT_EQ(R.ReadToLineEnd(), "a\xC3\xA9");
+  EXPECT_EQ(R.GetChar(), U'\r');
+  EXPECT_EQ(R.ReadToLineEnd(), "");
+  EXPECT_EQ(R.GetChar(), U'\n');
+  EXPECT_EQ(R.ReadToLineEnd(), "b");
+  EXPECT_EQ(R.GetChar(), U'\n');
+  EXPECT_EQ(R.GetChar(), U'\r');
+  EXPECT_EQ(R.ReadToLineEnd(), "c");
+  EXPECT_TRUE(R.IsEof());
+}
+
 TEST(TextStream, SkipInLineSpacesStopsAtLineEndsAndText) {
   TGTextStream R(StringSource(std::string(" \t\0\x01x  \r\n", 9)), nullptr);
   EXPECT_TRUE(R.SkipInLineSpaces());

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ContainersTestSupport.h"
+#include "StringListSortTests.h"
 #include "tarnwick/platform/Exceptions.h"
 #include "tarnwick/platform/Strings.h"
 
@@ -597,3 +598,17 @@ TEST_F(StringList, ClearAndDestructionReleaseTheData) {
 
 }  // namespace
 }  // namespace tarnwick::collections::testing
+
+namespace tarnwick::test {
+namespace {
+
+struct TypedListSort {
+  using List = collections::TStringList<int>;
+  static void Sort(List& L, const List::TStringListSortCompare& Compare) { L.Sort(Compare); }
+};
+
+}  // namespace
+
+INSTANTIATE_TYPED_TEST_SUITE_P(TypedList, StringListCustomSort, TypedListSort);
+
+}  // namespace tarnwick::test

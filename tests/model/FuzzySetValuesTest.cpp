@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <initializer_list>
 #include <memory>
 #include <random>
@@ -44,6 +45,13 @@ TEST(FuzzySetValuesTolerance, FloatEqualsIsAClosedIntervalOfOneTenThousandth) {
   EXPECT_TRUE(FloatEquals(5, 5.00009));
   EXPECT_FALSE(FloatEquals(5, 5.00011));
   EXPECT_FALSE(FloatEquals(5.00011, 5));
+  // As doubles 2.5001 - 2.5 is a little over 1e-4, but 2.5001 is 2.5 + 1e-4 as that rounds: the
+  // interval is what counts, as it is for the one-sided tests of the point list.
+  EXPECT_TRUE(FloatEquals(2.5001, 2.5));
+  EXPECT_TRUE(FloatEquals(2.5, 2.5001));
+  EXPECT_TRUE(FloatEquals(100.0001, 100));
+  EXPECT_TRUE(FloatEquals(2.5 + 1e-4, 2.5));
+  EXPECT_FALSE(FloatEquals(std::nextafter(2.5 + 1e-4, 3.0), 2.5));
   EXPECT_EQ(Sign(2.5), 1);
   EXPECT_EQ(Sign(-1e-300), -1);
   EXPECT_EQ(Sign(0.0), 0);

@@ -290,6 +290,40 @@ TEST(FuzzyLogicTokenStream, LineEndsOfEveryKindCountOnce) {
   for (const Case& C : kCases) EXPECT_EQ(Lines(C.Text), C.Lines) << C.Text;
 }
 
+// The character that ends a word is the word's whitespace, and the word stays on its own
+// line: of a CR LF after a word the word takes the CR and the next token the LF. A comment
+// that ends the text without a line end adds none to the whitespace and counts no line.
+TEST(FuzzyLogicTokenStream, LineEndsAfterWordsAndCommentsInTheWhitespace) {
+  struct Case {
+    const char* Text;
+    std::vector<std::string> Whitespace;  // of every token, the end token last
+    std::vector<std::int32_t> Lines;
+  };
+  const Case kCases[] = {
+      {"a\r\nb", {"\r", "\n", ""}, {1, 2, 2}},
+      {"a\rb", {"\r", "", ""}, {1, 2, 2}},
+      {"a\nb", {"\n", "", ""}, {1, 2, 2}},
+      {"a\r\n", {"\r", "\n"}, {1, 2}},
+      {"a\r", {"\r", ""}, {1, 2}},
+      {"a\r\r\nb", {"\r", "\r\n", ""}, {1, 3, 3}},
+      {"a\\\r\nb", {"\n", "", ""}, {1, 2, 2}},  // an escaped CR is the word's; the LF ends it
+      {"a ;note", {" ", ";note"}, {1, 1}},
+      {"a\r\n;note", {"\r", "\n;note"}, {1, 2}},
+      {"a ;note\r", {" ", ";note\r\n"}, {1, 2}},
+      {";note\r\nb", {";note\r\n", ""}, {2, 2}},
+  };
+  for (const Case& C : kCases) {
+    std::vector<std::string> Whitespace;
+    std::vector<std::int32_t> Lines;
+    for (const TTok& T : Tokens(C.Text)) {
+      Whitespace.push_back(T.Whitespace);
+      Lines.push_back(T.Line);
+    }
+    EXPECT_EQ(Whitespace, C.Whitespace) << C.Text;
+    EXPECT_EQ(Lines, C.Lines) << C.Text;
+  }
+}
+
 TEST(FuzzyLogicTokenStream, CommentsGoToTheWhitespace) {
   std::vector<TTok> T = Tokens("x;note\ny");
   ASSERT_EQ(T.size(), 3u);
@@ -304,7 +338,7 @@ TEST(FuzzyLogicTokenStream, EveryTokenTakesThePendingWhitespace) {
   std::vector<TTok> T = Tokens(" a  ( b\t)\r\n \"s\" ;c\n=");
   std::vector<std::string> Ws;
   for (const TTok& X : T) Ws.push_back(X.Whitespace);
-  // A word takes the character that ended it; the line end after a word goes with it whole.
+  // A word takes the character that ended it.
   EXPECT_THAT(Ws, ElementsAre("  ", " ", " \t", "", "\r\n ", " ;c\r\n", ""));
 }
 

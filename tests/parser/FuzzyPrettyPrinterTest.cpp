@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "tarnwick/common/KVCommon.h"
 #include "tarnwick/model/FuzzyConsts.h"
@@ -252,6 +253,32 @@ TEST_F(PrinterTest, ADefinedSetNamedLikeTheEmptySetIsWrittenUnderItsName) {
   Nameless->SetDefined(true);
   const std::string Text = Parser.PrettyPrint(V);
   EXPECT_THAT(Text, HasSubstr("    (term __Empty (tri 0.0000 1.0000 2.0000))\r\n  )"));
+}
+
+// 2.5 and 2.5001 are one X to the point list, so its bulk clean-up keeps four points over them;
+// the printer must see the same run, write its first, highest and last point, and so print
+// text that reads back as exactly those points and prints the same the next time.
+TEST_F(PrinterTest, ARunOverXValuesOneTenThousandthApartIsOneRun) {
+  TFuzzySet* S = AddSet("edge");
+  TFuzzySetValues& Values = *S->GetValues();
+  {
+    TUpdateBlock<TCollection> Block(Values);
+    for (const auto& [X, Y] : {std::pair{0.0, 0.0}, {2.5, 0.0}, {2.5, 1.0}, {2.5001, 0.5}, {2.5001, 0.2}, {5.0, 0.0}})
+      Values.Add(X, Y);
+  }
+  ASSERT_EQ(Values.GetCount(), 6);
+  const std::string Printed = Term(S);
+  EXPECT_EQ(Printed, "(term edge ((0.0000 0.0000) (2.5000 0.0000) (2.5000 1.0000) (2.5001 0.2000) (5.0000 0.0000) ))");
+
+  TFuzzyLogic Again{nullptr};
+  TKVFuzzyLogicParser AgainParser{nullptr};
+  Again.SetAutoTerms(false);
+  Again.SetParser(&AgainParser);
+  AgainParser.SetFuzzyLogic(&Again);
+  AgainParser.Parse(Parser.PrettyPrint(V), nullptr);
+  const TFuzzySet* Read = Again.GetItems()->GetItem(0)->GetItems()->GetItem(0);
+  EXPECT_EQ(Read->GetValues()->GetCount(), 5);
+  EXPECT_EQ(AgainParser.PrettyPrint(Read, true), Printed);
 }
 
 }  // namespace

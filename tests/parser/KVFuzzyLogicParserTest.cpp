@@ -454,6 +454,35 @@ TEST_F(ParserTest, ErrorsNameTheLineOfTheCurrentToken) {
   EXPECT_THAT(Message, HasSubstr("( deffuzzy a \r\n( range 0 1 ) \r\n( values"));
 }
 
+// Every kind of line end counts once, wherever it stands: after a word, between tokens, in a
+// comment. A comment that ends the text without a line end leaves the end of the text on the
+// comment's own line.
+TEST_F(ParserTest, ErrorLinesCountEveryKindOfLineEndOnce) {
+  struct Case {
+    const char* Text;
+    std::int32_t Line;
+    const char* Read;  // the text read so far, as the message quotes it (the end prints empty)
+  };
+  const Case kCases[] = {
+      {"(deffuzzy a\n(range 0 x))", 2, " ( deffuzzy a \r\n( range 0 x "},
+      {"(deffuzzy a\r(range 0 x))", 2, " ( deffuzzy a \r\n( range 0 x "},
+      {"(deffuzzy a\r\n(range 0 x))", 2, " ( deffuzzy a \r\n( range 0 x "},
+      {"(deffuzzy a\r\n\r\r\n\n(range 0 x))", 5, " ( deffuzzy a \r\n( range 0 x "},
+      {"(deffuzzy a\r(range\r0\rx))", 4, " ( deffuzzy a \r\n( range \r\n0 \r\nx "},
+      {"(deffuzzy a ;c\r(range 0 x))", 2, " ( deffuzzy a \r\n( range 0 x "},
+      {"(deffuzzy a ;c\r\n(range 0 ;d\nx))", 3, " ( deffuzzy a \r\n( range 0 \r\nx "},
+      {"(deffuzzy a (range 0 ;no line end", 1, " ( deffuzzy a ( range 0  "},
+      {"(deffuzzy a (range 0\r", 2, " ( deffuzzy a ( range 0 \r\n "},
+      {"(deffuzzy a (range 0\r\n", 2, " ( deffuzzy a ( range 0 \r\n "},
+  };
+  for (const Case& C : kCases) {
+    std::int32_t Line = -1;
+    const std::string Message = ParseErrorOf(C.Text, &Line);
+    EXPECT_EQ(Line, C.Line) << C.Text;
+    EXPECT_EQ(Message, ParseMessage("Expected number", "ParseFuzzyVariable", C.Line, C.Read)) << C.Text;
+  }
+}
+
 TEST_F(ParserTest, TheEntryChecksCarryTheMessageAlone) {
   TKVFuzzyLogicParser Unlinked(nullptr);
   TFuzzyVariable Free(nullptr);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "StringListSortTests.h"
 #include "TestSupport.h"
 #include "tarnwick/platform/Exceptions.h"
 
@@ -390,3 +391,17 @@ TEST(StringListErrors, IndexOutOfBoundsNamesTheIndex) {
 
 }  // namespace
 }  // namespace tarnwick
+
+namespace tarnwick::test {
+namespace {
+
+struct PlatformListCustomSort {
+  using List = tarnwick::TStringList;
+  static void Sort(List& L, const TStringListSortCompare& Compare) { L.CustomSort(Compare); }
+};
+
+}  // namespace
+
+INSTANTIATE_TYPED_TEST_SUITE_P(PlatformList, StringListCustomSort, PlatformListCustomSort);
+
+}  // namespace tarnwick::test

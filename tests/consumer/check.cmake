@@ -1,0 +1,105 @@
+# The installed-package check, one step per ctest test (see tests/CMakeLists.txt):
+#   cmake -DSTEP=install|find_package|pkg_config -D... -P check.cmake
+# install       installs the build into WORK_DIR/staging, moves that to WORK_DIR/prefix and
+#               checks what arrived
+# find_package  configures, builds and runs this folder's project against the prefix
+# pkg_config    compiles main.cpp with nothing but what `pkg-config --cflags --libs` gives
+cmake_minimum_required(VERSION 3.25)
+
+set(staging "${WORK_DIR}/staging")
+set(prefix "${WORK_DIR}/prefix")
+
+function(run)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    list(JOIN ARGN " " command)
+    message(FATAL_ERROR "failed (${rc}): ${command}")
+  endif()
+endfunction()
+
+# The consumer prints the degree of two speeds; both are exact on the point lists it defines.
+function(run_consumer program)
+  execute_process(COMMAND "${program}" RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  set(expected "slow(20) = 0.50\nfast(80) = 0.50\n")
+  if(NOT rc EQUAL 0 OR NOT out STREQUAL expected)
+    message(FATAL_ERROR "${program} ended with ${rc}, printed\n${out}${err}expected\n${expected}")
+  endif()
+  message(STATUS "${program}:\n${out}")
+endfunction()
+
+if(STEP STREQUAL "install")
+  unset(ENV{DESTDIR})  # which would send the files elsewhere
+  file(REMOVE_RECURSE "${staging}" "${prefix}")
+  run("${CMAKE_COMMAND}" --install "${TARNWICK_BUILD_DIR}" --prefix "${staging}" --config "${CONFIG}")
+  # Moved after installing, the prefix only works if nothing in it names where it was put.
+  file(RENAME "${staging}" "${prefix}")
+  foreach(file
+      "include/tarnwick/Tarnwick.h"
+      "include/tarnwick/platform/Export.h"
+      "${LIBDIR}/libtarnwick.so.0"
+      "${LIBDIR}/libtarnwick_common.so.0"
+      "${LIBDIR}/libtarnwick_platform.so.0"
+      "${LIBDIR}/libtarnwick.so"
+      "${LIBDIR}/cmake/Tarnwick/TarnwickConfig.cmake"
+      "${LIBDIR}/cmake/Tarnwick/TarnwickConfigVersion.cmake"
+      "${LIBDIR}/pkgconfig/tarnwick.pc")
+    if(NOT EXISTS "${prefix}/${file}")
+      message(FATAL_ERROR "not installed: ${file}")
+    endif()
+  endforeach()
+  file(GLOB_RECURSE text_files "${prefix}/*.cmake" "${prefix}/*.pc")
+  foreach(file ${text_files})
+    file(READ "${file}" text)
+    foreach(path "${staging}" "${TARNWICK_BUILD_DIR}" "${TARNWICK_SOURCE_DIR}")
+      string(FIND "${text}" "${path}" at)
+      if(NOT at EQUAL -1)
+        message(FATAL_ERROR "${file} names the absolute path ${path}")
+      endif()
+    endforeach()
+  endforeach()
+
+elseif(STEP STREQUAL "find_package")
+  set(build "${WORK_DIR}/find_package")
+  file(REMOVE_RECURSE "${build}")
+  run("${CMAKE_COMMAND}" -S "${CMAKE_CURRENT_LIST_DIR}" -B "${build}" -G "${GENERATOR}"
+      "-DCMAKE_BUILD_TYPE=${CONFIG}"
+      "-DCMAKE_CXX_COMPILER=${CXX}"
+      "-DCMAKE_CXX_FLAGS=${CXX_FLAGS}"
+      "-DCMAKE_EXE_LINKER_FLAGS=${EXE_LINKER_FLAGS}"
+      "-DCMAKE_PREFIX_PATH=${prefix}"
+      -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF)
+  file(STRINGS "${build}/CMakeCache.txt" found REGEX "^Tarnwick_DIR:")
+  if(NOT found STREQUAL "Tarnwick_DIR:PATH=${prefix}/${LIBDIR}/cmake/Tarnwick")
+    message(FATAL_ERROR "found another Tarnwick package: ${found}")
+  endif()
+  run("${CMAKE_COMMAND}" --build "${build}" --config "${CONFIG}")
+  if(EXISTS "${build}/${CONFIG}/tarnwick_consumer")
+    run_consumer("${build}/${CONFIG}/tarnwick_consumer")
+  else()
+    run_consumer("${build}/tarnwick_consumer")
+  endif()
+
+elseif(STEP STREQUAL "pkg_config")
+  set(build "${WORK_DIR}/pkg_config")
+  file(REMOVE_RECURSE "${build}")
+  file(MAKE_DIRECTORY "${build}")
+  set(ENV{PKG_CONFIG_PATH} "${prefix}/${LIBDIR}/pkgconfig")
+  execute_process(COMMAND "${PKG_CONFIG}" --cflags --libs tarnwick
+    RESULT_VARIABLE rc OUTPUT_VARIABLE pc_flags OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "pkg-config does not find tarnwick in $ENV{PKG_CONFIG_PATH}")
+  endif()
+  execute_process(COMMAND "${PKG_CONFIG}" --variable=libdir tarnwick
+    OUTPUT_VARIABLE libdir OUTPUT_STRIP_TRAILING_WHITESPACE)
+  message(STATUS "pkg-config --cflags --libs tarnwick: ${pc_flags}")
+  separate_arguments(pc_flags UNIX_COMMAND "${pc_flags}")
+  separate_arguments(cxx_flags UNIX_COMMAND "${CXX_FLAGS}")
+  separate_arguments(linker_flags UNIX_COMMAND "${EXE_LINKER_FLAGS}")
+  # The rpath is how this check finds the libraries at run time; a host has its own way.
+  run("${CXX}" ${CXX_STANDARD_FLAG} ${cxx_flags} "${CMAKE_CURRENT_LIST_DIR}/main.cpp" ${pc_flags}
+      ${linker_flags} "-Wl,-rpath,${libdir}" -o "${build}/tarnwick_consumer")
+  run_consumer("${build}/tarnwick_consumer")
+
+else()
+  message(FATAL_ERROR "unknown STEP '${STEP}'")
+endif()
