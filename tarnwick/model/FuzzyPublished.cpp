@@ -1,5 +1,6 @@
-// The published properties of the collection-based model, in the order component streaming
-// writes and reads them: points, sets, variables and the logic component.
+// The published properties of the model, in the order component streaming writes and reads
+// them: points, sets, variables and the logic component of the collection-based form, and the
+// variable of the interface-based form (whose set publishes what TFuzzySet does).
 //
 // A value is left out of a stream only when it equals what the object holds when streaming
 // creates it, for reading takes every other value from the object's creation. So:
@@ -16,6 +17,7 @@
 #include "tarnwick/model/FuzzySet.h"
 #include "tarnwick/model/FuzzySetValues.h"
 #include "tarnwick/model/FuzzyVariable.h"
+#include "tarnwick/model/IFuzzyVariable.h"
 #include "tarnwick/platform/ComponentStreaming.h"
 #include "tarnwick/platform/TypInfo.h"
 
@@ -28,8 +30,9 @@ const TClassInfo* TFuzzySetValue::ClassInfo() const {
   return &Info;
 }
 
-// Reading SetType while the logic component loads stores the type and keeps the points just
-// read (TFuzzySet::SetSetType), so a stored shape comes back as it was written.
+// Reading SetType stores the type and keeps the points just read (TFuzzySet::SetSetType does
+// not regenerate while a stream is read), so a stored shape comes back as it was written. The
+// interface set publishes the same properties (its Values are its TIFSValues).
 const TClassInfo* TFuzzySet::ClassInfo() const {
   static const TPropInfo Props[] = {
       Property<&TFuzzySet::GetDefined, &TFuzzySet::SetDefined>("Defined"),
@@ -113,6 +116,34 @@ const TClassInfo* TFuzzyLogic::ClassInfo() const {
                                                                                    FuzzyInferenceMethodInfo)
           .Default(fimMinMax)};
   static const TClassInfo Info(TComponent::ClassInfo(), Props);
+  return &Info;
+}
+
+// An interface variable is stored by its settings and links only: its sets come from the
+// definition text that the interface logic component parses once loaded. Maximum is always
+// stored, for a new variable's range ends at 1.
+const TClassInfo* TIFuzzyVariable::ClassInfo() const {
+  using V = TIFuzzyVariable;
+  static const TPropInfo Props[] = {
+      Property<&V::GetComment, &V::SetComment>("Comment").Default(""),
+      Property<&V::GetDefuzzificationMethod, &V::SetDefuzzificationMethod>("DefuzzificationMethod",
+                                                                           DefuzzificationMethodInfo),
+      Property<&V::GetMaximum, &V::SetMaximum>("Maximum"),
+      Property<&V::GetMinimum, &V::SetMinimum>("Minimum").Default(0.0),
+      Property<&V::GetName, &V::SetName>("Name").Default(""),
+      Property<&V::GetUnits, &V::SetUnits>("Units").Default(""),
+      Property<&V::GetNumFunctionValues, &V::SetNumFunctionValues>("NumFunctionValues")
+          .Default(kDefaultNumFunctionValues),
+      Property<&V::GetOnChange, &V::SetOnChange>("OnChange"),
+      Property<&V::GetOnVariableChange, &V::SetOnVariableChange>("OnVariableChange"),
+      Property<&V::GetOnFuzzySetAdded, &V::SetOnFuzzySetAdded>("OnFuzzySetAdded"),
+      Property<&V::GetOnFuzzySetDeleted, &V::SetOnFuzzySetDeleted>("OnFuzzySetDeleted"),
+      Property<&V::GetOnFuzzySetChange, &V::SetOnFuzzySetChange>("OnFuzzySetChange"),
+      Property<&V::GetParser, &V::SetParser>("Parser"),
+      Property<&V::GetItems, &V::SetItems>("Items"),
+      Property<&V::GetTag, &V::SetTag>("Tag"),
+      Property<&V::GetThreshold, &V::SetThreshold>("Threshold").Default(0.0)};
+  static const TClassInfo Info(TIFuzzyVariablePersistent::ClassInfo(), Props);
   return &Info;
 }
 

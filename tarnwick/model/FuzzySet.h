@@ -64,8 +64,8 @@ class TARNWICK_EXPORT TFuzzySet : public TGCollectionItem {
   void SetExpression(const std::string& Value) { FExpression = Value; }
   TFzyFloat GetInflectionPoint() const noexcept { return FInflectionPoint; }
   TFuzzySetType GetSetType() const noexcept { return FSetType; }
-  // Regenerates the standard shape of Value over the variable's range. While the set's logic
-  // component is loading from a stream, only stores Value: the points were read just before.
+  // Regenerates the standard shape of Value over the variable's range. While a stream is being
+  // read (IsReadingStream), only stores Value: the points were read just before.
   virtual void SetSetType(TFuzzySetType Value);
   std::string GetDisplayName() const override;
 

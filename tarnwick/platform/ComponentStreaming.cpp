@@ -745,6 +745,7 @@ class TTreeReader {
         SetStrProp(Instance, Prop, V.Text);
         return;
       case tkClass:
+      case tkInterface:
         ReadObjectValue(Instance, Prop, V, Path);
         return;
       case tkMethod:
@@ -894,6 +895,22 @@ class TTreeReader {
 
 }  // namespace
 
+namespace {
+
+thread_local std::int32_t gReadingDepth = 0;
+
+// Marks the thread as reading a stream for the life of the object; readers nest.
+struct TReadingScope {
+  TReadingScope() noexcept { ++gReadingDepth; }
+  ~TReadingScope() { --gReadingDepth; }
+  TReadingScope(const TReadingScope&) = delete;
+  TReadingScope& operator=(const TReadingScope&) = delete;
+};
+
+}  // namespace
+
+bool IsReadingStream() noexcept { return gReadingDepth > 0; }
+
 TComponent* TReader::ReadRootComponent(TComponent* Root, TComponent* Owner) {
   const TObjectNode Tree = TTextParser(FImpl->Text).ParseRoot();  // touches nothing on error
   FImpl->Created.clear();
@@ -902,6 +919,7 @@ TComponent* TReader::ReadRootComponent(TComponent* Root, TComponent* Owner) {
   TTreeReader Work(*this, *FImpl, FEventHandlers, FOnFindComponent);
   TComponent* Result = nullptr;
   try {
+    TReadingScope Reading;
     Work.Run(Tree, Root, Owner, FRoot);
     Result = FRoot;
   } catch (...) {
@@ -1083,7 +1101,8 @@ class TTreeWriter {
         }
         case tkFloat: Line(Indent, Head + FloatText(P->GetFloat(Obj))); break;
         case tkString: Line(Indent, Head + QuoteString(P->GetStr(Obj))); break;
-        case tkClass: WriteObjectValue(Obj, *P, Name, Indent, PropPath); break;
+        case tkClass:
+        case tkInterface: WriteObjectValue(Obj, *P, Name, Indent, PropPath); break;
         case tkMethod: {
           const std::string Handler = P->GetEventName(Obj);
           if (Handler.empty()) RaiseWriteError(SUnnamedEventHandler, {PropPath});
@@ -1103,7 +1122,9 @@ class TTreeWriter {
                         const std::string& Path) {
     TObject* Value = P.GetObj(Obj);
     if (P.IsComponentRef) {
-      Line(Indent, Name + " = " + ReferenceName(static_cast<TComponent*>(Value), Path));
+      auto* Component = dynamic_cast<TComponent*>(Value);
+      if (Component == nullptr) RaiseWriteError(SReferenceNotComponent, {Path, Value->ClassName()});
+      Line(Indent, Name + " = " + ReferenceName(Component, Path));
       return;
     }
     if (auto* Collection = dynamic_cast<TCollection*>(Value)) {

@@ -32,7 +32,8 @@
 //   sets            [fhVery, fhNot]
 //   string lists    ( "line" "line" )      one string per line
 //   collections     < item ... end ... >   each item with its own properties
-//   references      Parser1  Sub.Parser1   a component by name, "nil" for none
+//   references      Parser1  Sub.Parser1   a component by name, "nil" for none (also for an
+//                                          interface that a component implements)
 //   events          the handler's name
 // A persistent part that is neither a collection nor a string list stores its properties under
 // dotted names ("Table.LoadFactor = 0.75"). Numbers always use a full stop; floats are written
@@ -127,6 +128,8 @@ inline constexpr TResString SInvalidHandlerName{"SInvalidHandlerName",
                                                 "Cannot store event %s: %s is not an identifier"};
 inline constexpr TResString SUnnamedReference{"SUnnamedReference",
                                               "Cannot store %s: the component it refers to has no name"};
+inline constexpr TResString SReferenceNotComponent{"SReferenceNotComponent",
+                                                   "Cannot store %s: it refers to a %s, which is no component"};
 inline constexpr TResString SDefinedValueCount{"SDefinedValueCount",
                                                "Property %s must write exactly one value, not %d"};
 inline constexpr TResString SWriteOutsideProperty{"SWriteOutsideProperty",
@@ -259,6 +262,12 @@ class TARNWICK_PLATFORM_EXPORT TWriter : public TFiler {
   std::unique_ptr<TImpl> FImpl;
   TStream* FStream;
 };
+
+// True on this thread while a reader sets the properties of what it reads and resolves its
+// references (not while it calls Loaded). A setter that derives other values from the one it is
+// given (a fuzzy set's type regenerating its points) only stores it then: the stream holds the
+// other values too.
+TARNWICK_PLATFORM_EXPORT bool IsReadingStream() noexcept;
 
 // The text of the tree under Root.
 TARNWICK_PLATFORM_EXPORT std::string ComponentToText(TComponent* Root);

@@ -86,7 +86,8 @@ bool IsStoredProp(TPersistent* Instance, const TPropInfo& Prop) {
   if (Prop.Stored == srNever) return false;
   if (Prop.StoredIf != nullptr && !Prop.StoredIf(Instance)) return false;
   switch (Prop.Kind) {
-    case tkClass: return Prop.GetObj(Instance) != nullptr;
+    case tkClass:
+    case tkInterface: return Prop.GetObj(Instance) != nullptr;
     case tkMethod: return Prop.IsAssigned(Instance);
     default: break;
   }
@@ -142,12 +143,12 @@ void SetStrProp(TPersistent* Instance, const TPropInfo& Prop, const std::string&
 }
 
 TObject* GetObjectProp(TPersistent* Instance, const TPropInfo& Prop) {
-  CheckKind(Prop, Prop.Kind == tkClass, tkClass);
+  CheckKind(Prop, Prop.Kind == tkClass || Prop.Kind == tkInterface, tkClass);
   return Prop.GetObj(Instance);
 }
 
 void SetObjectProp(TPersistent* Instance, const TPropInfo& Prop, TObject* Value) {
-  CheckKind(Prop, Prop.Kind == tkClass, tkClass);
+  CheckKind(Prop, Prop.Kind == tkClass || Prop.Kind == tkInterface, tkClass);
   if (Prop.SetObj == nullptr) RaiseReadOnly(Prop);
   if (!Prop.SetObj(Instance, Value))
     throw EPropertyError(

@@ -20,7 +20,8 @@
 //   bool -> tkBoolean, an enumeration -> tkEnumeration, TSet<E> -> tkSet (both need the names
 //   of the values, a TEnumInfo), integers of up to 32 bits -> tkInteger, wider ones -> tkInt64,
 //   float and double -> tkFloat, std::string -> tkString, a pointer to an object -> tkClass,
-//   a std::function -> tkMethod (an event).
+//   a counted interface reference Intf<I> -> tkInterface (set through an I*), a std::function ->
+//   tkMethod (an event).
 // The setter may be nullptr for a property that is only read (an owned collection, for
 // example, which streaming fills through the getter).
 //
@@ -53,6 +54,7 @@
 #include "tarnwick/platform/Component.h"
 #include "tarnwick/platform/Exceptions.h"
 #include "tarnwick/platform/Export.h"
+#include "tarnwick/platform/Interfaces.h"
 #include "tarnwick/platform/ResStrings.h"
 #include "tarnwick/platform/Types.h"
 
@@ -80,14 +82,15 @@ enum TTypeKind : std::uint8_t {
   tkEnumeration,
   tkSet,
   tkClass,
-  tkMethod
+  tkMethod,
+  tkInterface
 };
 
 // ORDER TYPEKIND. What a property of each kind holds, for messages.
 inline constexpr std::string_view TypeKindNames[] = {"integer", "64-bit integer", "floating-point", "string",
                                                      "Boolean", "enumeration",    "set",            "object",
-                                                     "event"};
-static_assert(std::size(TypeKindNames) == tkMethod + 1, "one name per type kind");
+                                                     "event",   "interface"};
+static_assert(std::size(TypeKindNames) == tkInterface + 1, "one name per type kind");
 
 // The names of an enumeration's values, by ordinal, and the enumeration's own name.
 struct TEnumInfo {
@@ -120,9 +123,10 @@ struct TPropInfo {
   // tkInteger, tkInt64: the range of the C++ type behind the property.
   std::int64_t MinValue = 0;
   std::int64_t MaxValue = 0;
-  // tkClass: the value is a component that lives elsewhere (stored by name), not an owned part.
+  // tkClass, tkInterface: the value is a component that lives elsewhere (stored by name), not
+  // an owned part. Always so for an interface.
   bool IsComponentRef = false;
-  // tkClass: the class the property takes, for messages.
+  // tkClass, tkInterface: the class or interface the property takes, for messages.
   std::string (*ClassName)() = nullptr;
   // A further condition for storing the property; none when nullptr.
   bool (*StoredIf)(TObject* Instance) = nullptr;
@@ -194,8 +198,9 @@ TARNWICK_PLATFORM_EXPORT double GetFloatProp(TPersistent* Instance, const TPropI
 TARNWICK_PLATFORM_EXPORT void SetFloatProp(TPersistent* Instance, const TPropInfo& Prop, double Value);
 TARNWICK_PLATFORM_EXPORT std::string GetStrProp(TPersistent* Instance, const TPropInfo& Prop);
 TARNWICK_PLATFORM_EXPORT void SetStrProp(TPersistent* Instance, const TPropInfo& Prop, const std::string& Value);
+// For an interface property, the object that implements the interface.
 TARNWICK_PLATFORM_EXPORT TObject* GetObjectProp(TPersistent* Instance, const TPropInfo& Prop);
-// Value must be of the class the property takes (or nullptr).
+// Value must be of the class the property takes, or implement its interface (or be nullptr).
 TARNWICK_PLATFORM_EXPORT void SetObjectProp(TPersistent* Instance, const TPropInfo& Prop, TObject* Value);
 // An enumeration's value by name.
 TARNWICK_PLATFORM_EXPORT std::string GetEnumProp(TPersistent* Instance, const TPropInfo& Prop);
@@ -253,6 +258,21 @@ std::string EventHandlerName(const F& Handler) {
 namespace detail {
 
 template <typename T>
+struct TIsIntf : std::false_type {};
+template <typename I>
+struct TIsIntf<Intf<I>> : std::true_type {};
+
+// What an object or interface property points to: T for T*, I for Intf<I>.
+template <typename T>
+struct TPointee {
+  using Type = std::remove_cv_t<std::remove_pointer_t<T>>;
+};
+template <typename I>
+struct TPointee<Intf<I>> {
+  using Type = I;
+};
+
+template <typename T>
 struct TIsSet : std::false_type {};
 template <typename E>
 struct TIsSet<TSet<E>> : std::true_type {
@@ -292,6 +312,7 @@ constexpr TTypeKind KindOf() {
   else if constexpr (std::is_floating_point_v<V>) return tkFloat;
   else if constexpr (std::is_same_v<V, std::string>) return tkString;
   else if constexpr (std::is_pointer_v<V>) return tkClass;
+  else if constexpr (TIsIntf<V>::value) return tkInterface;
   else {
     static_assert(TIsFunction<V>::value, "a published property is an ordinal, a float, a string, an object or an event");
     return tkMethod;
@@ -348,17 +369,22 @@ struct TAccessors {
   static std::string GetStr(TObject* Instance) { return Get(Instance); }
   static void SetStr(TObject* Instance, const std::string& Value) { Set(Instance, Value); }
 
-  using Pointee = std::remove_cv_t<std::remove_pointer_t<V>>;
+  using Pointee = typename TPointee<V>::Type;
   static std::string ClassName() { return ClassNameOf(typeid(Pointee)); }
   static TObject* GetObj(TObject* Instance) {
-    return const_cast<Pointee*>(static_cast<const Pointee*>(Get(Instance)));
+    if constexpr (TIsIntf<V>::value) {
+      const V Ref = Get(Instance);
+      return Ref ? dynamic_cast<TObject*>(Ref.get()) : nullptr;
+    } else {
+      return const_cast<Pointee*>(static_cast<const Pointee*>(Get(Instance)));
+    }
   }
   static bool AcceptsObj(TObject* Value) {
-    using Target = std::remove_cv_t<std::remove_pointer_t<typename TSetterTraits<decltype(Setter)>::Arg>>;
+    using Target = typename TPointee<typename TSetterTraits<decltype(Setter)>::Arg>::Type;
     return Value == nullptr || dynamic_cast<Target*>(Value) != nullptr;
   }
   static bool SetObj(TObject* Instance, TObject* Value) {
-    using Target = std::remove_cv_t<std::remove_pointer_t<typename TSetterTraits<decltype(Setter)>::Arg>>;
+    using Target = typename TPointee<typename TSetterTraits<decltype(Setter)>::Arg>::Type;
     Target* Typed = nullptr;
     if (Value != nullptr) {
       Typed = dynamic_cast<Target*>(Value);
@@ -425,6 +451,17 @@ TPropInfo MakeProperty(std::string_view Name, const TEnumInfo* EnumType) {
       if constexpr (std::is_pointer_v<V>) {
         static_assert(std::is_base_of_v<TObject, typename A::Pointee>, "an object property holds a TObject");
         P.IsComponentRef = std::is_base_of_v<TComponent, typename A::Pointee>;
+        P.ClassName = &A::ClassName;
+        P.GetObj = &A::GetObj;
+        if constexpr (W) {
+          P.SetObj = &A::SetObj;
+          P.AcceptsObj = &A::AcceptsObj;
+        }
+      }
+      break;
+    case tkInterface:
+      if constexpr (TIsIntf<V>::value) {
+        P.IsComponentRef = true;
         P.ClassName = &A::ClassName;
         P.GetObj = &A::GetObj;
         if constexpr (W) {
