@@ -257,6 +257,44 @@ TEST_F(ComponentStreamingTest, ReferencesOutsideTheTreeGoThroughTheHostLookup) {
   EXPECT_EQ(Target.GetBuddy(), nullptr);
 }
 
+// A component with a link held as a counted interface reference.
+class TLinker : public TComponent {
+ public:
+  using TComponent::TComponent;
+  Intf<IInterface> GetLink() const { return FLink; }
+  void SetLink(IInterface* Value) { FLink = Value; }
+  const TClassInfo* ClassInfo() const override {
+    static const TPropInfo Props[] = {Property<&TLinker::GetLink, &TLinker::SetLink>("Link")};
+    static const TClassInfo Info(TComponent::ClassInfo(), Props);
+    return &Info;
+  }
+
+ private:
+  Intf<IInterface> FLink;
+};
+
+TEST_F(ComponentStreamingTest, AnInterfaceLinkIsStoredByTheNameOfTheComponentBehindIt) {
+  TComponent Form(nullptr);
+  Form.SetName("Form");
+  auto* Linker = new TLinker(&Form);
+  Linker->SetName("Linker");
+  auto* Target = new TWidget(&Form);
+  Target->SetName("Target");
+  Linker->SetLink(Target);
+  EXPECT_EQ(FindPropInfo(Linker, "Link").Kind, tkInterface);
+  const std::string Text = ComponentToText(&Form);
+  EXPECT_THAT(Text, ::testing::HasSubstr("    Link = Target\n"));
+  Linker->SetLink(nullptr);
+  TextToComponent(Text, &Form);
+  EXPECT_EQ(Linker->GetLink().get(), static_cast<IInterface*>(Target));
+
+  // An object that is no component has no name to be stored by.
+  Linker->SetLink(new TInterfacedObject);
+  EXPECT_THROW_MSG(ComponentToText(&Form), EWriteError,
+                   "Cannot store Form.Linker.Link: it refers to a TInterfacedObject, which is no component");
+  Linker->SetLink(nullptr);
+}
+
 TEST_F(ComponentStreamingTest, StoredEventsNeedHandlersOfTheirOwnType) {
   const char* Text = "object TWidget\n  OnClick = Clicked\nend\n";
   TWidget Target(nullptr);
