@@ -2,6 +2,7 @@
 #include "tarnwick/common/TextStream.h"
 
 #include <algorithm>
+#include <typeinfo>
 #include <utility>
 
 namespace tarnwick {
@@ -37,6 +38,8 @@ void AppendCodePoint(std::string& S, char32_t C) {
 TGBufferStream::TGBufferStream(std::unique_ptr<TStream> Stream, std::size_t BufferSize)
     : FStream(std::move(Stream)), FBufferSize(std::max<std::size_t>(BufferSize, 16)) {
   FStreamEnded = FStream == nullptr;
+  if (FStream != nullptr && (typeid(*FStream) == typeid(TKVStringStream) || typeid(*FStream) == typeid(TStringStream)))
+    FKnownSize = true;
 }
 
 TGBufferStream::~TGBufferStream() = default;
@@ -48,9 +51,16 @@ std::size_t TGBufferStream::Fill(std::size_t Count) {
   FBuffer.erase(0, FHead);
   FHead = 0;
   while (FBuffer.size() < Count && !FStreamEnded) {
+    // A string stream tells how much it still holds, so that no more room than that is made
+    // (and cleared): most texts are far shorter than the buffer.
+    std::size_t Chunk = FBufferSize;
+    if (FKnownSize) {
+      const std::int64_t Left = FStream->GetSize() - FStream->GetPosition();
+      Chunk = Left <= 0 ? 0 : static_cast<std::size_t>(std::min<std::int64_t>(Left, static_cast<std::int64_t>(Chunk)));
+    }
     std::size_t Old = FBuffer.size();
-    FBuffer.resize(Old + FBufferSize);
-    std::int64_t Got = FStream->Read(FBuffer.data() + Old, static_cast<std::int64_t>(FBufferSize));
+    FBuffer.resize(Old + Chunk);
+    std::int64_t Got = Chunk == 0 ? 0 : FStream->Read(FBuffer.data() + Old, static_cast<std::int64_t>(Chunk));
     if (Got <= 0) {
       FStreamEnded = true;
       Got = 0;

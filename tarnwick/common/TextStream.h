@@ -102,6 +102,7 @@ class TARNWICK_COMMON_EXPORT TGBufferStream : public TObject {
   std::size_t FHead = 0;  // first unread byte of FBuffer
   std::size_t FBufferSize;
   bool FStreamEnded = false;
+  bool FKnownSize = false;  // a string stream: what it still holds is its size less its position
 };
 
 // A character reader over a stream in a text encoding.
