@@ -74,7 +74,9 @@ std::size_t TGBufferStream::Fill(std::size_t Count) {
 // TGTextStream
 
 TGTextStream::TGTextStream(std::unique_ptr<TStream> Stream, const TEncoding* Encoding)
-    : TGBufferStream(std::move(Stream)), FEncoding(TEncoding::OrDefault(Encoding)) {}
+    : TGBufferStream(std::move(Stream)),
+      FEncoding(TEncoding::OrDefault(Encoding)),
+      FAsciiCompatible(FEncoding->IsAsciiCompatible()) {}
 
 TGTextStream::~TGTextStream() = default;
 
@@ -86,7 +88,7 @@ void TGTextStream::SkipPreamble() {
   if (Available().substr(0, Preamble.size()) == Preamble) Consume(Preamble.size());
 }
 
-bool TGTextStream::GetChar(char32_t& C) {
+bool TGTextStream::GetCharDecoded(char32_t& C) {
   if (!FPutBack.empty()) {
     C = FPutBack.back();
     FPutBack.pop_back();
@@ -114,7 +116,7 @@ bool TGTextStream::PeekChar(char32_t& C) {
 
 void TGTextStream::PutBack(char32_t C) { FPutBack.push_back(C); }
 
-bool TGTextStream::IsEof() {
+bool TGTextStream::IsEofFilled() {
   if (!FPutBack.empty()) return false;
   if (!FPreambleChecked) SkipPreamble();
   return Fill(1) == 0;
@@ -162,7 +164,7 @@ bool TGTextStream::SkipInLineSpaces() {
 }
 
 std::size_t TGTextStream::AppendAsciiRun(std::string& Dest, const TAsciiSet& Set) {
-  if (!FPutBack.empty() || !FEncoding->IsAsciiCompatible()) return 0;
+  if (!FPutBack.empty() || !FAsciiCompatible) return 0;
   if (!FPreambleChecked) SkipPreamble();
   // The membership test is spelled out here rather than called: this loop is the reader's
   // hottest, and it must stay fast in unoptimised builds too.

@@ -176,7 +176,10 @@ Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::BuildNextToken() {
 
 Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::FinishToken(std::int32_t Kind,
                                                             const std::string& Text) {
-  Intf<IFuzzyStreamToken> Token(new TFuzzyStreamToken());
+  // Filled through its own class, which the compiler can call directly, before it is handed
+  // out as an interface.
+  auto* Token = new TFuzzyStreamToken();
+  Intf<IFuzzyStreamToken> Result(Token);
   Token->SetLineNumber(FLineNumber);
   switch (Kind) {
     case kKindEnd:
@@ -228,7 +231,7 @@ Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::FinishToken(std::int32_t Kind,
   }
   Token->SetWhitespace(FWhiteSpace);
   FWhiteSpace.clear();
-  return Token;
+  return Result;
 }
 
 std::string TFuzzyLogicTokenStream::ReadString(const std::string& Start) {
@@ -342,26 +345,26 @@ Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::NextToken() {
     Step.Printed = Token->ToString();
   }
   FCurrentToken = Token;
-  if (IsKind(Token, U')'))
+  if (Kind == U')')
     --FParenthesisLevel;
-  else if (IsKind(Token, U'('))
+  else if (Kind == U'(')
     ++FParenthesisLevel;
   return Token;
 }
 
 void TFuzzyLogicTokenStream::PutBackToken(IFuzzyStreamToken* Token) {
   if (Token == nullptr) return;
-  Intf<IFuzzyStreamToken> Held(Token);
-  FStack.push_back(Held);
-  FCurrentToken = Held;
+  FStack.emplace_back(Token);
+  FCurrentToken = FStack.back();
 
   TEchoStep& Step = FEcho.emplace_back();
   Step.Kind = TEchoStep::ekPutBack;
-  Step.PrintedSize = Held->ToString().size();
+  Step.PrintedSize = Token->ToString().size();
 
-  if (IsKind(Held, U')'))
+  const std::int32_t Kind = Token->GetDataType();
+  if (Kind == U')')
     ++FParenthesisLevel;
-  else if (IsKind(Held, U'('))
+  else if (Kind == U'(')
     --FParenthesisLevel;
 }
 
