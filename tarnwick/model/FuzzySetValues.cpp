@@ -166,7 +166,7 @@ void TFuzzySetValues::Notify(TCollectionItem* Item, TCollectionNotification Acti
   // The flat copy's room grows with the list, so that rebuilding it never allocates.
   const auto Count = static_cast<std::size_t>(GetCount());
   std::vector<TFuzzyPoint>& Points = FPoints.Points;
-  if (Action == cnAdded && Points.capacity() < Count) Points.reserve(std::max(Count, 2 * Points.capacity()));
+  if (Action == cnAdded && Points.capacity() < Count) Points.reserve(std::max({Count, 2 * Points.capacity(), std::size_t{8}}));
   TGCollection::Notify(Item, Action);
 }
 
