@@ -38,8 +38,8 @@ void AppendCodePoint(std::string& S, char32_t C) {
 TGBufferStream::TGBufferStream(std::unique_ptr<TStream> Stream, std::size_t BufferSize)
     : FStream(std::move(Stream)), FBufferSize(std::max<std::size_t>(BufferSize, 16)) {
   FStreamEnded = FStream == nullptr;
-  if (FStream != nullptr && (typeid(*FStream) == typeid(TKVStringStream) || typeid(*FStream) == typeid(TStringStream)))
-    FKnownSize = true;
+  if (const TStream* Source = FStream.get())
+    FKnownSize = typeid(*Source) == typeid(TKVStringStream) || typeid(*Source) == typeid(TStringStream);
 }
 
 TGBufferStream::~TGBufferStream() = default;

@@ -335,7 +335,8 @@ Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::NextToken() {
   TEchoStep& Step = FEcho.emplace_back();
   Step.NewLine = FCurrentToken && Token->GetLineNumber() > FCurrentToken->GetLineNumber();
   const std::int32_t Kind = Token->GetDataType();
-  if ((Kind == fstInteger || Kind == fstFloat) && &typeid(*Token) == &typeid(TFuzzyStreamToken)) {
+  const IFuzzyStreamToken* Handed = Token.get();
+  if ((Kind == fstInteger || Kind == fstFloat) && &typeid(*Handed) == &typeid(TFuzzyStreamToken)) {
     // Printing a number is the costly part of the echo, and the number cannot change here.
     Step.Kind = TEchoStep::ekNumber;
     Step.DataType = Kind;
