@@ -27,7 +27,9 @@ std::string OperandText(const TFuzzySet& Set) {
 // Everything of Operator after R was created: name, walk inside one update block of R's points,
 // plateau collapse, expression. The block is ended and the expression set on every way out. R
 // without a collection has no owner until it is returned, so a failure frees it.
-template <typename TVisit>
+// TOperand reads A and B: TFrozenSetOperand where Visit is a built-in combiner, TSetOperand
+// where it is a caller's, which might change them.
+template <typename TOperand, typename TVisit>
 TFuzzySet* BuildResult(const TFuzzySet& A, const TFuzzySet& B, TFuzzySet* R, std::string_view Keyword,
                        TVisit&& Visit) {
   std::unique_ptr<TFuzzySet> Orphan(R->GetCollection() == nullptr ? R : nullptr);
@@ -44,8 +46,8 @@ TFuzzySet* BuildResult(const TFuzzySet& A, const TFuzzySet& B, TFuzzySet* R, std
   try {
     R->SetName(CreateFuzzyName(A.GetName(), B.GetName(), Keyword));
     TFuzzySetValues& Values = *R->GetValues();
-    const detail::TSetOperand OperandA(A);
-    const detail::TSetOperand OperandB(B);
+    const TOperand OperandA(A);
+    const TOperand OperandB(B);
     const bool BothHavePoints = OperandA.Count() > 0 && OperandB.Count() > 0;
     TUpdateBlock<TCollection> Block(Values);
     const bool Stopped =
@@ -175,12 +177,14 @@ bool TFuzzySet::FuzzyOperatorMaxOfMin(TFzyFloat, TFzyFloat Y1, TFzyFloat, TFzyFl
 
 TFuzzySet* TFuzzySet::Operator(const TFuzzySet* FuzzySet, const std::string& OperatorKeyword,
                                const TFuzzyOperator& FuzzyOperator) const {
-  return BuildResult(*this, *FuzzySet, NewInstance(GetCollection()), OperatorKeyword, FuzzyOperator);
+  return BuildResult<detail::TSetOperand>(*this, *FuzzySet, NewInstance(GetCollection()), OperatorKeyword,
+                                         FuzzyOperator);
 }
 
 TFuzzySet* TFuzzySet::ApplyOperator(const TFuzzySet* FuzzySet, std::string_view OperatorKeyword,
                                     TFuzzyOperatorFunc FuzzyOperator) const {
-  return BuildResult(*this, *FuzzySet, NewInstance(GetCollection()), OperatorKeyword, FuzzyOperator);
+  return BuildResult<detail::TFrozenSetOperand>(*this, *FuzzySet, NewInstance(GetCollection()), OperatorKeyword,
+                                                FuzzyOperator);
 }
 
 bool TFuzzySet::Iterate(const TFuzzySet* FuzzySet, const TFuzzyComparison& FuzzyOperator) const {
@@ -239,8 +243,8 @@ TFuzzySet* TFuzzySet::Union(const TFuzzySet* FuzzySet, TFuzzyOperation UnionType
 // Equality and correlation strength
 
 bool TFuzzySet::Equals(const TFuzzySet* FuzzySet) const {
-  const detail::TSetOperand A(*this);
-  const detail::TSetOperand B(*FuzzySet);
+  const detail::TFrozenSetOperand A(*this);
+  const detail::TFrozenSetOperand B(*FuzzySet);
   if (A.Count() == 0 && B.Count() == 0) return true;
   const TFzyFloat Threshold = GetEqualsThreshold();
   return detail::Walk(A, B, [Threshold](TFzyFloat, TFzyFloat Y1, TFzyFloat, TFzyFloat Y2) {
@@ -260,7 +264,7 @@ TFzyFloat TFuzzySet::GetCorrelationStrength(const TFuzzySet* Match) const {
     return FMax;
   }
   FMax = 0;
-  detail::Walk(detail::TSetOperand(*this), detail::TSetOperand(*Match), [this](TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2, TFzyFloat Y2) {
+  detail::Walk(detail::TFrozenSetOperand(*this), detail::TFrozenSetOperand(*Match), [this](TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2, TFzyFloat Y2) {
     return FuzzyOperatorMaxOfMin(X1, Y1, X2, Y2);
   });
   FStrengthMemo = {Stamp, MatchStamp, FMax};

@@ -93,12 +93,10 @@ struct TPointsAccess {
   static const TFuzzySetValues::TPointsState& State(const TFuzzySetValues& Values) noexcept { return Values.FPoints; }
 };
 
-// The degree of a crisp value (TFuzzySet::DegreeOfMembership): flat outside the points, the
-// highest point on a vertical edge, the straight line between points.
-inline TFzyFloat DegreeOf(const TFuzzySetValues& Values, TFzyFloat Value) {
-  const auto& State = TPointsAccess::State(Values);
-  if (!State.Valid) return DegreeAfterRebuild(Values, Value);
-  const std::span<const TFuzzyPoint> P(State.Points.data(), State.Points.size());
+// The degree of a crisp value over a point list's flat copy P, whose X never fall when
+// Monotone (TFuzzySet::DegreeOfMembership): flat outside the points, the highest point on a
+// vertical edge, the straight line between points.
+inline TFzyFloat DegreeIn(std::span<const TFuzzyPoint> P, bool Monotone, TFzyFloat Value) {
   const auto Count = static_cast<std::int32_t>(P.size());
   if (Count == 0) return 0;
   const std::int32_t Last = Count - 1;
@@ -109,7 +107,7 @@ inline TFzyFloat DegreeOf(const TFuzzySetValues& Values, TFzyFloat Value) {
   // A list left with X values out of order inside a bulk change is walked; on one whose X never
   // fall (the usual case) bisection finds the point the walk would: the first from the second
   // on whose X reaches Value.
-  if (!State.Monotone) return DegreeByWalk(P, Value);
+  if (!Monotone) return DegreeByWalk(P, Value);
   std::int32_t Lo = 1;
   std::int32_t Hi = Last;  // P[Last] reaches Value
   while (Lo < Hi) {
@@ -122,6 +120,13 @@ inline TFzyFloat DegreeOf(const TFuzzySetValues& Values, TFzyFloat Value) {
   if (Q.X == Value) return RunMaxY(P, Lo, +1);
   const TFuzzyPoint R = P[Lo - 1];
   return InterpolateY(R.X, R.Y, Q.X, Q.Y, Value);
+}
+
+// The same over Values, whose flat copy is rebuilt first when it is out of date.
+inline TFzyFloat DegreeOf(const TFuzzySetValues& Values, TFzyFloat Value) {
+  const auto& State = TPointsAccess::State(Values);
+  if (!State.Valid) return DegreeAfterRebuild(Values, Value);
+  return DegreeIn({State.Points.data(), State.Points.size()}, State.Monotone, Value);
 }
 
 // Where segment A (AX1, AY1)-(AX2, AY2) meets segment B (BX1, BY1)-(BX2, BY2); X and Y are
@@ -184,6 +189,28 @@ class TSetOperand {
 
  private:
   const TFuzzySetValues& FValues;
+};
+
+// A TFuzzySet whose points cannot change while it is read, held as its flat copy once: for the
+// walks of the built-in operations, whose visits run no code but the library's and touch
+// neither operand. Same numbers as TSetOperand.
+class TFrozenSetOperand {
+ public:
+  explicit TFrozenSetOperand(const TFuzzySet& Set)
+      : FPoints(Set.GetValues()->GetPoints()), FMonotone(Set.GetValues()->IsMonotone()) {}
+  std::int32_t Count() const { return static_cast<std::int32_t>(FPoints.size()); }
+  TWalkPoint Point(std::int32_t Index) const { return PointAt(FPoints, Index); }
+  std::int32_t SkipY(std::int32_t Index, TFzyFloat Y, std::int32_t Dir) const {
+    return detail::SkipY(FPoints, Index, Y, Dir);
+  }
+  TFzyFloat Degree(TFzyFloat X) const { return DegreeIn(FPoints, FMonotone, X); }
+  std::int32_t MaxYIndexOfX(std::int32_t Index, std::int32_t Dir) const {
+    return detail::MaxYIndexOfX(FPoints, Index, Dir);
+  }
+
+ private:
+  std::span<const TFuzzyPoint> FPoints;
+  bool FMonotone;
 };
 
 // Any IFuzzySet, read one coordinate at a time through the interface.
