@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <span>
 
 #include "tarnwick/model/FuzzySet.h"
 #include "tarnwick/model/FuzzySetWalk.h"
@@ -45,24 +46,22 @@ void SegmentMomentXY(TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2, TFzyFloat Y2, TFz
 // that continue the end degrees to the range ends, and every segment between them. The moment
 // sum is kept in extended precision, so that the rounding of the centroids does not pull the
 // centre off (the two halves of a symmetric triangle balance exactly at its middle).
-void SumMoments(const TFuzzySetValues& V, TFzyFloat Min, TFzyFloat Max, TFzyFloat Scale, long double& Moment,
+void SumMoments(std::span<const TFuzzyPoint> V, TFzyFloat Min, TFzyFloat Max, TFzyFloat Scale, long double& Moment,
                 TFzyFloat& Area) {
   Moment = 0;
   Area = 0;
   auto It = V.begin();
   const auto End = V.end();
-  const auto* First = static_cast<const TFuzzySetValue*>(*It);
-  TFzyFloat PrevX = First->GetX();
-  TFzyFloat PrevY = First->GetY();
+  TFzyFloat PrevX = It->X;
+  TFzyFloat PrevY = It->Y;
   if (PrevY > 0 && !FloatEquals(PrevX, Min)) {
     const TFzyFloat A = (PrevX - Min) * (PrevY * Scale);
     Moment += static_cast<long double>((PrevX + Min) * 0.5) * A;
     Area += A;
   }
   for (++It; It != End; ++It) {
-    const auto* P = static_cast<const TFuzzySetValue*>(*It);
-    const TFzyFloat X = P->GetX();
-    const TFzyFloat Y = P->GetY();
+    const TFzyFloat X = It->X;
+    const TFzyFloat Y = It->Y;
     TFzyFloat A;
     TFzyFloat Centroid;
     SegmentMomentXY(PrevX, PrevY, X, Y, Scale, A, Centroid);
@@ -123,14 +122,14 @@ void TFuzzySet::SegmentMoment(const TFuzzySetValue* P1, const TFuzzySetValue* P2
 }
 
 TFzyFloat TFuzzySet::CenterOfGravity() const {
-  const TFuzzySetValues& V = *FValues;
-  const std::int32_t Count = V.GetCount();
+  const std::span<const TFuzzyPoint> V = FValues->GetPoints();
+  const auto Count = static_cast<std::int32_t>(V.size());
   if (Count == 0) return 0;
   const TFzyFloat Min = GetXRange(1);
   const TFzyFloat Max = GetXRange(0);
   // A single X (one point, or a crisp value's spike) has no width to weigh: the middle of the
   // range stands for it.
-  if (Count == 1 || FloatEquals(V[0]->GetX(), V[Count - 1]->GetX())) return (Max - Min) * 0.5 + Min;
+  if (Count == 1 || FloatEquals(V[0].X, V[Count - 1].X)) return (Max - Min) * 0.5 + Min;
   long double Moment;
   TFzyFloat Area;
   SumMoments(V, Min, Max, 1, Moment, Area);
@@ -138,7 +137,7 @@ TFzyFloat TFuzzySet::CenterOfGravity() const {
     // Degrees so large that the sums overflow: the centroid does not change when every degree
     // is divided by the height, so sum again on degrees of at most 1.
     TFzyFloat Height = 0;
-    for (std::int32_t I = 0; I < Count; ++I) Height = std::max(Height, V[I]->GetY());
+    for (const TFuzzyPoint& P : V) Height = std::max(Height, P.Y);
     SumMoments(V, Min, Max, 1 / Height, Moment, Area);
   }
   if (Area == 0) return 0;
