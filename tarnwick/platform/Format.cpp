@@ -196,10 +196,13 @@ char* FixedDigitsFast(char* Buf, double Abs, int Precision) noexcept {
   }
   if (N >> 64 != 0) return nullptr;
   const auto Whole = static_cast<std::uint64_t>(N);
-  char* P = std::to_chars(Buf, Buf + 24, Whole / Scale).ptr;
+  // Four decimals, the library's own format, divide by a constant the compiler turns into a
+  // multiplication.
+  const std::uint64_t Integral = Precision == 4 ? Whole / 10000 : Whole / Scale;
+  char* P = std::to_chars(Buf, Buf + 24, Integral).ptr;
   if (Precision == 0) return P;
   *P++ = '.';
-  std::uint64_t Decimals = Whole % Scale;
+  std::uint64_t Decimals = Whole - Integral * Scale;
   for (int I = Precision; I-- > 0;) {
     P[I] = static_cast<char>('0' + Decimals % 10);
     Decimals /= 10;
