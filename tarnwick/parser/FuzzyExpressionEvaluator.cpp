@@ -370,7 +370,11 @@ TFuzzySet* TKVFuzzyLogicParser::GetEmptyFuzzySet(TFuzzyVariable* Variable) {
   TFuzzySets* sets = Variable->GetItems();
   const std::int32_t index = sets->IndexOf(SEmptyFuzzy);
   if (index >= 0) return sets->GetItem(index);
-  return sets->Add(SEmptyFuzzy);  // a set of that name is never Defined
+  // A set of that name is never Defined. Made here, it is a working set like any other: a
+  // binding without a value renames it, and one evaluation may make many such sets.
+  TFuzzySet* empty = sets->Add(SEmptyFuzzy);
+  AddWorkingSet(empty);
+  return empty;
 }
 
 TFuzzySet* TKVFuzzyLogicParser::EvalFuzzyExpression(TFuzzyVariable* Variable, IFuzzyStreamToken* Token) {

@@ -121,9 +121,10 @@ class TARNWICK_EXPORT TKVFuzzyLogicParser : public TCustomFuzzyLogicParser {
   // a clone when it is Defined; a set that is not Defined is hedged in place. Of the sets an
   // evaluation makes only its result stays: the others (operands used up by an operator, the
   // copies, results of inner steps, operands dropped) are freed when it ends, and when it fails
-  // all of them, each firing OnFuzzySetDeleted. Sets it did not make (terms, the empty set,
-  // sets carried by tokens, a host's replacement for a function call or for the result) stay
-  // as they are. Every error raises EFzyParseException through ParseError
+  // all of them, each firing OnFuzzySetDeleted; V's empty set counts among them when the
+  // evaluation had to make it. Sets it did not make (terms, an empty set V already held, sets
+  // carried by tokens, a host's replacement for a function call or for the result) stay as
+  // they are. Every error raises EFzyParseException through ParseError
   // ("EvalFuzzyExpression", or "ConvertListToValues" for point lists) and changes no term.
   //
   // Bindings may refer to other bindings. A binding met again while it is being evaluated

@@ -701,6 +701,25 @@ TEST_F(EvaluatorTest, ABindingHandsItsSetToTheExpressionThatNamesIt) {
   EXPECT_GE(V->GetItems()->IndexOf("?nothing"), 0);
 }
 
+// Found by fuzzing: each binding without a value renames an empty set the evaluation made, and
+// a chain of them made one set per expansion that stayed in the variable, so that the lookups
+// by name grew slower with every evaluation.
+TEST_F(EvaluatorTest, EmptySetsAnEvaluationMakesGoWithIt) {
+  Logic.GetVariables()->Add("a=?b or ?c");
+  const std::int32_t Before = SetCount();
+  for (int I = 0; I < 3; ++I) EXPECT_EQ(Eval("?a and high")->GetName(), "?a and high");
+  EXPECT_EQ(SetCount(), Before + 3);  // the results
+  EXPECT_LT(V->GetItems()->IndexOf(SEmptyFuzzy), 0);
+  EXPECT_LT(V->GetItems()->IndexOf("?b"), 0);
+  Eval("__Empty or high");  // made for the operand, and freed with the evaluation
+  EXPECT_EQ(SetCount(), Before + 4);
+  TFuzzySet* Empty = Eval("");  // the result: it stays, and serves the next evaluations
+  EXPECT_EQ(Empty->GetName(), SEmptyFuzzy);
+  EXPECT_EQ(Eval("__Empty"), Empty);
+  Eval("__Empty or high");
+  EXPECT_EQ(V->GetItems()->IndexOf(SEmptyFuzzy), V->GetItems()->IndexOfItem(Empty));
+}
+
 TEST_F(EvaluatorTest, SetsAHostHandsInOrTakesOutAreLeftToIt) {
   const std::int32_t Before = SetCount();
   // The handler replaces the result: the set it saw and the set it gave both stay.
