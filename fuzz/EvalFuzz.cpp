@@ -1,6 +1,7 @@
 // libFuzzer target for the expression evaluator: the input is an expression over one small
-// variable, evaluated through the string entry point and defuzzified. Every refusal must be a
-// tarnwick::Exception.
+// variable, evaluated through the string entry point and defuzzified, after the logic's
+// Variables list of bindings: the input up to its first NUL byte, when it holds one (the
+// expression is the rest), else a fixed list. Every refusal must be a tarnwick::Exception.
 #include <cstdint>
 #include <string>
 
@@ -28,18 +29,21 @@ constexpr const char* kDefinition =
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
   const std::string Input(reinterpret_cast<const char*>(Data), Size);
-  // A fresh model per input: evaluation adds sets to the variable and frees none.
+  const std::size_t Nul = Input.find('\0');
+  const std::string Bindings = Nul == std::string::npos ? "x=very warm\ny=?x or cold\nz=?z" : Input.substr(0, Nul);
+  const std::string Expression = Nul == std::string::npos ? Input : Input.substr(Nul + 1);
+  // A fresh model per input, so that no input depends on the ones before.
   TFuzzyLogic Logic(nullptr);
   TKVFuzzyLogicParser Parser(nullptr);
   Logic.SetParser(&Parser);
   Parser.SetFuzzyLogic(&Logic);
-  Logic.GetVariables()->SetText("x=very warm\ny=?x or cold\nz=?z");
+  Logic.GetVariables()->SetText(Bindings);
   TStringList Lines;
   Lines.SetText(kDefinition);
   Logic.SetStrings(&Lines);  // a fixed text: an exception here is a finding too
   TFuzzyVariable* Variable = Logic.GetItems()->GetItem(0);
   try {
-    TFuzzySet* Set = Parser.EvalFuzzyExpression(Variable, Input);
+    TFuzzySet* Set = Parser.EvalFuzzyExpression(Variable, Expression);
     if (Set != nullptr) {
       volatile TFzyFloat Value = Set->Defuzzify();
       (void)Value;

@@ -45,35 +45,56 @@ std::string UnitsText(const std::string& Units) {
   return WordText(Units) == Units ? Units : QuoteTokenText(Units);
 }
 
-// A point list reads its points one by one, and one by one a list keeps at most three points
-// on one X; the bulk clean-up keeps four (a curve cut at the variable's range leaves such a
-// run at the bound). So a run of more than three points on one X is written as its first
-// point, its highest point between, and its last point: the membership on both sides of the
-// jump and its peak stay, and the text reads back as exactly the points written. (Written in
-// full, the reader would thin the run its own way and print differently the next time.)
-std::string PointListText(const TFuzzySetValues& Values) {
+// Whether every point of Set lies inside its range. A range clause after the terms can leave
+// points outside it; read back, they are held inside.
+bool InsideRange(const TFuzzySet& Set) {
+  const TFzyFloat Low = Set.GetXRange(1);
+  const TFzyFloat High = Set.GetXRange(0);
+  const TFuzzySetValues& Values = *Set.GetValues();
+  for (std::int32_t I = 0; I < Values.GetCount(); ++I)
+    if (Values[I]->GetX() < Low || Values[I]->GetX() > High) return false;
+  return true;
+}
+
+// A point list reads its points one by one, each held inside the range as it is read, and one
+// by one a list keeps at most three points on one X; the bulk clean-up keeps four (a curve cut
+// at the variable's range leaves such a run at the bound). So the points are written as they
+// will be held, and a run of more than three points on one X is written as its first point, its
+// highest point between, and its last point: the membership on both sides of the jump and its
+// peak stay, and the text reads back as exactly the points written. (Written in full, the
+// reader would thin the run its own way and print differently the next time.)
+std::string PointListText(const TFuzzySet& Set) {
+  const TFuzzySetValues& Values = *Set.GetValues();
+  const TFzyFloat Low = Set.GetXRange(1);
+  const TFzyFloat High = Set.GetXRange(0);
+  auto XOf = [&Values, Low, High](std::int32_t I) {
+    const TFzyFloat X = Values[I]->GetX();
+    return X < Low ? Low : (X > High ? High : X);
+  };
   std::string R = "(";
   const std::int32_t Count = Values.GetCount();
-  const TFuzzySetValue* Last = nullptr;
-  auto Write = [&R, &Last](const TFuzzySetValue* Point) {
-    if (Last != nullptr && Point->Equals(Last)) return;  // would read back as one point
+  std::int32_t Last = -1;
+  auto Write = [&](std::int32_t Point) {
+    // An equal neighbour (as TFuzzySetValue::Equals compares) would read back as one point.
+    if (Last >= 0 && FloatEquals(XOf(Point), XOf(Last)) && FloatEquals(Values[Point]->GetY(), Values[Last]->GetY()))
+      return;
     R += '(';
-    R += Num2(Point->GetX(), Point->GetY());
+    R += Num2(XOf(Point), Values[Point]->GetY());
     R += ") ";
     Last = Point;
   };
   for (std::int32_t I = 0; I < Count;) {
     std::int32_t End = I + 1;
-    while (End < Count && FloatEquals(Values[End]->GetX(), Values[I]->GetX())) ++End;
+    while (End < Count && FloatEquals(XOf(End), XOf(I))) ++End;
     if (End - I <= 3) {
-      for (std::int32_t J = I; J < End; ++J) Write(Values[J]);
+      for (std::int32_t J = I; J < End; ++J) Write(J);
     } else {
       std::int32_t Peak = I + 1;
       for (std::int32_t J = I + 2; J < End - 1; ++J)
         if (Values[J]->GetY() > Values[Peak]->GetY()) Peak = J;
-      Write(Values[I]);
-      Write(Values[Peak]);
-      Write(Values[End - 1]);
+      Write(I);
+      Write(Peak);
+      Write(End - 1);
     }
     I = End;
   }
@@ -126,7 +147,7 @@ TFzyFloat BetaWeight(const TFuzzySetValues& Values, TFzyFloat Center, TFzyFloat 
 std::string ShapeText(const TFuzzySet& Set, std::int32_t N) {
   const TFuzzySetValues& Values = *Set.GetValues();
   const std::int32_t Count = Values.GetCount();
-  if (Count == 0) return {};
+  if (Count == 0 || !InsideRange(Set)) return {};
   const TFzyFloat X0 = Values[0]->GetX();
   const TFzyFloat XLast = Values[Count - 1]->GetX();
   switch (Set.GetSetType()) {
@@ -267,7 +288,7 @@ std::string TKVFuzzyLogicParser::PrettyPrint(const TFuzzySet* FuzzySet, bool AsD
     const TCustomFuzzyLogic* Logic = GetFuzzyLogic();
     Value = ShapeText(*FuzzySet, Logic ? Logic->GetNumFunctionValues() : kDefaultNumFunctionValues);
   }
-  if (Value.empty()) Value = PointListText(*FuzzySet->GetValues());
+  if (Value.empty()) Value = PointListText(*FuzzySet);
   R += Value;
 
   if (Named) R += ')';
