@@ -14,6 +14,8 @@
 #include "tarnwick/common/PostFix.h"
 #include "tarnwick/parser/KVFuzzyLogicParser.h"
 #include "tarnwick/platform/Classes.h"
+#include "tarnwick/platform/Exceptions.h"
+#include "tarnwick/platform/ResStrings.h"
 #include "tarnwick/platform/Interfaces.h"
 #include "tarnwick/platform/Strings.h"
 #include "tarnwick/platform/SysUtils.h"
@@ -417,6 +419,23 @@ Integer TKVFuzzyLogicParser::IncomingPriority(IInterface* Item) const {
   if (IsFuzzyHedgeOperator(text)) return 3;
   if (IsFuzzyHedge(text)) return 1;
   return 1;
+}
+
+// TEMPORARY until the evaluator is written over the form.
+TFzyFloat TKVFuzzyLogicParser::EvalFuzzyExpression(IFuzzyVariable*, const std::string&, Intf<IFuzzySet>&) {
+  throw EAbstractError(LoadResString(SAbstractError));
+}
+Intf<IFuzzySet> TKVFuzzyLogicParser::EvalFuzzyExpression(IFuzzyVariable*, const std::string&) {
+  throw EAbstractError(LoadResString(SAbstractError));
+}
+Intf<IFuzzySet> TKVFuzzyLogicParser::EvalFuzzyExpression(IFuzzyVariable*, IFuzzyStreamTokenList*) {
+  throw EAbstractError(LoadResString(SAbstractError));
+}
+Intf<IFuzzySet> TKVFuzzyLogicParser::EvalFuzzyExpression(IFuzzyVariable*, IFuzzyStreamToken*) {
+  throw EAbstractError(LoadResString(SAbstractError));
+}
+Intf<IFuzzySet> TKVFuzzyLogicParser::ConvertListToValues(IFuzzySet*, IFuzzyStreamTokenList*) {
+  throw EAbstractError(LoadResString(SAbstractError));
 }
 
 }  // namespace tarnwick

@@ -1,7 +1,10 @@
 // The parser component of the fuzzy definition language, the chief header of the parser layer.
 //
-// TKVFuzzyLogicParser reads definition text into the variables and sets of a TFuzzyLogic,
-// evaluates fuzzy expressions and prints sets and variables back as text that reads again.
+// TKVFuzzyLogicParser reads definition text into the variables and sets of either form of the
+// model (a TFuzzyLogic with its owned variables and sets, or a TIFuzzyLogic with counted
+// IFuzzyVariable and IFuzzySet objects), evaluates fuzzy expressions and prints sets and
+// variables back as text that reads again. Each operation exists in both forms, written once
+// over the form (FuzzyParserForms.h holds every place where the forms differ).
 //
 // The language (tokens as TFuzzyLogicTokenStream makes them; keywords compare exactly):
 //   text        = definition ...
@@ -31,8 +34,12 @@
 // shape or its expression only when that reads back as the same points; otherwise by its
 // points. So parse, print and parse again gives the same variables and Defined sets.
 //
-// The interface-based forms (TIFuzzyLogic, IFuzzyVariable, IFuzzySet) are the base's for now:
-// they raise EAbstractError.
+// The interface-based form differs where the model does: a definition makes a variable of the
+// logic's ItemClass and stores it in the logic's table when it is complete (not at all when it
+// fails); a term is stored under its name in its variable's table; the sets an evaluation works
+// on (numbers, point lists, calls, copies before a hedge, "and" and "or" results) are held by no
+// table and die with the last reference; variables print their Defined sets in the order their
+// table stored them (Index).
 #ifndef TARNWICK_PARSER_KVFUZZYLOGICPARSER_H_
 #define TARNWICK_PARSER_KVFUZZYLOGICPARSER_H_
 
@@ -47,6 +54,7 @@
 #include "tarnwick/model/FuzzyParserBase.h"
 #include "tarnwick/model/FuzzySet.h"
 #include "tarnwick/model/FuzzyVariable.h"
+#include "tarnwick/model/IFuzzyLogic.h"
 #include "tarnwick/parser/FuzzyLogicTokenStream.h"
 #include "tarnwick/platform/Export.h"
 #include "tarnwick/platform/ResStrings.h"
@@ -77,6 +85,9 @@ inline constexpr TResString SFzyMissingFuzzySet{"SFzyMissingFuzzySet", "No fuzzy
 inline constexpr TResString SFzyTokenListTooLong{"SFzyTokenListTooLong",
                                                  "Expression too long: more than %d operators"};
 
+struct TCollectionForm;
+struct TInterfaceForm;
+
 class TARNWICK_EXPORT TKVFuzzyLogicParser : public TCustomFuzzyLogicParser {
  public:
   using TCustomFuzzyLogicParser::TCustomFuzzyLogicParser;
@@ -95,9 +106,15 @@ class TARNWICK_EXPORT TKVFuzzyLogicParser : public TCustomFuzzyLogicParser {
   void ParseFuzzyLogic(const std::string& AString, const TEncoding* Encoding) override;
   // Reads one definition into the linked TFuzzyLogic.
   TFuzzyVariable* ParseFuzzyVariable(const std::string& AString, const TEncoding* Encoding) override;
-  // Reads one term into Variable; needs no logic component.
+  // Reads one definition into the linked TIFuzzyLogic, whose table stores the variable once
+  // it is read whole.
+  Intf<IFuzzyVariable> ParseFuzzyVariableIntf(const std::string& AString, const TEncoding* Encoding) override;
+  // Reads one term into Variable; needs no logic component. The interface form stores the
+  // term in Variable's table under its name.
   TFuzzySet* ParseFuzzySet(TFuzzyVariable* Variable, const std::string& AString,
                            const TEncoding* Encoding) override;
+  Intf<IFuzzySet> ParseFuzzySet(IFuzzyVariable* Variable, const std::string& AString,
+                                const TEncoding* Encoding) override;
 
   // --- Printer (FuzzyPrettyPrinter.cpp)
   using TCustomFuzzyLogicParser::PrettyPrint;
@@ -106,6 +123,10 @@ class TARNWICK_EXPORT TKVFuzzyLogicParser : public TCustomFuzzyLogicParser {
   std::string PrettyPrint(const TFuzzySet* FuzzySet, bool AsDefinition) override;
   // The whole definition, its Defined sets in collection order.
   std::string PrettyPrint(const TFuzzyVariable* FuzzyVariable) override;
+  // The same for the interface form; a set without a name prints as nothing by value, and a
+  // variable's Defined sets print in ascending Index.
+  std::string PrettyPrint(IFuzzySet* FuzzySet, bool AsDefinition) override;
+  std::string PrettyPrint(IFuzzyVariable* FuzzyVariable) override;
 
   // --- Expression evaluator (FuzzyExpressionEvaluator.cpp)
   // Expressions are infix token lists over one variable V. Operands: a term name (V's own set,
@@ -153,6 +174,15 @@ class TARNWICK_EXPORT TKVFuzzyLogicParser : public TCustomFuzzyLogicParser {
   TFuzzySet* EvalFuzzyExpression(TFuzzyVariable* Variable, IFuzzyStreamToken* Token);
   // Adds the points of a list of (X Y) groups to FuzzySet, one by one; returns FuzzySet.
   TFuzzySet* ConvertListToValues(TFuzzySet* FuzzySet, IFuzzyStreamTokenList* List);
+
+  // The same four and ConvertListToValues for the interface form, which fires
+  // OnEvalExpressionIntf.
+  TFzyFloat EvalFuzzyExpression(IFuzzyVariable* Variable, const std::string& Expression,
+                                Intf<IFuzzySet>& FuzzySet) override;
+  Intf<IFuzzySet> EvalFuzzyExpression(IFuzzyVariable* Variable, const std::string& Expression) override;
+  Intf<IFuzzySet> EvalFuzzyExpression(IFuzzyVariable* Variable, IFuzzyStreamTokenList* List);
+  Intf<IFuzzySet> EvalFuzzyExpression(IFuzzyVariable* Variable, IFuzzyStreamToken* Token);
+  Intf<IFuzzySet> ConvertListToValues(IFuzzySet* FuzzySet, IFuzzyStreamTokenList* List);
   // Appends Source's items to Dest, expanding nested interface lists in place; an item that is
   // no token raises EIntfCastError.
   void FillExpression(const TInterfaceListPersistent* Source, IFuzzyStreamTokenList* Dest);
@@ -194,22 +224,29 @@ class TARNWICK_EXPORT TKVFuzzyLogicParser : public TCustomFuzzyLogicParser {
                                                                const TEncoding* Encoding);
 
   // --- Stream forms: each reads from FStream, starting at its next token.
-  // text = definition ...
+  // text = definition ...; each definition goes to the form of the linked logic component.
   void ParseFuzzyLogic();
   // definition = "(" "deffuzzy" NAME [COMMENT] clause ... ")"
   virtual TFuzzyVariable* ParseFuzzyVariable();
+  virtual Intf<IFuzzyVariable> ParseFuzzyVariableIntf();
   // term = "(" "term" NAME [COMMENT] value ")"
   virtual TFuzzySet* ParseFuzzySet(TFuzzyVariable* Variable);
+  virtual Intf<IFuzzySet> ParseFuzzySet(IFuzzyVariable* Variable);
   // value = point list | function call | expression
   virtual TFuzzySet* ParseFuzzyValues(TFuzzyVariable* Variable);
+  virtual Intf<IFuzzySet> ParseFuzzyValues(IFuzzyVariable* Variable);
   // "(" point ... ")"
   virtual TFuzzySet* ParseFuzzyValuePairs(TFuzzyVariable* Variable);
+  virtual Intf<IFuzzySet> ParseFuzzyValuePairs(IFuzzyVariable* Variable);
   // "(" NAME argument ... ")"
   virtual TFuzzySet* ParseFuzzyFunction(TFuzzyVariable* Variable);
+  virtual Intf<IFuzzySet> ParseFuzzyFunction(IFuzzyVariable* Variable);
   // "(" Keyword NAME [COMMENT]: fills Name and Comment and returns the first token after them.
   virtual Intf<IFuzzyStreamToken> ParseHeader(std::string& Name, std::string& Comment, bool ReadComment,
                                               const std::string& Keyword, const std::string& MethodName,
                                               const std::string& Msg);
+  // "FuzzySet" and the next GetUniqueID: the name of an interface set until its term names it.
+  std::string GetUniqueName();
   // The tokens up to the end of the text or a ")" that closes no list (put back); each "("
   // becomes one list token carrying its nested list. Refuses more than
   // kMaxExpressionOperators operators.
@@ -236,6 +273,27 @@ class TARNWICK_EXPORT TKVFuzzyLogicParser : public TCustomFuzzyLogicParser {
 
   // The token stream of the call in progress; null between calls.
   TFuzzyLogicTokenStream* FStream = nullptr;
+
+ private:
+  friend struct TCollectionForm;
+  friend struct TInterfaceForm;
+
+  // --- The twins, each written once over the form (TCollectionForm or TInterfaceForm)
+  // The clauses of a definition from T (the token after its header) to its ")".
+  template <typename TForm>
+  void ParseClauses(Intf<IFuzzyStreamToken> T, typename TForm::TVariableRef V);
+  template <typename TForm>
+  typename TForm::TSetRef ParseFuzzySetOf(typename TForm::TVariableRef Variable);
+  template <typename TForm>
+  typename TForm::TSetRef ParseFuzzyValuesOf(typename TForm::TVariableRef Variable);
+  template <typename TForm>
+  typename TForm::TSetRef ParseFuzzyValuePairsOf(typename TForm::TVariableRef Variable);
+  template <typename TForm>
+  typename TForm::TSetRef ParseFuzzyFunctionOf(typename TForm::TVariableRef Variable);
+  template <typename TForm>
+  std::string PrettyPrintSet(const typename TForm::TSet* FuzzySet, bool AsDefinition);
+  template <typename TForm>
+  std::string PrettyPrintVariable(const typename TForm::TVariable* FuzzyVariable);
 };
 
 }  // namespace tarnwick
