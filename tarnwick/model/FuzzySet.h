@@ -23,6 +23,9 @@ namespace tarnwick {
 class TFuzzySet;
 class TFuzzyVariable;
 class TCustomFuzzyLogic;
+namespace detail {
+class TSetOperand;
+}
 
 using TFuzzySetClass = TClassOf<TFuzzySet, TCollection*>;
 
@@ -272,9 +275,14 @@ class TARNWICK_EXPORT TFuzzySet : public TGCollectionItem {
   TFuzzyInferenceMethod GetLogicInferenceMethod() const;          // else fimMinMax
   TDefuzzificationMethod GetLogicDefuzzificationMethod() const;   // else dmCenterOfGravity
 
+  // Copies (the interface form's) set the inflection point without regenerating the points.
+  void SetInflectionPoint(TFzyFloat Value) noexcept { FInflectionPoint = Value; }
+
   mutable TFzyFloat FMax = 0;  // running maximum of the correlation-strength walk
 
  private:
+  friend class detail::TSetOperand;  // the two-operand algorithms read the equal-X runs
+
   void AddPoint(TFzyFloat X, TFzyFloat Y);
   // Appends a curve of Num points and returns how many it added.
   std::int32_t AppendCurve(std::int32_t Num, TFzyFloat Left, TFzyFloat Right, bool Growth);

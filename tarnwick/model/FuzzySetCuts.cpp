@@ -4,12 +4,11 @@
 #include <memory>
 
 #include "tarnwick/model/FuzzySet.h"
+#include "tarnwick/model/FuzzySetWalk.h"
 #include "tarnwick/platform/Format.h"
 
 namespace tarnwick {
 namespace {
-
-constexpr TFzyFloat EPS = 1e-4;
 
 // The level of a cut lies in [0, 1]; a level that is not a number cuts at 0, so that nothing
 // undefined can reach a point list.
@@ -135,29 +134,7 @@ TFuzzySet* TFuzzySet::Cutoff(TFzyFloat CutOff, bool CutValuesBelow) const {
 
 bool TFuzzySet::Intersects(const TFuzzySet* FuzzySet) const {
   if (FuzzySet == nullptr) return false;
-  const TFuzzySetValues& A = *FValues;
-  const TFuzzySetValues& B = *FuzzySet->FValues;
-  const std::int32_t CountA = A.GetCount();
-  const std::int32_t CountB = B.GetCount();
-  if (CountA == 0 || CountB == 0) return false;
-  // A set that is 0 everywhere has no support, so it overlaps nothing, whichever side it is on.
-  auto ZeroEverywhere = [](const TFuzzySetValues& V) {
-    const TFzyFloat FirstY = V[0]->GetY();
-    return FirstY < EPS && V.SkipY(0, FirstY, +1) == -1;
-  };
-  if (ZeroEverywhere(A) || ZeroEverywhere(B)) return false;
-  const std::int32_t LastA = CountA - 1;
-  const std::int32_t LastB = CountB - 1;
-  const TFzyFloat A0 = A[0]->GetX();
-  const TFzyFloat AN = A[LastA]->GetX();
-  const TFzyFloat B0 = B[0]->GetX();
-  const TFzyFloat BN = B[LastB]->GetX();
-  // Two sets that only touch at one X overlap when either stands above 0 there.
-  if (FloatEquals(AN, B0))
-    return A[GetMaxYValueOfX(LastA, -1)]->GetY() > EPS || B[FuzzySet->GetMaxYValueOfX(0, +1)]->GetY() > EPS;
-  if (FloatEquals(BN, A0))
-    return B[FuzzySet->GetMaxYValueOfX(LastB, -1)]->GetY() > EPS || A[GetMaxYValueOfX(0, +1)]->GetY() > EPS;
-  return AN > B0 + EPS && BN > A0 + EPS;
+  return detail::SupportsOverlap(detail::TSetOperand(*this), detail::TSetOperand(*FuzzySet));
 }
 
 TFzyFloat TFuzzySet::GetSlope(const TFuzzySetValue* First, const TFuzzySetValue* Second) {

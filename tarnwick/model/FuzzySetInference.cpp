@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "tarnwick/model/FuzzySet.h"
+#include "tarnwick/model/FuzzySetWalk.h"
 
 namespace tarnwick {
 namespace {
@@ -85,6 +86,17 @@ static_assert(std::size(kInferenceOperations) == kFuzzyInferenceMethodCount, "on
 
 }  // namespace
 
+namespace detail {
+
+// A method past the table has no operation: it is handed on as an operation past the last one,
+// which the set algebra rejects with its own message.
+TFuzzyOperation InferenceOperation(TFuzzyInferenceMethod InferenceMethod) noexcept {
+  return InferenceMethod < kFuzzyInferenceMethodCount ? kInferenceOperations[InferenceMethod]
+                                                      : static_cast<TFuzzyOperation>(kFuzzyOperationCount);
+}
+
+}  // namespace detail
+
 // Correlation is an arithmetic hedge on the degrees, so it renames the set and gives it an
 // expression the way that hedge does. The minimum caps the degrees of the points and adds none
 // where the line passes the strength, so between points the result may lie below
@@ -99,11 +111,7 @@ TFuzzySet* TFuzzySet::Correlate(TFzyFloat CorrelationStrength) {
 
 TFuzzySet* TFuzzySet::Infer(const TFuzzySet* NewEvidence, TFuzzyInferenceMethod InferenceMethod,
                             bool Unconditional) const {
-  // A method past the table has no operation: it is handed on as an operation past the last
-  // one, which the set algebra rejects with its own message.
-  const TFuzzyOperation Op = InferenceMethod < kFuzzyInferenceMethodCount
-                                 ? kInferenceOperations[InferenceMethod]
-                                 : static_cast<TFuzzyOperation>(kFuzzyOperationCount);
+  const TFuzzyOperation Op = detail::InferenceOperation(InferenceMethod);
   return Unconditional ? Intersection(NewEvidence, Op) : Union(NewEvidence, Op);
 }
 

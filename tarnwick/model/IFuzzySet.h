@@ -32,6 +32,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "tarnwick/model/FuzzyConsts.h"
 #include "tarnwick/model/FuzzyInterfaces.h"
@@ -260,6 +261,9 @@ class TARNWICK_EXPORT TIFuzzySet : public TFuzzySet, public TInterfacedMixin, pu
   void SetComment(const std::string& Value) override { TFuzzySet::SetComment(Value); }
 
   // --- Further operations
+  // Index 0: the variable's maximum, 1: its minimum, anything else EFzyException
+  // SInvalidXRangeIndex; without variable TFuzzySet's (the unbounded range).
+  TFzyFloat GetXRange(std::int32_t Index) const override;
   TIFSValues* GetValues() const noexcept;
   // The index of the highest point among those that share point Index's X (within 1e-4) in
   // FuzzySet, walking from Index in Direction (+1 or -1); the first of equal maxima wins.
@@ -286,8 +290,6 @@ class TARNWICK_EXPORT TIFuzzySet : public TFuzzySet, public TInterfacedMixin, pu
  protected:
   void* GetInterface(const TGUID& IID) noexcept override;
 
-  // Index 0: the variable's maximum, 1: its minimum; without variable TFuzzySet's.
-  TFzyFloat GetXRange(std::int32_t Index) const override;
   // TFuzzySet's, then the variable hears of the change.
   void UpdateFuzzySetValue(TFuzzySetValue* Value) override;
   void UpdateFuzzySetValues() override;
@@ -299,6 +301,9 @@ class TARNWICK_EXPORT TIFuzzySet : public TFuzzySet, public TInterfacedMixin, pu
   // A counted reference to this set for the length of an operation that may release the
   // table's, or none while the set is still being built (its count then is 0).
   Intf<IFuzzySet> KeepAlive() noexcept;
+  // Operator's steps with any visit: a plain combiner or a host's TIFuzzyOperator.
+  template <typename TVisit>
+  Intf<IFuzzySet> BuildResult(IFuzzySet* FuzzySet, std::string_view OperatorKeyword, TVisit&& Visit) const;
 
   WeakIntf<IFuzzyVariable> FVariable;
   TFuzzyParserLink FParser;

@@ -15,6 +15,7 @@
 #ifndef TARNWICK_MODEL_IFUZZYVARIABLE_H_
 #define TARNWICK_MODEL_IFUZZYVARIABLE_H_
 
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -95,6 +96,12 @@ class TARNWICK_EXPORT TIFuzzySets : public collections::TKVStringHashTable<Intf<
 
  private:
   friend class TIFuzzyVariable;
+
+  // A set was stored: its Index, then the variable's report.
+  void Stored(IFuzzySet* FuzzySet);
+  // Inside one update block: Clear, then a Defined clone of each of Count sets for this
+  // table's variable, stored in order.
+  void AssignClones(Integer Count, const std::function<Intf<IFuzzySet>(Integer)>& SetAt);
 
   Integer FNewIndex = 0;
   TIFuzzyVariable* FVariable;

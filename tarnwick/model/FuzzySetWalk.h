@@ -1,0 +1,246 @@
+// The two-set walk and the other two-operand algorithms of the set algebra (the plateau
+// collapse of a result, the support-overlap test), written once over operand types so that the
+// collection form (both operands TFuzzySet) and the interface form (the other operand read
+// through IFuzzySet) run the same steps with the same tolerances. Internal to the model.
+//
+// An operand type offers, read only:
+//   Count()                  the number of points
+//   Point(I)                 point I as {X, Y}
+//   SkipY(I, Y, Dir)         TFuzzySetValues::SkipY
+//   Degree(X)                the membership degree at X
+//   MaxYIndexOfX(I, Dir)     the highest point among those sharing point I's X, walking by Dir
+// A result list type offers Count(), Y(I) and Delete(I).
+#ifndef TARNWICK_MODEL_FUZZYSETWALK_H_
+#define TARNWICK_MODEL_FUZZYSETWALK_H_
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "tarnwick/model/FuzzyInterfaces.h"
+#include "tarnwick/model/FuzzySet.h"
+#include "tarnwick/model/FuzzySetValues.h"
+
+namespace tarnwick::detail {
+
+// Raises EFzyException SInvalidFuzzyOperation naming Operation (FuzzySetAlgebra.cpp).
+[[noreturn]] void RaiseInvalidOperation(TFuzzyOperation Operation);
+// The operation an inference method combines with; past the last method, an operation past
+// the last (FuzzySetInference.cpp).
+TFuzzyOperation InferenceOperation(TFuzzyInferenceMethod InferenceMethod) noexcept;
+
+struct TWalkPoint {
+  TFzyFloat X;
+  TFzyFloat Y;
+};
+
+// Where segment A (AX1, AY1)-(AX2, AY2) meets segment B (BX1, BY1)-(BX2, BY2); X and Y are
+// written only when they meet (FuzzySetAlgebra.cpp).
+bool SegmentsMeet(TFzyFloat AX1, TFzyFloat AY1, TFzyFloat AX2, TFzyFloat AY2, TFzyFloat BX1, TFzyFloat BY1,
+                  TFzyFloat BX2, TFzyFloat BY2, TFzyFloat& X, TFzyFloat& Y);
+
+// A TFuzzySet read directly from its points.
+class TSetOperand {
+ public:
+  explicit TSetOperand(const TFuzzySet& Set) : FSet(Set), FValues(*Set.GetValues()) {}
+  std::int32_t Count() const { return FValues.GetCount(); }
+  TWalkPoint Point(std::int32_t Index) const {
+    const TFuzzySetValue* P = FValues[Index];
+    return {P->GetX(), P->GetY()};
+  }
+  std::int32_t SkipY(std::int32_t Index, TFzyFloat Y, std::int32_t Dir) const { return FValues.SkipY(Index, Y, Dir); }
+  TFzyFloat Degree(TFzyFloat X) const { return FSet.DegreeOfMembership(X); }
+  std::int32_t MaxYIndexOfX(std::int32_t Index, std::int32_t Dir) const { return FSet.GetMaxYValueOfX(Index, Dir); }
+
+ private:
+  const TFuzzySet& FSet;
+  const TFuzzySetValues& FValues;
+};
+
+// Any IFuzzySet, read one coordinate at a time through the interface.
+class TIntfOperand {
+ public:
+  explicit TIntfOperand(const IFuzzySet& Set) : FSet(Set) {}
+  std::int32_t Count() const { return FSet.GetCount(); }
+  TWalkPoint Point(std::int32_t Index) const { return {FSet.GetXValues(Index), FSet.GetYValues(Index)}; }
+  std::int32_t SkipY(std::int32_t Index, TFzyFloat Y, std::int32_t Dir) const { return FSet.SkipY(Index, Y, Dir); }
+  TFzyFloat Degree(TFzyFloat X) const { return FSet.DegreeOfMembership(X); }
+  // The highest point among those within 1e-4 of point Index's X, walking by Dir; the first
+  // of equal maxima wins.
+  std::int32_t MaxYIndexOfX(std::int32_t Index, std::int32_t Dir) const {
+    const TFzyFloat X = FSet.GetXValues(Index);
+    std::int32_t Best = Index;
+    TFzyFloat BestY = FSet.GetYValues(Index);
+    const std::int32_t N = FSet.GetCount();
+    for (std::int32_t I = Index + Dir; I >= 0 && I < N && FloatEquals(FSet.GetXValues(I), X); I += Dir) {
+      const TFzyFloat Y = FSet.GetYValues(I);
+      if (Y > BestY) {
+        Best = I;
+        BestY = Y;
+      }
+    }
+    return Best;
+  }
+
+ private:
+  const IFuzzySet& FSet;
+};
+
+// Every degree within the tolerance of the first; needs a point.
+template <typename TOperand>
+bool IsFlat(const TOperand& Operand) {
+  return Operand.SkipY(0, Operand.Point(0).Y, 1) == -1;
+}
+
+// Strictly between Lo and Hi, in either order.
+inline bool StrictlyBetween(TFzyFloat Value, TFzyFloat Lo, TFzyFloat Hi) {
+  return (Lo < Value && Value < Hi) || (Lo > Value && Value > Hi);
+}
+
+// Visits every point of an operand in order, as seen on both sides: the walk when the other
+// operand has no points.
+template <typename TOperand, typename TVisit>
+bool VisitAll(const TOperand& Operand, TVisit& Visit) {
+  for (std::int32_t I = 0; I < Operand.Count(); ++I) {
+    const TWalkPoint P = Operand.Point(I);
+    if (Visit(P.X, P.Y, P.X, P.Y)) return true;
+  }
+  return false;
+}
+
+// The two-set walk over A (the receiver) and B: every point of both in order of X, and every
+// crossing of their membership lines, each handed to Visit(X1, Y1, X2, Y2) with (X1, Y1) on A
+// and (X2, Y2) on B. Returns true when Visit stopped the walk by returning true.
+//
+// Invariant of the loop: PrevA and PrevB are the points of A and B visited last (the first
+// points before any visit), CurA and CurB the next unvisited ones (the last points once a set
+// is used up), so the segments PrevA-CurA and PrevB-CurB bracket the walk's position and their
+// crossing, if any, comes before the next point. A crossing may repeat a point that the merge
+// step then visits again; the result's point store removes such duplicates.
+template <typename TOperandA, typename TOperandB, typename TVisit>
+bool Walk(const TOperandA& A, const TOperandB& B, TVisit&& Visit) {
+  const std::int32_t CountA = A.Count();
+  const std::int32_t CountB = B.Count();
+  if (CountA == 0) return VisitAll(B, Visit);
+  if (CountB == 0) return VisitAll(A, Visit);
+
+  const bool FlatA = IsFlat(A);
+  const bool FlatB = IsFlat(B);
+  TWalkPoint PrevA = A.Point(0);
+  TWalkPoint PrevB = B.Point(0);
+  TWalkPoint CurA = PrevA;
+  TWalkPoint CurB = PrevB;
+  std::int32_t I = 0;
+  std::int32_t J = 0;
+  while (I < CountA || J < CountB) {
+    if (I < CountA) CurA = A.Point(I);
+    if (J < CountB) CurB = B.Point(J);
+
+    // Crossing. A flat operand crosses the other's segment at its own level; otherwise the two
+    // segments are intersected.
+    TFzyFloat X;
+    TFzyFloat Y;
+    if (FlatA && StrictlyBetween(CurA.Y, PrevB.Y, CurB.Y)) {
+      X = TFuzzySet::InterpolateX(PrevB.X, PrevB.Y, CurB.X, CurB.Y, CurA.Y);
+      if (Visit(X, CurA.Y, X, CurA.Y)) return true;
+    } else if (FlatB && StrictlyBetween(CurB.Y, PrevA.Y, CurA.Y)) {
+      X = TFuzzySet::InterpolateX(PrevA.X, PrevA.Y, CurA.X, CurA.Y, CurB.Y);
+      if (Visit(X, CurB.Y, X, CurB.Y)) return true;
+    } else if (SegmentsMeet(PrevA.X, PrevA.Y, CurA.X, CurA.Y, PrevB.X, PrevB.Y, CurB.X, CurB.Y, X, Y)) {
+      if (Visit(X, Y, X, Y)) return true;
+    }
+
+    // Merge: the next point of either set, both at once when they share an X.
+    const bool TakeA = I < CountA;
+    const bool TakeB = J < CountB;
+    if (TakeA && TakeB && FloatEquals(CurA.X, CurB.X)) {
+      if (Visit(CurA.X, CurA.Y, CurB.X, CurB.Y)) return true;
+      ++I;
+      ++J;
+      PrevA = CurA;
+      PrevB = CurB;
+    } else if (TakeB && (!TakeA || CurB.X < CurA.X)) {
+      if (Visit(CurB.X, A.Degree(CurB.X), CurB.X, CurB.Y)) return true;
+      ++J;
+      PrevB = CurB;
+    } else {
+      if (Visit(CurA.X, CurA.Y, CurA.X, B.Degree(CurA.X))) return true;
+      ++I;
+      PrevA = CurA;
+    }
+  }
+  return false;
+}
+
+// Thins runs of neighbours with equal degrees, in the order the points were added: a run at the
+// start keeps its last point, one inside its first and last, one at the end its first; a list
+// of one degree keeps its last point.
+template <typename TList>
+void CollapsePlateaus(TList& Values) {
+  std::int32_t J = 1;
+  std::int32_t K = 1;
+  while (J < Values.Count()) {
+    if (FloatEquals(Values.Y(J - 1), Values.Y(J))) {
+      ++K;
+      if (K < 2) ++J;
+      else Values.Delete(J - 1);
+    } else {
+      ++J;
+      K = 0;
+    }
+  }
+  const std::int32_t Count = Values.Count();
+  if (Count > 1 && FloatEquals(Values.Y(Count - 2), Values.Y(Count - 1))) Values.Delete(Count - 1);
+}
+
+// Whether the two operands overlap along X by more than the tolerance (or touch where either
+// stands above 0 there); an operand without points, or 0 everywhere, overlaps nothing.
+template <typename TOperandA, typename TOperandB>
+bool SupportsOverlap(const TOperandA& A, const TOperandB& B) {
+  constexpr TFzyFloat EPS = 1e-4;
+  const std::int32_t CountA = A.Count();
+  const std::int32_t CountB = B.Count();
+  if (CountA == 0 || CountB == 0) return false;
+  auto ZeroEverywhere = [](const auto& V) {
+    const TFzyFloat FirstY = V.Point(0).Y;
+    return FirstY < EPS && V.SkipY(0, FirstY, +1) == -1;
+  };
+  if (ZeroEverywhere(A) || ZeroEverywhere(B)) return false;
+  const std::int32_t LastA = CountA - 1;
+  const std::int32_t LastB = CountB - 1;
+  const TFzyFloat A0 = A.Point(0).X;
+  const TFzyFloat AN = A.Point(LastA).X;
+  const TFzyFloat B0 = B.Point(0).X;
+  const TFzyFloat BN = B.Point(LastB).X;
+  // Two sets that only touch at one X overlap when either stands above 0 there.
+  if (FloatEquals(AN, B0))
+    return A.Point(A.MaxYIndexOfX(LastA, -1)).Y > EPS || B.Point(B.MaxYIndexOfX(0, +1)).Y > EPS;
+  if (FloatEquals(BN, A0))
+    return B.Point(B.MaxYIndexOfX(LastB, -1)).Y > EPS || A.Point(A.MaxYIndexOfX(0, +1)).Y > EPS;
+  return AN > B0 + EPS && BN > A0 + EPS;
+}
+
+// The degrees the point combiners give, shared by both forms. A rounding residue below 0
+// under the square root would give NaN; the point store stores any negative as 0.
+struct TCombine {
+  static TFzyFloat Min(TFzyFloat Y1, TFzyFloat Y2) { return std::min(Y1, Y2); }
+  static TFzyFloat Max(TFzyFloat Y1, TFzyFloat Y2) { return std::max(Y1, Y2); }
+  static TFzyFloat Mean(TFzyFloat Y1, TFzyFloat Y2) { return (Y1 + Y2) / 2; }
+  static TFzyFloat UnionMean(TFzyFloat Y1, TFzyFloat Y2) {
+    return (2 * std::min(Y1, Y2) + 4 * std::max(Y1, Y2)) / 6;
+  }
+  static TFzyFloat MeanSqr(TFzyFloat Y1, TFzyFloat Y2) {
+    const TFzyFloat M = (Y1 + Y2) / 2;
+    return M * M;
+  }
+  static TFzyFloat MeanSqrt(TFzyFloat Y1, TFzyFloat Y2) { return std::sqrt(std::max<TFzyFloat>(0, (Y1 + Y2) / 2)); }
+  static TFzyFloat IntersectionProduct(TFzyFloat Y1, TFzyFloat Y2) { return Y1 * Y2; }
+  static TFzyFloat UnionProduct(TFzyFloat Y1, TFzyFloat Y2) { return Y1 + Y2 - Y1 * Y2; }
+  static TFzyFloat IntersectionBoundedSum(TFzyFloat Y1, TFzyFloat Y2) { return std::max<TFzyFloat>(0, Y1 + Y2 - 1); }
+  static TFzyFloat UnionBoundedSum(TFzyFloat Y1, TFzyFloat Y2) { return std::min<TFzyFloat>(1, Y1 + Y2); }
+  static TFzyFloat UnionSum(TFzyFloat Y1, TFzyFloat Y2) { return Y1 + Y2; }
+};
+
+}  // namespace tarnwick::detail
+
+#endif  // TARNWICK_MODEL_FUZZYSETWALK_H_
