@@ -1,6 +1,7 @@
-// Hostile definition texts fed through the public road, TFuzzyLogic::SetStrings with a linked
-// parser: each ends in an error with its exact message, method and line, or in a defined model,
-// and none crashes, recurses without bound or hangs.
+// Hostile definition texts fed through the public road, SetStrings of a logic component with a
+// linked parser, in both model forms: each ends in an error with its exact message, method and
+// line (the same in both forms), or in a defined model, and none crashes, recurses without
+// bound or hangs.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -9,58 +10,35 @@
 #include <utility>
 #include <vector>
 
-#include "tarnwick/model/FuzzyLogicComponent.h"
-#include "tarnwick/model/FuzzySet.h"
-#include "tarnwick/model/FuzzySetValues.h"
-#include "tarnwick/model/FuzzyVariable.h"
+#include "parser/ParserTestSupport.h"
 #include "tarnwick/parser/KVFuzzyLogicParser.h"
-#include "tarnwick/platform/Strings.h"
 
 namespace tarnwick {
 namespace {
 
 using ::testing::ElementsAre;
+using test::kBothForms;
+using test::ParseMessage;
+using test::TFormModel;
+using test::TModelForm;
 
-std::string ParseMessage(const std::string& Msg, const std::string& Method, int Line, const std::string& Text) {
-  return "Parsing Error, " + Msg + " in " + Method + " at line " + std::to_string(Line) + ": \"" + Text + "\"";
-}
-
-class HostileTextTest : public ::testing::Test {
+class HostileTextTest : public ::testing::TestWithParam<TModelForm> {
  protected:
-  HostileTextTest() {
-    Logic.SetParser(&Parser);
-    Parser.SetFuzzyLogic(&Logic);
-  }
-
-  // Assigns Text as the logic's definition text. The string list ends the text with a line
-  // end, so an error at the very end of a one-line text stands on line 2.
-  void Assign(const std::string& Text) {
-    TStringList Lines;
-    Lines.SetText(Text);
-    Logic.SetStrings(&Lines);
-  }
+  void Assign(const std::string& Text) { Model.Assign(Text); }
 
   struct TError {
     std::string Message;
     std::int32_t Line = -1;
   };
   TError ErrorOf(const std::string& Text) {
-    try {
-      Assign(Text);
-    } catch (const EFzyParseException& E) {
-      return {E.what(), E.GetLineNumber()};
-    }
-    ADD_FAILURE() << "no parse error";
-    return {};
+    const test::TParseError E = test::ErrorOf(Model, Text);
+    return {E.Message, E.Line};
   }
 
-  TFuzzyVariable* Var(std::int32_t Index) const { return Logic.GetItems()->GetItem(Index); }
-
-  TFuzzyLogic Logic{nullptr};
-  TKVFuzzyLogicParser Parser{nullptr};
+  TFormModel Model{GetParam()};
 };
 
-TEST_F(HostileTextTest, EachTextEndsInItsExactError) {
+TEST_P(HostileTextTest, EachTextEndsInItsExactError) {
   std::string FiveThousandOperators = "(deffuzzy a (values (term b (tri 0 0.5 1)) (term c b";
   for (int I = 0; I < 5000; ++I) FiveThousandOperators += " or b";
   FiveThousandOperators += ")))";
@@ -129,16 +107,16 @@ TEST_F(HostileTextTest, EachTextEndsInItsExactError) {
   EXPECT_EQ(Long.Line, 1);
 }
 
-TEST_F(HostileTextTest, ABindingThatRefersToItselfThroughTheVariablesList) {
+TEST_P(HostileTextTest, ABindingThatRefersToItselfThroughTheVariablesList) {
   // The error is raised inside the evaluation of the binding's own value, whose token stream
   // has read its last token: so line 1 and the empty rest of that text.
-  Logic.GetVariables()->SetText("b=very ?B");
+  Model.Logic().GetVariables()->SetText("b=very ?B");
   const TError E = ErrorOf("(deffuzzy a\n(values (term b ?b)))");
   EXPECT_EQ(E.Message, ParseMessage("Binding refers to itself: ?B", "EvalFuzzyExpression", 1, " "));
   EXPECT_EQ(E.Line, 1);
 }
 
-TEST_F(HostileTextTest, TextsThatReadAsADefinedModel) {
+TEST_P(HostileTextTest, TextsThatReadAsADefinedModel) {
   // A decimal integer beyond 64 bits is a float; a NUL byte is a blank outside strings and a
   // character inside them; malformed UTF-8 reads as replacement characters.
   static const char kText[] =
@@ -146,66 +124,59 @@ TEST_F(HostileTextTest, TextsThatReadAsADefinedModel) {
       "  (values (term b ((99999999999999999999 1)))))\n"
       "(deffuzzy \xFF (units \xC3) (values (term \xED\xA0\x80 (tri 0 0.5 1))))";
   Assign(std::string(kText, sizeof kText - 1));
-  ASSERT_EQ(Logic.GetItems()->GetCount(), 2);
-  EXPECT_EQ(Var(0)->GetName(), "a");
-  EXPECT_EQ(Var(0)->GetMaximum(), 1e20);
-  EXPECT_EQ(Var(0)->GetComment(), std::string("x\0y", 3));
-  EXPECT_EQ(Var(0)->GetItems()->GetItemByName("b")->GetValues()->GetItem(0)->GetX(), 1e20);
-  EXPECT_EQ(Var(1)->GetName(), "\xEF\xBF\xBD");
-  EXPECT_EQ(Var(1)->GetUnits(), "\xEF\xBF\xBD");
-  EXPECT_EQ(Var(1)->GetItems()->GetItem(0)->GetName(), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
+  ASSERT_EQ(Model.VariableCount(), 2);
+  EXPECT_EQ(Model.Maximum("a"), 1e20);
+  EXPECT_EQ(Model.Comment("a"), std::string("x\0y", 3));
+  EXPECT_EQ(Model.Points("a", "b")[0].first, 1e20);
+  const std::string Replacement = "\xEF\xBF\xBD";
+  EXPECT_EQ(Model.Units(Replacement), Replacement);
+  EXPECT_THAT(Model.TermNames(Replacement), ElementsAre(Replacement + Replacement + Replacement, "low", "medium", "high"));
   // Brackets 100,000 deep group without recursion.
   Assign("(deffuzzy a (values (term b (tri 0 0.5 1)) (term c very " + std::string(100000, '[') + " b " +
          std::string(100000, ']') + ")))");
-  EXPECT_EQ(Var(0)->GetItems()->GetItem(1)->GetName(), "c");
+  EXPECT_THAT(Model.TermNames("a"), ElementsAre("b", "c", "low", "medium", "high"));
 }
 
-TEST_F(HostileTextTest, AGiantPointListOnOneLine) {
+TEST_P(HostileTextTest, AGiantPointListOnOneLine) {
   // Half a megabyte of points on one line, the three points of a triangle over and over: every
   // point is added under the point list's rules, which keep one of each.
   std::string Points;
   while (Points.size() < 512 * 1024) Points += "(0 0) (0.5 1) (1 0) ";
-  Logic.SetAutoTerms(false);
+  Model.Logic().SetAutoTerms(false);
   Assign("(deffuzzy a (values (term b (" + Points + "))))");
-  const TFuzzySetValues& Values = *Var(0)->GetItems()->GetItem(0)->GetValues();
-  std::vector<std::pair<double, double>> Got;
-  for (std::int32_t I = 0; I < Values.GetCount(); ++I) Got.emplace_back(Values[I]->GetX(), Values[I]->GetY());
-  EXPECT_THAT(Got, ElementsAre(std::pair{0.0, 0.0}, std::pair{0.5, 1.0}, std::pair{1.0, 0.0}));
+  EXPECT_THAT(Model.Points("a", "b"), ElementsAre(std::pair{0.0, 0.0}, std::pair{0.5, 1.0}, std::pair{1.0, 0.0}));
 }
 
 // Found by fuzzing: a curve cut at the variable's range leaves four points on the bound (the
 // bulk clean-up keeps four on one X), which a point list, read point by point, cannot hold.
 // The printer writes such a run as its first point, its peak and its last point, so the text
 // reads back as the points written and prints the same again.
-TEST_F(HostileTextTest, ACurveCutAtTheRangePrintsAsAPointListThatReadsBack) {
-  Logic.SetAutoTerms(false);
+TEST_P(HostileTextTest, ACurveCutAtTheRangePrintsAsAPointListThatReadsBack) {
+  Model.Logic().SetAutoTerms(false);
   Assign("(deffuzzy a (range 0 45) (values (term h (pi 15 50))))");
-  const auto Points = [this] {
-    const TFuzzySetValues& Values = *Var(0)->GetItems()->GetItem(0)->GetValues();
-    std::vector<std::pair<double, double>> R;
-    for (std::int32_t I = 0; I < Values.GetCount(); ++I) R.emplace_back(Values[I]->GetX(), Values[I]->GetY());
-    return R;
-  };
-  const std::vector<std::pair<double, double>> Cut = Points();
+  const auto Cut = Model.Points("a", "h");
   ASSERT_EQ(Cut.size(), 6u);
   EXPECT_EQ(Cut[3].first, 45.0);
   EXPECT_NEAR(Cut[3].second, 1.0, 1e-12);
 
-  Logic.UpdateStrings();
-  const std::string Printed = Logic.GetStrings()->GetText();
+  const std::string Printed = Model.Print();
   EXPECT_THAT(Printed, ::testing::HasSubstr("(term h ((35.0000 0.0000) (40.0000 0.2222) (45.0000 0.7778) "
                                             "(45.0000 1.0000) (45.0000 0.2222) ))"));
   Assign(Printed);
-  const std::vector<std::pair<double, double>> Read = Points();
+  const auto Read = Model.Points("a", "h");
   ASSERT_EQ(Read.size(), 5u);
   // Printed to four decimals: the same points within half a unit of the last place.
   for (auto [R, C] : {std::pair{0, 0}, std::pair{1, 1}, std::pair{2, 2}, std::pair{3, 3}, std::pair{4, 5}}) {
     EXPECT_NEAR(Read[R].first, Cut[C].first, 5e-5) << R;
     EXPECT_NEAR(Read[R].second, Cut[C].second, 5e-5) << R;
   }
-  Logic.UpdateStrings();
-  EXPECT_EQ(Logic.GetStrings()->GetText(), Printed);
+  EXPECT_EQ(Model.Print(), Printed);
 }
+
+INSTANTIATE_TEST_SUITE_P(BothForms, HostileTextTest, ::testing::ValuesIn(kBothForms),
+                         [](const ::testing::TestParamInfo<TModelForm>& Info) {
+                           return std::string(Info.param == test::mfCollection ? "Collection" : "Interface");
+                         });
 
 }  // namespace
 }  // namespace tarnwick
