@@ -141,10 +141,16 @@ struct TInterfaceForm {
   static void AddPoint(IFuzzySet* Set, TFzyFloat X, TFzyFloat Y) { Set->Add(X, Y); }
   // The term's set is Defined before it takes the term's name, so that the renaming stores it
   // under that name, whatever made it (an "and" or "or" makes a set no table holds); a set of
-  // another variable moves to V.
+  // another variable moves to V. A name the set refuses (a reserved word) leaves it out of V's
+  // table, so that it does not stay there as a term under its unique name.
   static void NameTerm(IFuzzyVariable* V, IFuzzySet* Set, const std::string& Name) {
     Set->SetDefined(true);
-    Set->SetName(Name);
+    try {
+      Set->SetName(Name);
+    } catch (...) {
+      V->Remove(Set);
+      throw;
+    }
     if (V->ContainsFuzzySet(Name).get() != Set) V->Add(Set);
   }
   // The set made for a function call whose handler delivered another: out of V's table, so
