@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <functional>
 #include <iterator>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -55,6 +56,24 @@ bool IsOperandKind(Integer Kind) noexcept {
 
 std::string PrintedForm(const IFuzzyStreamToken* Token) { return Token != nullptr ? Token->ToString() : std::string(); }
 
+// The tokens of a list with the items of each list in it: what one evaluation of it reads.
+std::int64_t CountTokens(IFuzzyStreamTokenList* List) {
+  const Integer Count = List != nullptr ? List->GetValueCount() : 0;
+  std::int64_t Result = Count;
+  for (Integer I = 0; I < Count; ++I) {
+    const IFuzzyStreamToken* Token = List->Get(I);
+    if (Token == nullptr || Token->GetDataType() != fstList) continue;
+    const Intf<IFuzzyStreamTokenList> Items = Token->GetList();
+    if (Items) Result += Items->GetValueCount();
+  }
+  return Result;
+}
+
+// The text a set operation writes for an operand: its expression, or its name without one.
+std::size_t OperandTextSize(const TFuzzySet* Set) {
+  return Set->GetExpression().empty() ? Set->GetName().size() : Set->GetExpression().size();
+}
+
 // Pops the name of a binding off the active list on every way out of its evaluation.
 class TBindingScope {
  public:
@@ -91,6 +110,81 @@ TFuzzySet* TKVFuzzyLogicParser::EvalFuzzyExpression(TFuzzyVariable* Variable, co
   return EvalFuzzyExpression(Variable, list.get());
 }
 
+// --- The sets of one evaluation
+
+// One token-list evaluation in progress. Made holds the sets it made, in order; all but its
+// result are garbage once it ends (nothing else knows them but by position in a collection),
+// and are freed then, also when it fails. The result of a binding's evaluation goes to the
+// evaluation that met the binding, as one of its operands; any other result stays.
+struct TKVFuzzyLogicParser::TEvaluation {
+  explicit TEvaluation(TKVFuzzyLogicParser& Parser)
+      : FParser(Parser), Kept(Parser.FEvaluation), Outer(Parser.FBindingOuter) {
+    Parser.FBindingOuter = nullptr;
+    Parser.FEvaluation = this;
+  }
+  ~TEvaluation() {
+    FParser.FEvaluation = Kept;
+    // On an error: the first error wins over one of a deletion's handlers.
+    try {
+      Free(nullptr);
+    } catch (...) {
+    }
+  }
+  TEvaluation(const TEvaluation&) = delete;
+  TEvaluation& operator=(const TEvaluation&) = delete;
+
+  TEvaluation* Top() {
+    TEvaluation* E = this;
+    while (E->Outer != nullptr) E = E->Outer;
+    return E;
+  }
+
+  // Takes Result (and Seen, the result before OnEvalExpression) out of the sets to free, hands
+  // Result to the outer evaluation when this one made it, and frees the rest.
+  void Finish(TFuzzySet* Seen, TFuzzySet* Result, TFuzzyVariable* Variable) {
+    const bool MadeResult = Forget(Result);
+    Forget(Seen);
+    if (MadeResult && Outer != nullptr) Outer->Made.push_back(Result);
+    Free(Variable);
+  }
+
+  // Takes Set out of the sets to free; true when it was among them.
+  bool Forget(const TFuzzySet* Set) {
+    auto It = std::find(Made.rbegin(), Made.rend(), Set);
+    if (Set == nullptr || It == Made.rend()) return false;
+    Made.erase(std::next(It).base());
+    return true;
+  }
+
+  // Frees the sets made, the last first, so that each is near the end of its collection. A
+  // set a handler has taken away meanwhile, or made Defined (a term), stays untouched. The
+  // variable's set collection reports its change once.
+  void Free(TFuzzyVariable* Variable) {
+    if (Made.empty()) return;
+    std::unique_ptr<TUpdateBlock<TCollection>> Block;
+    if (Variable != nullptr) Block = std::make_unique<TUpdateBlock<TCollection>>(*Variable->GetItems());
+    while (!Made.empty()) {
+      TFuzzySet* Set = Made.back();
+      Made.pop_back();
+      if (Set->GetDefined()) continue;
+      TCollection* Owner = Set->GetCollection();
+      if (Owner != nullptr && Owner->IndexOfItem(Set) < 0) continue;
+      delete Set;
+    }
+  }
+
+  TKVFuzzyLogicParser& FParser;
+  TEvaluation* Kept;   // the evaluation around this one, of any kind
+  TEvaluation* Outer;  // the evaluation that met the binding this one evaluates; null otherwise
+  std::vector<TFuzzySet*> Made;
+  std::string Expanding;      // the binding operand being evaluated at this level
+  std::int64_t Work = 0;      // at the top: the tokens of every binding expanded so far
+};
+
+void TKVFuzzyLogicParser::AddWorkingSet(TFuzzySet* FuzzySet) {
+  if (FEvaluation != nullptr && FuzzySet != nullptr) FEvaluation->Made.push_back(FuzzySet);
+}
+
 // --- Token-list form
 
 namespace {
@@ -110,6 +204,16 @@ TFuzzySet* TKVFuzzyLogicParser::EvalFuzzyExpression(TFuzzyVariable* Variable, IF
   if (List == nullptr) {  // no list is an empty expression
     ownList = Intf<IFuzzyStreamTokenList>(new TFuzzyStreamTokenList);
     List = ownList.get();
+  }
+  TEvaluation evaluation(*this);
+  if (evaluation.Outer != nullptr) {
+    // The value of a binding: its tokens count against what all the bindings of the top
+    // evaluation may expand together.
+    TEvaluation* top = evaluation.Top();
+    top->Work += CountTokens(List);
+    if (top->Work > kMaxBindingWork) {
+      ParseError(kEvalMethod, LoadResString(SFzyBindingWorkTooLarge), {kMaxBindingWork, top->Expanding});
+    }
   }
 
   // Each token is judged once, by the five callbacks' own tests, and PostFix then asks the
@@ -165,7 +269,9 @@ TFuzzySet* TKVFuzzyLogicParser::EvalFuzzyExpression(TFuzzyVariable* Variable, IF
   }
 
   TFuzzySet* result = items.empty() ? GetEmptyFuzzySet(Variable) : EvaluatePostfix(Variable, items);
+  TFuzzySet* const seen = result;
   if (GetOnEvalExpression()) DoEvalExpression(Variable, List->ToString(), result);
+  evaluation.Finish(seen, result, Variable);
   return result;
 }
 
@@ -194,9 +300,10 @@ TFuzzySet* TKVFuzzyLogicParser::EvaluatePostfix(TFuzzyVariable* Variable, std::s
   // A Defined set is a term of its variable: it is copied before a hedge changes it, so the
   // term stays as defined. The copy is a new, unnamed set of V that takes the source's name,
   // points, type, inflection point and expression (not its Defined flag).
-  auto writable = [Variable](TFuzzySet* S) {
+  auto writable = [this, Variable](TFuzzySet* S) {
     if (!S->GetDefined()) return S;
     TFuzzySet* copy = Variable->GetItems()->Add();
+    AddWorkingSet(copy);
     copy->Assign(S);
     return copy;
   };
@@ -233,7 +340,15 @@ TFuzzySet* TKVFuzzyLogicParser::EvaluatePostfix(TFuzzyVariable* Variable, std::s
       TFuzzySet* right = pop();
       if (stack.empty()) ParseError(kEvalMethod, LoadResString(SFzyMissingOperand), {token->ToString()});
       TFuzzySet* left = pop();
-      stack.push_back(isUnion ? left->Union(right, operation) : left->Intersection(right, operation));
+      // The result's expression holds both operands' texts: refused before it is written when
+      // both are already long, so that chains naming a set twice cannot double it further.
+      if (OperandTextSize(left) > static_cast<std::size_t>(kMaxOperandText) &&
+          OperandTextSize(right) > static_cast<std::size_t>(kMaxOperandText)) {
+        ParseError(kEvalMethod, LoadResString(SFzyExpressionTextTooLong), {token->ToString(), kMaxOperandText});
+      }
+      TFuzzySet* combined = isUnion ? left->Union(right, operation) : left->Intersection(right, operation);
+      AddWorkingSet(combined);
+      stack.push_back(combined);
     } else {
       // Not reached while the roles and the lookups agree; kept so that no token passes unjudged.
       ParseError(kEvalMethod, LoadResString(SFzyInvalidToken), {token->ToString()});
@@ -275,6 +390,7 @@ TFuzzySet* TKVFuzzyLogicParser::EvalFuzzyExpression(TFuzzyVariable* Variable, IF
       const std::string name = Token->ToString();
       TFuzzySet* result = sets->Add(name);
       result->SetDefined(false);
+      AddWorkingSet(result);
       TFzyFloat n = Token->GetNumber();
       if (n < Variable->GetMinimum()) n = Variable->GetMinimum();
       if (n > Variable->GetMaximum()) n = Variable->GetMaximum();
@@ -287,6 +403,7 @@ TFuzzySet* TKVFuzzyLogicParser::EvalFuzzyExpression(TFuzzyVariable* Variable, IF
     case fstList: {
       TFuzzySet* result = sets->Add(Token->ToString());
       result->SetDefined(false);
+      AddWorkingSet(result);
       const Intf<IFuzzyStreamTokenList> list = Token->GetList();
       if (!list || list->GetValueCount() == 0) {
         ParseError(kEvalMethod, LoadResString(SFzyInvalidToken), {Token->ToString()});
@@ -298,7 +415,9 @@ TFuzzySet* TKVFuzzyLogicParser::EvalFuzzyExpression(TFuzzyVariable* Variable, IF
       const std::string funcName = first->ToString();
       list->Delete(0);
       TFuzzySet* called = CalcFuzzyFunction(result, funcName, list.get());
-      // A host's handler may claim the call and leave no set.
+      // A host's handler may claim the call and hand over a set of its own, or none: then
+      // both are the host's business.
+      if (called != result && FEvaluation != nullptr) FEvaluation->Forget(result);
       if (called == nullptr) ParseError(kEvalMethod, LoadResString(SFzyInvalidToken), {Token->ToString()});
       return called;
     }
@@ -329,11 +448,22 @@ TFuzzySet* TKVFuzzyLogicParser::EvalBinding(TFuzzyVariable* Variable, IFuzzyStre
   TFuzzySet* result = nullptr;
   {
     TBindingScope scope(FActiveBindings, name);
+    // The evaluation of the value hands its result to this one, and counts its work against
+    // the top one's.
+    if (FEvaluation != nullptr) FEvaluation->Expanding = Token->ToString();
+    FBindingOuter = FEvaluation;
+    struct TReset {
+      TEvaluation*& Pending;
+      ~TReset() { Pending = nullptr; }
+    } reset{FBindingOuter};
     result = EvalFuzzyExpression(Variable, value);  // virtual: a descendant's form is honoured
   }
   if (result == nullptr) ParseError(kEvalMethod, LoadResString(SFzyInvalidToken), {Token->ToString()});
   // A term stays as defined; the binding's own set is a clone named after the binding.
-  if (result->GetDefined()) result = result->Clone();
+  if (result->GetDefined()) {
+    result = result->Clone();
+    AddWorkingSet(result);
+  }
   result->SetName(Token->ToString());
   return result;
 }

@@ -137,26 +137,47 @@ class TARNWICK_EXPORT TKVFuzzyLogicParser : public TCustomFuzzyLogicParser {
   // operators ("+", "<=X", ...) and the keywords ("and", "or-mean", ...), infix, on one level,
   // grouping from the left; LeftFuzzyParentheses and RightFuzzyParentheses group.
   //
-  // Evaluation frees nothing: numbers, lists and the copies made before a hedge changes a
-  // Defined set are new sets of V, keyword results are new sets of their left operand's
-  // collection. A set that is not Defined is hedged in place. Every error raises
-  // EFzyParseException through ParseError ("EvalFuzzyExpression", or "ConvertListToValues" for
-  // point lists) and undoes nothing.
+  // Numbers, lists and the copies made before a hedge changes a Defined set are new sets of V,
+  // keyword results are new sets of their left operand's collection, and a binding's value is
+  // a clone when it is Defined; a set that is not Defined is hedged in place. Of the sets an
+  // evaluation makes only its result stays: the others (operands used up by an operator, the
+  // copies, results of inner steps, operands dropped) are freed when it ends, and when it fails
+  // all of them, each firing OnFuzzySetDeleted. Sets it did not make (terms, the empty set,
+  // sets carried by tokens, a host's replacement for a function call or for the result) stay
+  // as they are. Every error raises EFzyParseException through ParseError
+  // ("EvalFuzzyExpression", or "ConvertListToValues" for point lists) and changes no term.
   //
   // Bindings may refer to other bindings. A binding met again while it is being evaluated
   // (?x with x=very ?x, or x=?y and y=?x) raises SFzyRecursiveBinding; chains longer than
   // kMaxBindingDepth raise SFzyBindingTooDeep; a binding without a linked logic component
-  // raises SFzyBindingWithoutLogic. So no definition can recurse without bound.
+  // raises SFzyBindingWithoutLogic. So no definition can recurse without bound. Each binding
+  // is evaluated anew wherever it stands, so bindings that name others more than once
+  // (c0=?c1 or ?c1, c1=?c2 or ?c2, ...) multiply the work with every level: all the bindings
+  // one evaluation expands may hold kMaxBindingWork tokens together (each list counted with
+  // its items), and more raise SFzyBindingWorkTooLarge naming the binding of the expression
+  // that led there.
+  //
+  // The expression text of a keyword's result holds both operands' texts, so a chain of terms
+  // or bindings that each name the one before twice doubles it at every step; a keyword whose
+  // operands both carry texts longer than kMaxOperandText raises SFzyExpressionTextTooLong.
   //
   // The interface-based forms are the base's.
   using TCustomFuzzyLogicParser::EvalFuzzyExpression;
 
   static constexpr std::int32_t kMaxBindingDepth = 100;
+  static constexpr std::int32_t kMaxBindingWork = 100000;
+  static constexpr std::int32_t kMaxOperandText = 1024 * 1024;
   static constexpr TResString SFzyRecursiveBinding{"SFzyRecursiveBinding", "Binding refers to itself: %s"};
   static constexpr TResString SFzyBindingTooDeep{"SFzyBindingTooDeep",
                                                  "Bindings nested too deeply: more than %d levels"};
   static constexpr TResString SFzyBindingWithoutLogic{"SFzyBindingWithoutLogic",
                                                       "Binding needs a fuzzy logic component: %s"};
+  // The arguments are the limit and the binding of the evaluated expression.
+  static constexpr TResString SFzyBindingWorkTooLarge{
+      "SFzyBindingWorkTooLarge", "Bindings expand to more than %d tokens: %s"};
+  // The arguments are the keyword and the limit.
+  static constexpr TResString SFzyExpressionTextTooLong{
+      "SFzyExpressionTextTooLong", "Expression text too long: both operands of %s hold more than %d characters"};
 
   // The string form's set and its defuzzified value: MeanOfMaxima when the linked logic asks
   // for dmMeanOfMaxima, else CenterOfGravity. A handler of OnEvalExpression that leaves no set
@@ -269,6 +290,15 @@ class TARNWICK_EXPORT TKVFuzzyLogicParser : public TCustomFuzzyLogicParser {
   TFuzzySet* EvalBinding(TFuzzyVariable* Variable, IFuzzyStreamToken* Token);
   // The names of the bindings being evaluated, outermost first.
   std::vector<std::string> FActiveBindings;
+  // One token-list evaluation in progress: the sets it made so far and, for the evaluation of
+  // a binding's value, the evaluation that met the binding (FuzzyExpressionEvaluator.cpp).
+  struct TEvaluation;
+  TEvaluation* FEvaluation = nullptr;
+  // Set by EvalBinding for the evaluation of the binding's value, which takes it as its outer
+  // evaluation.
+  TEvaluation* FBindingOuter = nullptr;
+  // A set the evaluation in progress made; freed when it ends unless it is the result.
+  void AddWorkingSet(TFuzzySet* FuzzySet);
   // --- end of expression evaluator, protected
 
   // The token stream of the call in progress; null between calls.
