@@ -1,6 +1,7 @@
 // The interface logic component, its variable table and the typed string list of variables.
 #include "tarnwick/model/IFuzzyLogicComponent.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <iterator>
 #include <utility>
@@ -41,7 +42,32 @@ void TFuzzyVariableTable::DoAdd(Integer HashCode, Integer Index, const std::stri
 
 void TFuzzyVariableTable::DoSetValue(Integer Index, const Intf<IFuzzyVariable>& Value) {
   TInherited::DoSetValue(Index, Value);
+  // The key is not notified when only its value changes.
+  FStored.AddOrSetValue(OccupiedSlot(Index)->Key, ++FStoreCount);
   if (FFuzzyLogic != nullptr) FFuzzyLogic->VariableAdded(Value.get());
+}
+
+void TFuzzyVariableTable::KeyNotify(const std::string& Key, TCollectionNotification Action) {
+  TInherited::KeyNotify(Key, Action);
+  if (Action == cnAdded)
+    FStored.AddOrSetValue(Key, ++FStoreCount);
+  else if (Action == cnRemoved || Action == cnExtracted)
+    FStored.Remove(Key);
+}
+
+std::vector<Intf<IFuzzyVariable>> TFuzzyVariableTable::GetStoringOrder() const {
+  std::vector<std::pair<std::int64_t, Intf<IFuzzyVariable>>> Stored;
+  Stored.reserve(static_cast<std::size_t>(GetCount()));
+  for (Integer I = 0; I < GetCount(); ++I) {
+    std::int64_t When = 0;
+    FStored.TryGetValue(GetKeyByIndex(I), When);
+    Stored.emplace_back(When, GetItemByIndex(I));
+  }
+  std::sort(Stored.begin(), Stored.end(), [](const auto& A, const auto& B) { return A.first < B.first; });
+  std::vector<Intf<IFuzzyVariable>> Result;
+  Result.reserve(Stored.size());
+  for (auto& Entry : Stored) Result.push_back(std::move(Entry.second));
+  return Result;
 }
 
 Intf<IFuzzyVariable> TFuzzyVariableTable::DoRemove(const std::string& Key, Integer HashCode,
@@ -123,7 +149,7 @@ void TIFuzzyLogic::UpdateStrings() {
   TStrings* Lines = GetStringsField();
   TUpdateBlock<TStrings> Block(*Lines);
   Lines->Clear();
-  for (Integer I = 0; I < FItems->GetCount(); ++I) Lines->Add(FItems->GetItemByIndex(I)->ToString());
+  for (const Intf<IFuzzyVariable>& Variable : FItems->GetStoringOrder()) Lines->Add(Variable->ToString());
 }
 
 void TIFuzzyLogic::ThresholdChanged() {

@@ -23,9 +23,12 @@
 #ifndef TARNWICK_MODEL_IFUZZYLOGICCOMPONENT_H_
 #define TARNWICK_MODEL_IFUZZYLOGICCOMPONENT_H_
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "tarnwick/containers/KVDictionary.h"
 #include "tarnwick/containers/KVHashTable.h"
 #include "tarnwick/containers/KVStringList.h"
 #include "tarnwick/model/FuzzyConsts.h"
@@ -61,6 +64,11 @@ class TARNWICK_EXPORT TFuzzyVariableTable : public collections::TKVStringHashTab
   Intf<IFuzzyVariable> ContainsVariable(const std::string& Name) const;
   // Removes FuzzyVariable only when it is the very variable stored under its name.
   void Remove(IFuzzyVariable* FuzzyVariable);
+  // The variables in the order the table stored them, a variable stored anew under a name
+  // taking its place at the end: the order the component prints them in. (The ordinal order
+  // of the slots depends on the order the names came in, so a text printed in it would read
+  // back into another order and print differently.)
+  std::vector<Intf<IFuzzyVariable>> GetStoringOrder() const;
 
  protected:
   void DoAdd(Integer HashCode, Integer Index, const std::string& Key, const Intf<IFuzzyVariable>& Value) override;
@@ -68,9 +76,13 @@ class TARNWICK_EXPORT TFuzzyVariableTable : public collections::TKVStringHashTab
   // A removal of a name the table does not hold removes no variable and reports none.
   Intf<IFuzzyVariable> DoRemove(const std::string& Key, Integer HashCode,
                                 TCollectionNotification Notification) override;
+  // Keeps the storing order of every way a key comes and goes (Clear included).
+  void KeyNotify(const std::string& Key, TCollectionNotification Action) override;
 
  private:
   TIFuzzyLogic* FFuzzyLogic;  // not owned: the component owns the table
+  collections::TKVDictionary<std::string, std::int64_t> FStored;  // key: when it was stored last
+  std::int64_t FStoreCount = 0;
 };
 
 // A string list whose datum per item is a variable. Writing a datum reports the variable it
@@ -120,8 +132,8 @@ class TARNWICK_EXPORT TIFuzzyLogic : public TCustomFuzzyLogic {
   const TIFuzzyVariableEvent& GetOnVariableDeleted() const noexcept { return FOnVariableDeleted; }
   void SetOnVariableDeleted(TIFuzzyVariableEvent Value) { FOnVariableDeleted = std::move(Value); }
 
-  // The text anew: one entry per variable in the table's ordinal order, each the variable's
-  // own text form (its parser's print, or its name without a parser).
+  // The text anew: one entry per variable in the order the table stored them, each the
+  // variable's own text form (its parser's print, or its name without a parser).
   void UpdateStrings() override;
   // Empties the table without reporting a variable, then reads the stored text through the
   // parser, which stores each variable it reads.

@@ -63,23 +63,37 @@ struct TCollectionForm {
     return V->GetItems()->Add(SEmptyFuzzy);  // a set of that name is never Defined
   }
   // A set the evaluation works on (a number, a point list, a function call): an item of V's
-  // collection that is not Defined, so that it never prints as a term.
-  static TSetRef NewWorkingSet(TFuzzyVariable* V, const std::string& Name) {
+  // collection that is not Defined, so that it never prints as a term, and that the
+  // evaluation frees unless it becomes its result.
+  static TSetRef NewWorkingSet(TKVFuzzyLogicParser& Parser, TFuzzyVariable* V, const std::string& Name) {
     TFuzzySet* Set = V->GetItems()->Add(Name);
     Set->SetDefined(false);
+    Parser.AddWorkingSet(Set);
     return Set;
   }
   // A number's set carries the number as its expression.
   static void SetNumberExpression(TFuzzySet* Set, const std::string& Text) { Set->SetExpression(Text); }
   // The copy a hedge changes in place of a Defined set: a new item of V, not Defined, with
   // the source's name, points, set type, inflection point and expression.
-  static TSetRef CopyBeforeHedge(TFuzzyVariable* V, TFuzzySet* Source) {
+  static TSetRef CopyBeforeHedge(TKVFuzzyLogicParser& Parser, TFuzzyVariable* V, TFuzzySet* Source) {
     TFuzzySet* Copy = V->GetItems()->Add();
+    Parser.AddWorkingSet(Copy);
     Copy->Assign(Source);
     return Copy;
   }
-  // A binding's own copy of a Defined set.
-  static TSetRef BindingCopy(TFuzzySet* Source) { return Source->Clone(); }
+  // A binding's own copy of a Defined set: an item of the set's collection.
+  static TSetRef BindingCopy(TKVFuzzyLogicParser& Parser, TFuzzySet* Source) {
+    TFuzzySet* Copy = Source->Clone();
+    Parser.AddWorkingSet(Copy);
+    return Copy;
+  }
+  // The sets the evaluation made (an operator's result, among others) are freed when it ends,
+  // but for its result; one it hands to a host is forgotten.
+  static void AddWorkingSet(TKVFuzzyLogicParser& Parser, TFuzzySet* Set) { Parser.AddWorkingSet(Set); }
+  static void ForgetWorkingSet(TKVFuzzyLogicParser& Parser, TFuzzySet* Set) { Parser.ForgetWorkingSet(Set); }
+  static void FinishEvaluation(TKVFuzzyLogicParser& Parser, TFuzzySet* Seen, TFuzzySet* Result, TFuzzyVariable* V) {
+    Parser.FinishEvaluation(Seen, Result, V);
+  }
   // The token kind that carries a set of this form, and its set (an object of another class
   // raises EInvalidCast).
   static constexpr TFuzzyStreamTokenType kCarriedSetKind = fstFuzzySet;
@@ -169,8 +183,8 @@ struct TInterfaceForm {
   }
   // A set of V's set class that no table holds: made under the name SEmptyFuzzy, which the
   // variable creates not Defined and does not store, then renamed. A working set is not
-  // Defined, so it never becomes a term of V.
-  static TSetRef NewWorkingSet(IFuzzyVariable* V, const std::string& Name) {
+  // Defined, so it never becomes a term of V; it dies with the last reference to it.
+  static TSetRef NewWorkingSet(TKVFuzzyLogicParser&, IFuzzyVariable* V, const std::string& Name) {
     Intf<IFuzzySet> Set = V->Add(SEmptyFuzzy);
     Set->SetName(Name);
     return Set;
@@ -180,12 +194,16 @@ struct TInterfaceForm {
   // A copy of V that no table holds, with the source's name, points, set type, inflection
   // point, expression and parser; the hedge then derives its name and expression from the
   // source's, and the source stays where it is.
-  static TSetRef CopyBeforeHedge(IFuzzyVariable* V, IFuzzySet* Source) {
+  static TSetRef CopyBeforeHedge(TKVFuzzyLogicParser&, IFuzzyVariable* V, IFuzzySet* Source) {
     Intf<IFuzzySet> Copy = AsIntf<IFuzzySet>(Source->Clone());
     if (Copy->GetVariable().get() != V) Copy->SetVariable(V);
     return Copy;
   }
-  static TSetRef BindingCopy(IFuzzySet* Source) { return AsIntf<IFuzzySet>(Source->Clone()); }
+  static TSetRef BindingCopy(TKVFuzzyLogicParser&, IFuzzySet* Source) { return AsIntf<IFuzzySet>(Source->Clone()); }
+  // Counted references free the sets an evaluation made; nothing to keep track of.
+  static void AddWorkingSet(TKVFuzzyLogicParser&, IFuzzySet*) {}
+  static void ForgetWorkingSet(TKVFuzzyLogicParser&, IFuzzySet*) {}
+  static void FinishEvaluation(TKVFuzzyLogicParser&, IFuzzySet*, IFuzzySet*, IFuzzyVariable*) {}
   static constexpr TFuzzyStreamTokenType kCarriedSetKind = fstIFuzzySet;
   static TSetRef CarriedSet(IFuzzyStreamToken* Token) { return Token->GetFuzzySetIntf(); }
   static TSetRef CallFunction(TKVFuzzyLogicParser& Parser, IFuzzySet* Set, const std::string& FuncName,

@@ -132,19 +132,21 @@ class TARNWICK_EXPORT TKVFuzzyLogicParser : public TCustomFuzzyLogicParser {
   // Expressions are infix token lists over one variable V. Operands: a term name (V's own set,
   // not a copy), an empty name or "__Empty" (V's empty set), a number (a new crisp set), a
   // ?binding (the expression the logic's Variables list holds under that name, case-insensitive,
-  // evaluated for V), a parenthesised point list or function call, and a token carrying a
-  // TFuzzySet. Operators: the hedges, prefix, binding tightest and nearest first; the hedge
+  // evaluated for V), a parenthesised point list or function call, and a token carrying a set
+  // of the form evaluated (a TFuzzySet, or an IFuzzySet). Operators: the hedges, prefix, binding tightest and nearest first; the hedge
   // operators ("+", "<=X", ...) and the keywords ("and", "or-mean", ...), infix, on one level,
   // grouping from the left; LeftFuzzyParentheses and RightFuzzyParentheses group.
   //
   // Numbers, lists and the copies made before a hedge changes a Defined set are new sets of V,
-  // keyword results are new sets of their left operand's collection, and a binding's value is
+  // keyword results are new sets of their left operand's variable, and a binding's value is
   // a clone when it is Defined; a set that is not Defined is hedged in place. Of the sets an
   // evaluation makes only its result stays: the others (operands used up by an operator, the
-  // copies, results of inner steps, operands dropped) are freed when it ends, and when it fails
-  // all of them, each firing OnFuzzySetDeleted. Sets it did not make (terms, the empty set,
-  // sets carried by tokens, a host's replacement for a function call or for the result) stay
-  // as they are. Every error raises EFzyParseException through ParseError
+  // copies, results of inner steps, operands dropped) go when it ends, and when it fails all of
+  // them. In the collection form they are items of V's collection that the evaluation frees,
+  // each firing OnFuzzySetDeleted; in the interface form no table holds them (none of them is
+  // Defined), and they die with the evaluation's last reference. Sets it did not make (terms,
+  // the empty set, sets carried by tokens, a host's replacement for a function call or for the
+  // result) stay as they are. Every error raises EFzyParseException through ParseError
   // ("EvalFuzzyExpression", or "ConvertListToValues" for point lists) and changes no term.
   //
   // Bindings may refer to other bindings. A binding met again while it is being evaluated
@@ -160,8 +162,6 @@ class TARNWICK_EXPORT TKVFuzzyLogicParser : public TCustomFuzzyLogicParser {
   // The expression text of a keyword's result holds both operands' texts, so a chain of terms
   // or bindings that each name the one before twice doubles it at every step; a keyword whose
   // operands both carry texts longer than kMaxOperandText raises SFzyExpressionTextTooLong.
-  //
-  // The interface-based forms are the base's.
   using TCustomFuzzyLogicParser::EvalFuzzyExpression;
 
   static constexpr std::int32_t kMaxBindingDepth = 100;
@@ -197,7 +197,7 @@ class TARNWICK_EXPORT TKVFuzzyLogicParser : public TCustomFuzzyLogicParser {
   TFuzzySet* ConvertListToValues(TFuzzySet* FuzzySet, IFuzzyStreamTokenList* List);
 
   // The same four and ConvertListToValues for the interface form, which fires
-  // OnEvalExpressionIntf.
+  // OnEvalExpressionIntf and makes its sets through IFuzzyVariable and IFuzzySet.
   TFzyFloat EvalFuzzyExpression(IFuzzyVariable* Variable, const std::string& Expression,
                                 Intf<IFuzzySet>& FuzzySet) override;
   Intf<IFuzzySet> EvalFuzzyExpression(IFuzzyVariable* Variable, const std::string& Expression) override;
@@ -282,12 +282,17 @@ class TARNWICK_EXPORT TKVFuzzyLogicParser : public TCustomFuzzyLogicParser {
     TExpressionRole Role;
   };
   static TExpressionRole GetExpressionRole(const IFuzzyStreamToken* Token);
+  // List put into postfix order, each token with its role; List is left in that order.
+  std::vector<TExpressionItem> ToPostfix(IFuzzyStreamTokenList* List);
   // The postfix evaluation over an operand stack of its own.
   TFuzzySet* EvaluatePostfix(TFuzzyVariable* Variable, std::span<const TExpressionItem> Postfix);
+  Intf<IFuzzySet> EvaluatePostfix(IFuzzyVariable* Variable, std::span<const TExpressionItem> Postfix);
   // V's set named SEmptyFuzzy, made when there is none.
   TFuzzySet* GetEmptyFuzzySet(TFuzzyVariable* Variable);
+  Intf<IFuzzySet> GetEmptyFuzzySet(IFuzzyVariable* Variable);
   // A ?binding operand, with the recursion guard.
   TFuzzySet* EvalBinding(TFuzzyVariable* Variable, IFuzzyStreamToken* Token);
+  Intf<IFuzzySet> EvalBinding(IFuzzyVariable* Variable, IFuzzyStreamToken* Token);
   // The names of the bindings being evaluated, outermost first.
   std::vector<std::string> FActiveBindings;
   // One token-list evaluation in progress: the sets it made so far and, for the evaluation of
@@ -299,6 +304,10 @@ class TARNWICK_EXPORT TKVFuzzyLogicParser : public TCustomFuzzyLogicParser {
   TEvaluation* FBindingOuter = nullptr;
   // A set the evaluation in progress made; freed when it ends unless it is the result.
   void AddWorkingSet(TFuzzySet* FuzzySet);
+  // A set the evaluation in progress made that is no longer its to free.
+  void ForgetWorkingSet(TFuzzySet* FuzzySet);
+  // The end of the evaluation in progress, with the result before (Seen) and after its event.
+  void FinishEvaluation(TFuzzySet* Seen, TFuzzySet* Result, TFuzzyVariable* Variable);
   // --- end of expression evaluator, protected
 
   // The token stream of the call in progress; null between calls.
@@ -320,6 +329,24 @@ class TARNWICK_EXPORT TKVFuzzyLogicParser : public TCustomFuzzyLogicParser {
   typename TForm::TSetRef ParseFuzzyValuePairsOf(typename TForm::TVariableRef Variable);
   template <typename TForm>
   typename TForm::TSetRef ParseFuzzyFunctionOf(typename TForm::TVariableRef Variable);
+  template <typename TForm>
+  TFzyFloat EvalDefuzzified(typename TForm::TVariableRef Variable, const std::string& Expression,
+                            typename TForm::TSetRef& FuzzySet);
+  template <typename TForm>
+  typename TForm::TSetRef EvalText(typename TForm::TVariableRef Variable, const std::string& Expression);
+  template <typename TForm>
+  typename TForm::TSetRef EvalList(typename TForm::TVariableRef Variable, IFuzzyStreamTokenList* List);
+  template <typename TForm>
+  typename TForm::TSetRef EvaluatePostfixOf(typename TForm::TVariableRef Variable,
+                                            std::span<const TExpressionItem> Postfix);
+  template <typename TForm>
+  typename TForm::TSetRef EvalOperand(typename TForm::TVariableRef Variable, IFuzzyStreamToken* Token);
+  template <typename TForm>
+  typename TForm::TSetRef EmptySetOf(typename TForm::TVariableRef Variable);
+  template <typename TForm>
+  typename TForm::TSetRef EvalBindingOf(typename TForm::TVariableRef Variable, IFuzzyStreamToken* Token);
+  template <typename TForm>
+  typename TForm::TSetRef ConvertListToValuesOf(typename TForm::TSet* FuzzySet, IFuzzyStreamTokenList* List);
   template <typename TForm>
   std::string PrettyPrintSet(const typename TForm::TSet* FuzzySet, bool AsDefinition);
   template <typename TForm>

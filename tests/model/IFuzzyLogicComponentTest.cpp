@@ -255,14 +255,28 @@ TEST_F(IFuzzyLogicParsed, ParseReplacesTheVariablesWithoutReportingTheOldOnes) {
   EXPECT_EQ(Logic->GetStrings()->GetText(), "c 0 3\r\n");
 }
 
-TEST_F(IFuzzyLogicParsed, TheTextIsEachVariablesOwnPrintInTableOrder) {
-  Assign("a 0 1\nb 0 2\nc 0 3\n");
-  Logic->GetItems()->ContainsVariable("b")->Add("s")->Add(0, 1);
+// The text lists the variables in the order the table stored them, not in the order of its
+// slots, which depends on the order the names came in: so a text read back prints the same.
+TEST_F(IFuzzyLogicParsed, TheTextIsEachVariablesOwnPrintInStoringOrder) {
+  const std::vector<std::string> Names = {"temperature", "bare", "pressure", "flow", "last", "commented"};
+  std::string Text;
+  for (const std::string& Name : Names) Text += Name + " 0 1\n";
+  Assign(Text);
+  Logic->GetItems()->ContainsVariable("bare")->Add("s")->Add(0, 1);
   ASSERT_TRUE(Logic->GetNeedsUpdate());
   std::vector<std::string> Expected;
-  for (Integer I = 0; I < Logic->GetItems()->GetCount(); ++I)
-    Expected.push_back("(var " + Logic->GetItems()->GetKeyByIndex(I) + ")");
+  for (const std::string& Name : Names) Expected.push_back("(var " + Name + ")");
   EXPECT_EQ(test::Lines(*Logic->GetStrings()), Expected);
+  std::vector<std::string> Slots;
+  for (Integer I = 0; I < Logic->GetItems()->GetCount(); ++I) Slots.push_back(Logic->GetItems()->GetKeyByIndex(I));
+  EXPECT_NE(Slots, Names) << "the names chosen so that the slots tell another order";
+
+  // A variable stored anew under its name goes to the end; a removed one leaves the text.
+  Logic->GetItems()->Add(NewVariable("temperature").get());
+  Logic->GetItems()->Remove(std::string("flow"));
+  Logic->UpdateVariable(nullptr);
+  EXPECT_THAT(test::Lines(*Logic->GetStrings()),
+              ElementsAre("(var bare)", "(var pressure)", "(var last)", "(var commented)", "temperature"));
 
   // A variable without a parser prints its name; the component's own parser is not asked.
   Logic->GetItems()->Clear();

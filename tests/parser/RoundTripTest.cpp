@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -153,9 +154,10 @@ void Prepare(test::TFormModel& Model, bool AutoTerms) {
   Model.Logic().GetVariables()->SetText("x=very warm\ny=?x or cold");
 }
 
+// The variables in the order the component prints them.
 std::vector<std::string> VariableNames(const TIFuzzyLogic& Logic) {
   std::vector<std::string> Names;
-  for (Integer I = 0; I < Logic.GetItems()->GetCount(); ++I) Names.push_back(Logic.GetItems()->GetKeyByIndex(I));
+  for (const Intf<IFuzzyVariable>& V : Logic.GetItems()->GetStoringOrder()) Names.push_back(V->GetName());
   return Names;
 }
 
@@ -196,27 +198,50 @@ std::string TermNameOf(const std::string& Line) {
   return Name;
 }
 
-// What the interface form prints for a variable the collection form prints as Text: the same,
-// but that a table keeps one term per name, the last one stored, so of the terms of one name
-// only the last is printed.
-std::string KeptByName(const std::string& Text) {
+// The lines of a printed text.
+std::vector<std::string> LinesOf(const std::string& Text) {
   std::vector<std::string> Lines;
   for (std::size_t Start = 0;;) {
     const std::size_t End = Text.find("\r\n", Start);
     Lines.push_back(Text.substr(Start, End == std::string::npos ? std::string::npos : End - Start));
-    if (End == std::string::npos) break;
+    if (End == std::string::npos) return Lines;
     Start = End + 2;
   }
+}
+
+std::string Joined(const std::vector<std::string>& Lines) {
   std::string Result;
+  for (std::size_t I = 0; I < Lines.size(); ++I) Result += (I ? "\r\n" : "") + Lines[I];
+  return Result;
+}
+
+// What the interface form prints for a text the collection form prints as Text: the same, but
+// that a variable's table keeps one term per name, the last one stored, so of the terms of one
+// name in one definition only the last is printed.
+std::string KeptByName(const std::string& Text) {
+  const std::vector<std::string> Lines = LinesOf(Text);
+  std::vector<std::string> Kept;
   for (std::size_t I = 0; I < Lines.size(); ++I) {
     const std::string Name = TermNameOf(Lines[I]);
     bool Shadowed = false;
-    for (std::size_t J = I + 1; J < Lines.size() && !Name.empty(); ++J) Shadowed |= TermNameOf(Lines[J]) == Name;
-    if (Shadowed) continue;
-    if (!Result.empty()) Result += "\r\n";
-    Result += Lines[I];
+    for (std::size_t J = I + 1; J < Lines.size() && !Name.empty() && !TermNameOf(Lines[J]).empty(); ++J)
+      Shadowed |= TermNameOf(Lines[J]) == Name;
+    if (!Shadowed) Kept.push_back(Lines[I]);
   }
-  return Result;
+  return Joined(Kept);
+}
+
+// The term of the corpus whose value is its variable's empty set while an earlier term used
+// that set: the collection form keeps one empty set in the collection, and the term takes it
+// over where it was made (before the earlier term); the interface form stores no empty set and
+// prints the term in its own place. Both print the same line.
+const std::string kEmptySetTermLine = "    (term empty ())";
+
+std::string WithoutLine(const std::string& Text, const std::string& Line) {
+  std::vector<std::string> Lines = LinesOf(Text);
+  const auto Found = std::find(Lines.begin(), Lines.end(), Line);
+  if (Found != Lines.end()) Lines.erase(Found);
+  return Joined(Lines);
 }
 
 TEST_P(RoundTripTest, TheInterfaceFormReadsPrintsAndReadsBackAsTheCollectionForm) {
@@ -233,16 +258,12 @@ TEST_P(RoundTripTest, TheInterfaceFormReadsPrintsAndReadsBackAsTheCollectionForm
       First.Parser.Parse(ReadFile(GetParam()), nullptr);
       ASSERT_GT(First.VariableCount(), 0);
 
-      // Each variable prints as in the collection form, and Strings lists them in the
-      // table's order.
-      ASSERT_EQ(First.VariableCount(), Owned.VariableCount());
-      std::string Expected;
-      for (const std::string& V : VariableNames(First.Interface())) {
-        EXPECT_EQ(First.PrintVariable(V), KeptByName(Owned.PrintVariable(V))) << V;
-        Expected += First.PrintVariable(V) + "\r\n";
-      }
+      // The same text as the collection form's, but for the differences named above.
       const std::string Printed = First.Print();
-      EXPECT_EQ(Printed, Expected);
+      const std::string Expected = KeptByName(Owned.Print());
+      EXPECT_EQ(Printed.find(kEmptySetTermLine) != std::string::npos,
+                Expected.find(kEmptySetTermLine) != std::string::npos);
+      EXPECT_EQ(WithoutLine(Printed, kEmptySetTermLine), WithoutLine(Expected, kEmptySetTermLine));
 
       test::TFormModel Second(test::mfInterface);
       Prepare(Second, AutoTerms);
@@ -253,23 +274,38 @@ TEST_P(RoundTripTest, TheInterfaceFormReadsPrintsAndReadsBackAsTheCollectionForm
   }
 }
 
-// The one difference of the corpus: a second term of one name replaces the first in the
-// interface form, where the collection form keeps both.
-TEST(RoundTripForms, ATermOfANameTakenReplacesTheFirstInTheInterfaceForm) {
-  const std::string Text = "(deffuzzy v (values (term twin (tri 0 0.25 0.5)) (term other (tri 0 0.5 1))"
-                           " (term twin (tri 0.5 0.75 1))))";
-  test::TFormModel Owned(test::mfCollection);
-  test::TFormModel Counted(test::mfInterface);
-  for (test::TFormModel* M : {&Owned, &Counted}) {
-    M->Logic().SetAutoTerms(false);
-    M->Assign(Text);
+// The differences of the corpus, each in a small text: a second term of one name replaces the
+// first in the interface form, where the collection form keeps both; and a term whose value is
+// the empty set stands in its own place in the interface form, where the collection form puts
+// it where an earlier term made the empty set.
+TEST(RoundTripForms, WhereTheFormsPrintDifferently) {
+  struct Case {
+    const char* Text;
+    std::vector<std::string> Owned, Counted;
+  };
+  const Case Cases[] = {
+      {"(deffuzzy v (values (term twin (tri 0 0.25 0.5)) (term other (tri 0 0.5 1)) (term twin (tri 0.5 0.75 1))))",
+       {"twin", "other", "twin"},
+       {"other", "twin"}},
+      {"(deffuzzy v (values (term a (tri 0 0.5 1)) (term b __Empty or a) (term e)))", {"a", "e", "b"}, {"a", "b", "e"}},
+  };
+  for (const Case& C : Cases) {
+    SCOPED_TRACE(C.Text);
+    test::TFormModel Owned(test::mfCollection);
+    test::TFormModel Counted(test::mfInterface);
+    for (test::TFormModel* M : {&Owned, &Counted}) {
+      M->Logic().SetAutoTerms(false);
+      M->Assign(C.Text);
+    }
+    EXPECT_EQ(Owned.TermNames("v"), C.Owned);
+    EXPECT_EQ(Counted.TermNames("v"), C.Counted);
+    // Each form reads its own print back as it was.
+    for (test::TFormModel* M : {&Owned, &Counted}) {
+      const std::string Printed = M->Print();
+      M->Assign(Printed);
+      EXPECT_EQ(M->Print(), Printed);
+    }
   }
-  EXPECT_THAT(Owned.TermNames("v"), ::testing::ElementsAre("twin", "other", "twin"));
-  EXPECT_THAT(Counted.TermNames("v"), ::testing::ElementsAre("other", "twin"));
-  EXPECT_EQ(Counted.PrintVariable("v"), "(deffuzzy v \r\n  (range 0.0000 1.0000)\r\n  (values \r\n"
-                                        "    (term other (tri 0.0000 0.5000 1.0000))\r\n"
-                                        "    (term twin (tri 0.5000 0.7500 1.0000))\r\n  )\r\n)");
-  EXPECT_EQ(Counted.PrintVariable("v"), KeptByName(Owned.PrintVariable("v")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, RoundTripTest, ::testing::ValuesIn(CorpusFiles()),
