@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <fstream>
+#include <sstream>
 #include <regex>
 #include <string>
 #include <utility>
@@ -255,6 +257,55 @@ TEST_F(IParserTest, TheInterfaceEntryPointsWork) {
   EXPECT_THAT([&] { Alone.ParseFuzzySet(static_cast<IFuzzyVariable*>(nullptr), "(term t ((0 0)))", nullptr); },
               ::testing::ThrowsMessage<EFzyParseException>(::testing::StrEq(
                   ParseMessage("fuzzy variable is not defined", "ParseFuzzyValuePairs", 1, "( term t "))));
+}
+
+// No object outlives its last reference, and none dies before it: after a parse only the
+// stored variables and terms live; a variable kept by the host outlives the component and the
+// table's other variables, and a set kept by the host outlives its variable.
+TEST_F(IParserTest, NoObjectOutlivesItsLastReference) {
+  std::ifstream In(std::string(TARNWICK_TEST_DATA_DIR) + "/expressions.fzl", std::ios::binary);
+  std::ostringstream Text;
+  Text << In.rdbuf();
+  Intf<IFuzzyVariable> Kept;
+  Intf<IFuzzySet> KeptSet;
+  {
+    TIFuzzyLogic Other(nullptr);
+    TKVFuzzyLogicParser OtherParser(nullptr);
+    Other.SetItemClass(TIFuzzyVariableClass::Of<TRecordingVariable>());
+    Other.SetParser(&OtherParser);
+    OtherParser.SetFuzzyLogic(&Other);
+    Other.GetVariables()->SetText("x=very warm\ny=?x or cold");
+    OtherParser.Parse(Text.str(), nullptr);
+    int Stored = 0;
+    for (Integer I = 0; I < Other.GetItems()->GetCount(); ++I) Stored += Other.GetItems()->GetItemByIndex(I)->GetCount();
+    EXPECT_EQ(TCountedSet::Alive, Stored);
+    EXPECT_EQ(TRecordingVariable::Alive, Other.GetItems()->GetCount());
+
+    // Results of evaluations die with the caller's reference.
+    Kept = Other.GetItems()->Get("logic");
+    KeptSet = Other.GetItems()->Get("t")->GetFuzzySetByName("warm");
+    OtherParser.EvalFuzzyExpression(Kept.get(), "very a and [b or c] + 0.1");
+    EXPECT_EQ(TCountedSet::Alive, Stored);
+  }
+  EXPECT_EQ(TRecordingVariable::Alive, 1);
+  EXPECT_EQ(TCountedSet::Alive, Kept->GetCount() + 1);
+  EXPECT_FALSE(KeptSet->GetVariable()) << "its variable died with the component's table";
+  // The kept variable still has its links to the component that is gone: they must be dead.
+  Kept->Add("new")->Add(0.5, 1);
+  Kept->ContainsFuzzySet("a")->Add(5, 0.5);
+  Kept->Remove(Kept->ContainsFuzzySet("new").get());
+  Kept.reset();
+  KeptSet.reset();
+  EXPECT_EQ(TRecordingVariable::Alive, 0);
+  EXPECT_EQ(TCountedSet::Alive, 0);
+}
+
+TEST_F(IParserTest, ATermNamedWithAReservedWordLeavesNoSetBehind) {
+  Intf<IFuzzyVariable> V(new TRecordingVariable("v"));
+  EXPECT_THROW_MSG(Parser.ParseFuzzySet(V.get(), "(term and ((0 0) (1 1)))", nullptr), EFzyException,
+                   "Invalid fuzzy set name, \"and\" is a reserved word");
+  EXPECT_EQ(V->GetCount(), 0);
+  EXPECT_EQ(TCountedSet::Alive, 0);
 }
 
 // --- Terms and the sets an evaluation works on

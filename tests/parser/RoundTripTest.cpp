@@ -274,10 +274,11 @@ TEST_P(RoundTripTest, TheInterfaceFormReadsPrintsAndReadsBackAsTheCollectionForm
   }
 }
 
-// The differences of the corpus, each in a small text: a second term of one name replaces the
-// first in the interface form, where the collection form keeps both; and a term whose value is
-// the empty set stands in its own place in the interface form, where the collection form puts
-// it where an earlier term made the empty set.
+// Where the forms print a definition differently, each in a small text: a second term of one
+// name replaces the first in the interface form, where the collection form keeps both; a term
+// whose value is the empty set stands in its own place in the interface form, where the
+// collection form puts it where an earlier term made the empty set; and a term that renames
+// another set comes last in the interface form.
 TEST(RoundTripForms, WhereTheFormsPrintDifferently) {
   struct Case {
     const char* Text;
@@ -288,6 +289,9 @@ TEST(RoundTripForms, WhereTheFormsPrintDifferently) {
        {"twin", "other", "twin"},
        {"other", "twin"}},
       {"(deffuzzy v (values (term a (tri 0 0.5 1)) (term b __Empty or a) (term e)))", {"a", "e", "b"}, {"a", "b", "e"}},
+      // A term whose value names another set renames that set: the collection keeps it in its
+      // place, the table stores it anew, with the next Index.
+      {"(deffuzzy v (values (term a (tri 0 0.5 1)) (term b (tri 0 0.25 0.5)) (term c a)))", {"c", "b"}, {"b", "c"}},
   };
   for (const Case& C : Cases) {
     SCOPED_TRACE(C.Text);
