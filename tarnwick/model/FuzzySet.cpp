@@ -96,6 +96,10 @@ void TFuzzySet::CheckName(const std::string& Value) {
 void TFuzzySet::SetName(const std::string& Value) {
   if (Value == FName) return;
   CheckName(Value);
+  StoreName(Value);
+}
+
+void TFuzzySet::StoreName(const std::string& Value) {
   FName = Value;
   Changed(false);
 }

@@ -230,6 +230,10 @@ class TARNWICK_EXPORT TFuzzySet : public TGCollectionItem {
   // Operator with a plain combiner.
   TFuzzySet* ApplyOperator(const TFuzzySet* FuzzySet, std::string_view OperatorKeyword,
                            TFuzzyOperatorFunc FuzzyOperator) const;
+  // The combiner of an intersection (a union) under Operation; an intersection under foSum, or
+  // an operation past the last, raises EFzyException SInvalidFuzzyOperation.
+  static TFuzzyOperatorFunc IntersectionCombiner(TFuzzyOperation Operation);
+  static TFuzzyOperatorFunc UnionCombiner(TFuzzyOperation Operation);
   // --- end of set algebra, protected
 
   // --- Hedges, protected (FuzzySetHedges.cpp)
@@ -261,6 +265,8 @@ class TARNWICK_EXPORT TFuzzySet : public TGCollectionItem {
   TFuzzySet(TCollection* Collection, TValuesFactory CreateValuesOf);
   // Raises EFzyException SInvalidFuzzySetName for a word of the expression language.
   static void CheckName(const std::string& Value);
+  // The name change of SetName after CheckName has passed Value.
+  void StoreName(const std::string& Value);
 
   // The position of the highest (lowest) point among the points on point Index's X, walking
   // from Index in direction Dir; the first of equal extremes wins.

@@ -21,14 +21,6 @@ constexpr auto FuzzyOperationValueNames = std::to_array<std::string_view>(
     {"foZadeh", "foMean", "foMeanSqr", "foMeanSqrt", "foProduct", "foBoundedSum", "foSum"});
 static_assert(FuzzyOperationValueNames.size() == kFuzzyOperationCount, "one name per operation");
 
-// A result's point list as the plateau collapse reads it.
-struct TValuesList {
-  TFuzzySetValues& Values;
-  std::int32_t Count() const { return Values.GetCount(); }
-  TFzyFloat Y(std::int32_t Index) const { return Values[Index]->GetY(); }
-  void Delete(std::int32_t Index) { Values.Delete(Index); }
-};
-
 // An operand as it reads inside a combined expression.
 std::string OperandText(const TFuzzySet& Set) {
   return FormatFuzzyExpression(Set.GetExpression().empty() ? Set.GetName() : Set.GetExpression());
@@ -54,7 +46,7 @@ TFuzzySet* BuildResult(const TFuzzySet& A, const TFuzzySet& B, TFuzzySet* R, std
           return Visit(&Values, X1, Y1, X2, Y2);
         });
     if (BothHavePoints && !Stopped) {
-      TValuesList List{Values};
+      detail::TValuesList List{Values};
       detail::CollapsePlateaus(List);
     }
   } catch (...) {
@@ -243,7 +235,7 @@ TFuzzySet* TFuzzySet::Union(const TFuzzySet* FuzzySet) const {
   return ApplyOperator(FuzzySet, FuzzyUnionKeywords[foZadeh], &FuzzyOperatorMax);
 }
 
-TFuzzySet* TFuzzySet::Intersection(const TFuzzySet* FuzzySet, TFuzzyOperation IntersectionType) const {
+TFuzzySet::TFuzzyOperatorFunc TFuzzySet::IntersectionCombiner(TFuzzyOperation Operation) {
   // ORDER OPERATION. A sum is no intersection: its entry is empty.
   static constexpr TFuzzyOperatorFunc kCombiners[] = {
       &FuzzyOperatorMin,        &FuzzyOperatorMean,
@@ -251,12 +243,11 @@ TFuzzySet* TFuzzySet::Intersection(const TFuzzySet* FuzzySet, TFuzzyOperation In
       &FuzzyOperatorIntersectionProduct, &FuzzyOperatorIntersectionBoundedSum,
       nullptr};
   static_assert(std::size(kCombiners) == kFuzzyOperationCount, "one entry per operation");
-  if (IntersectionType >= kFuzzyOperationCount || kCombiners[IntersectionType] == nullptr)
-    detail::RaiseInvalidOperation(IntersectionType);
-  return ApplyOperator(FuzzySet, FuzzyIntersectionKeywords[IntersectionType], kCombiners[IntersectionType]);
+  if (Operation >= kFuzzyOperationCount || kCombiners[Operation] == nullptr) detail::RaiseInvalidOperation(Operation);
+  return kCombiners[Operation];
 }
 
-TFuzzySet* TFuzzySet::Union(const TFuzzySet* FuzzySet, TFuzzyOperation UnionType) const {
+TFuzzySet::TFuzzyOperatorFunc TFuzzySet::UnionCombiner(TFuzzyOperation Operation) {
   // ORDER OPERATION
   static constexpr TFuzzyOperatorFunc kCombiners[] = {
       &FuzzyOperatorMax,         &FuzzyOperatorUnionMean,
@@ -264,8 +255,18 @@ TFuzzySet* TFuzzySet::Union(const TFuzzySet* FuzzySet, TFuzzyOperation UnionType
       &FuzzyOperatorUnionProduct, &FuzzyOperatorUnionBoundedSum,
       &FuzzyOperatorUnionSum};
   static_assert(std::size(kCombiners) == kFuzzyOperationCount, "one entry per operation");
-  if (UnionType >= kFuzzyOperationCount) detail::RaiseInvalidOperation(UnionType);
-  return ApplyOperator(FuzzySet, FuzzyUnionKeywords[UnionType], kCombiners[UnionType]);
+  if (Operation >= kFuzzyOperationCount) detail::RaiseInvalidOperation(Operation);
+  return kCombiners[Operation];
+}
+
+TFuzzySet* TFuzzySet::Intersection(const TFuzzySet* FuzzySet, TFuzzyOperation IntersectionType) const {
+  const TFuzzyOperatorFunc Combiner = IntersectionCombiner(IntersectionType);  // checks first
+  return ApplyOperator(FuzzySet, FuzzyIntersectionKeywords[IntersectionType], Combiner);
+}
+
+TFuzzySet* TFuzzySet::Union(const TFuzzySet* FuzzySet, TFuzzyOperation UnionType) const {
+  const TFuzzyOperatorFunc Combiner = UnionCombiner(UnionType);  // checks first
+  return ApplyOperator(FuzzySet, FuzzyUnionKeywords[UnionType], Combiner);
 }
 
 // ---------------------------------------------------------------------------------------------

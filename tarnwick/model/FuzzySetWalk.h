@@ -172,6 +172,14 @@ bool Walk(const TOperandA& A, const TOperandB& B, TVisit&& Visit) {
   return false;
 }
 
+// A result's point list as the plateau collapse reads it.
+struct TValuesList {
+  TFuzzySetValues& Values;
+  std::int32_t Count() const { return Values.GetCount(); }
+  TFzyFloat Y(std::int32_t Index) const { return Values[Index]->GetY(); }
+  void Delete(std::int32_t Index) { Values.Delete(Index); }
+};
+
 // Thins runs of neighbours with equal degrees, in the order the points were added: a run at the
 // start keeps its last point, one inside its first and last, one at the end its first; a list
 // of one degree keeps its last point.

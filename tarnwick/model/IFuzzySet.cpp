@@ -39,8 +39,6 @@ inline bool AddCombined(IFuzzySet* Result, TFzyFloat X, TFzyFloat Y) {
   return false;
 }
 
-using TIFuzzyOperatorFunc = bool (*)(IFuzzySet* Result, TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2, TFzyFloat Y2);
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -74,20 +72,42 @@ TIFSValues::~TIFSValues() = default;
 
 TIFuzzySet* TIFSValues::GetIFuzzySet() const noexcept { return dynamic_cast<TIFuzzySet*>(GetFuzzySet()); }
 
+// Add and Insert run once per point of every result: their block is opened and closed by hand,
+// which costs nothing on the way without an error.
 Integer TIFSValues::Add(TFzyFloat X, TFzyFloat Y) {
-  TUpdateBlock<TCollection> Block(*this);
-  TFuzzySetValue* Point = TFuzzySetValues::Add();
-  const Integer Result = GetCount() - 1;
-  Point->SetValue(X, Y);
+  BeginUpdate();
+  Integer Result;
+  try {
+    TFuzzySetValue* Point = TFuzzySetValues::Add();
+    Result = GetCount() - 1;
+    Point->SetValue(X, Y);
+  } catch (...) {
+    EndUpdateOnError();
+    throw;
+  }
+  EndUpdate();
   return Result;
 }
 
 Integer TIFSValues::Insert(Integer Index, TFzyFloat X, TFzyFloat Y) {
   // Checked before the block opens: a refused index leaves the list and its reports alone.
   if (Index < 0 || Index > GetCount()) RaiseListError(SListIndexError, Index);
-  TUpdateBlock<TCollection> Block(*this);
-  TFuzzySetValues::Insert(Index)->SetValue(X, Y);
+  BeginUpdate();
+  try {
+    TFuzzySetValues::Insert(Index)->SetValue(X, Y);
+  } catch (...) {
+    EndUpdateOnError();
+    throw;
+  }
+  EndUpdate();
   return Index;
+}
+
+void TIFSValues::EndUpdateOnError() noexcept {
+  try {
+    EndUpdate();
+  } catch (...) {  // the first error wins
+  }
 }
 
 void TIFSValues::Append(IFuzzySet* Source) {
@@ -191,7 +211,7 @@ void TIFuzzySet::SetName(const std::string& Value) {
   const Intf<IFuzzySet> Self = KeepAlive();
   const Intf<IFuzzyVariable> Variable = FVariable.lock();
   if (Variable) Variable->Remove(this);
-  TFuzzySet::SetName(Value);
+  StoreName(Value);
   if (Variable) Variable->Add(this);
 }
 
@@ -202,14 +222,15 @@ void TIFuzzySet::SetVariable(IFuzzyVariable* Value) {
   const Intf<IFuzzySet> Self = KeepAlive();
   if (Old && Old->ContainsFuzzySet(GetName()).get() == static_cast<IFuzzySet*>(this)) Old->Remove(this);
   FVariable = std::move(Link);
+  FVariableObject = Value;
   if (Value == nullptr) return;
   if (GetDefined()) Value->Add(this);
   FParser.Set(Value->GetParser().get());
 }
 
 TFzyFloat TIFuzzySet::GetXRange(std::int32_t Index) const {
-  const Intf<IFuzzyVariable> Variable = FVariable.lock();
-  if (!Variable) return TFuzzySet::GetXRange(Index);
+  const IFuzzyVariable* Variable = PeekVariable();
+  if (Variable == nullptr) return TFuzzySet::GetXRange(Index);
   switch (Index) {
     case 0: return Variable->GetMaximum();
     case 1: return Variable->GetMinimum();
@@ -218,20 +239,20 @@ TFzyFloat TIFuzzySet::GetXRange(std::int32_t Index) const {
 }
 
 TFzyFloat TIFuzzySet::GetXMaximum() const {
-  if (const Intf<IFuzzyVariable> Variable = FVariable.lock()) return Variable->GetMaximum();
+  if (const IFuzzyVariable* Variable = PeekVariable()) return Variable->GetMaximum();
   const TIFSValues& V = *GetValues();
   return V.GetCount() > 0 ? V[V.GetCount() - 1]->GetX() : kUnboundedMaximum;
 }
 
 TFzyFloat TIFuzzySet::GetXMinimum() const {
-  if (const Intf<IFuzzyVariable> Variable = FVariable.lock()) return Variable->GetMinimum();
+  if (const IFuzzyVariable* Variable = PeekVariable()) return Variable->GetMinimum();
   const TIFSValues& V = *GetValues();
   return V.GetCount() > 0 ? V[0]->GetX() : kUnboundedMinimum;
 }
 
 bool TIFuzzySet::GetVariableThreshold(TFzyFloat& Value) const {
-  const Intf<IFuzzyVariable> Variable = FVariable.lock();
-  if (!Variable) return false;
+  const IFuzzyVariable* Variable = PeekVariable();
+  if (Variable == nullptr) return false;
   Value = Variable->GetThreshold();
   return true;
 }
@@ -424,14 +445,11 @@ Intf<IFuzzySet> TIFuzzySet::BuildResult(IFuzzySet* FuzzySet, std::string_view Op
     const detail::TSetOperand A(*this);
     const detail::TIntfOperand B(*FuzzySet);
     const bool BothHavePoints = A.Count() > 0 && B.Count() > 0;
-    IFuzzySet* Target = R.get();
+    TIFuzzySet& Target = *R;
     const bool Stopped = detail::Walk(A, B, [&](TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2, TFzyFloat Y2) {
-      return Visit(Target, X1, Y1, X2, Y2);
+      return Visit.Add(Target, X1, Y1, X2, Y2);
     });
-    if (BothHavePoints && !Stopped) {
-      TIntfList List{*Target};
-      detail::CollapsePlateaus(List);
-    }
+    if (BothHavePoints && !Stopped) Visit.Collapse(Target);
   } catch (...) {
     try {
       Finish();
@@ -443,43 +461,60 @@ Intf<IFuzzySet> TIFuzzySet::BuildResult(IFuzzySet* FuzzySet, std::string_view Op
   return R;
 }
 
+namespace {
+
+// A host's combiner builds the result through IFuzzySet, and the plateaus are thinned the same
+// way.
+struct THostVisit {
+  const TIFuzzyOperator& Operator;
+  bool Add(TIFuzzySet& R, TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2, TFzyFloat Y2) const {
+    return Operator(&R, X1, Y1, X2, Y2);
+  }
+  static void Collapse(IFuzzySet& R) {
+    TIntfList List{R};
+    detail::CollapsePlateaus(List);
+  }
+};
+
+// The built-in operations add to the result's own point list with the collection form's very
+// combiners, as their IFuzzySet forms (FuzzyOperatorMin, ...) would through Add inside the
+// result's update block: the same points without a call through the interface per point.
+template <typename TCombiner>
+struct TDirectVisit {
+  TCombiner Combiner;
+  bool Add(TIFuzzySet& R, TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2, TFzyFloat Y2) const {
+    return Combiner(R.GetValues(), X1, Y1, X2, Y2);
+  }
+  static void Collapse(TIFuzzySet& R) {
+    detail::TValuesList List{*R.GetValues()};
+    detail::CollapsePlateaus(List);
+  }
+};
+
+}  // namespace
+
 Intf<IFuzzySet> TIFuzzySet::Operator(IFuzzySet* FuzzySet, const std::string& OperatorKeyword,
                                      const TIFuzzyOperator& FuzzyOperator) const {
   if (!FuzzyOperator) throw EArgumentException(LoadResString(SArgumentOutOfRange));
-  return BuildResult(FuzzySet, OperatorKeyword, FuzzyOperator);
+  return BuildResult(FuzzySet, OperatorKeyword, THostVisit{FuzzyOperator});
 }
 
 Intf<IFuzzySet> TIFuzzySet::Intersection(IFuzzySet* FuzzySet) const {
-  return BuildResult(FuzzySet, FuzzyIntersectionKeywords[foZadeh], &FuzzyOperatorMin);
+  return BuildResult(FuzzySet, FuzzyIntersectionKeywords[foZadeh], TDirectVisit<TFuzzyOperatorFunc>{&TFuzzySet::FuzzyOperatorMin});
 }
 
 Intf<IFuzzySet> TIFuzzySet::Union(IFuzzySet* FuzzySet) const {
-  return BuildResult(FuzzySet, FuzzyUnionKeywords[foZadeh], &FuzzyOperatorMax);
+  return BuildResult(FuzzySet, FuzzyUnionKeywords[foZadeh], TDirectVisit<TFuzzyOperatorFunc>{&TFuzzySet::FuzzyOperatorMax});
 }
 
 Intf<IFuzzySet> TIFuzzySet::Intersection(IFuzzySet* FuzzySet, TFuzzyOperation IntersectionType) const {
-  // ORDER OPERATION. A sum is no intersection: its entry is empty.
-  static constexpr TIFuzzyOperatorFunc kCombiners[] = {
-      &FuzzyOperatorMin,        &FuzzyOperatorMean,
-      &FuzzyOperatorMeanSqr,    &FuzzyOperatorMeanSqrt,
-      &FuzzyOperatorIntersectionProduct, &FuzzyOperatorIntersectionBoundedSum,
-      nullptr};
-  static_assert(std::size(kCombiners) == kFuzzyOperationCount, "one entry per operation");
-  if (IntersectionType >= kFuzzyOperationCount || kCombiners[IntersectionType] == nullptr)
-    detail::RaiseInvalidOperation(IntersectionType);
-  return BuildResult(FuzzySet, FuzzyIntersectionKeywords[IntersectionType], kCombiners[IntersectionType]);
+  const TFuzzyOperatorFunc Combiner = IntersectionCombiner(IntersectionType);  // checks first
+  return BuildResult(FuzzySet, FuzzyIntersectionKeywords[IntersectionType], TDirectVisit<TFuzzyOperatorFunc>{Combiner});
 }
 
 Intf<IFuzzySet> TIFuzzySet::Union(IFuzzySet* FuzzySet, TFuzzyOperation UnionType) const {
-  // ORDER OPERATION
-  static constexpr TIFuzzyOperatorFunc kCombiners[] = {
-      &FuzzyOperatorMax,         &FuzzyOperatorUnionMean,
-      &FuzzyOperatorMeanSqr,     &FuzzyOperatorMeanSqrt,
-      &FuzzyOperatorUnionProduct, &FuzzyOperatorUnionBoundedSum,
-      &FuzzyOperatorUnionSum};
-  static_assert(std::size(kCombiners) == kFuzzyOperationCount, "one entry per operation");
-  if (UnionType >= kFuzzyOperationCount) detail::RaiseInvalidOperation(UnionType);
-  return BuildResult(FuzzySet, FuzzyUnionKeywords[UnionType], kCombiners[UnionType]);
+  const TFuzzyOperatorFunc Combiner = UnionCombiner(UnionType);  // checks first
+  return BuildResult(FuzzySet, FuzzyUnionKeywords[UnionType], TDirectVisit<TFuzzyOperatorFunc>{Combiner});
 }
 
 Intf<IFuzzySet> TIFuzzySet::Infer(IFuzzySet* NewEvidence, TFuzzyInferenceMethod InferenceMethod,

@@ -104,6 +104,10 @@ class TARNWICK_EXPORT TIFSValues : public TFuzzySetValues {
   std::string ToString() const override;
 
   TIFuzzySet* GetIFuzzySet() const noexcept;
+
+ private:
+  // Closes the block while an error is already on its way.
+  void EndUpdateOnError() noexcept;
 };
 
 class TARNWICK_EXPORT TIFuzzySet : public TFuzzySet, public TInterfacedMixin, public virtual IFuzzySet {
@@ -305,7 +309,12 @@ class TARNWICK_EXPORT TIFuzzySet : public TFuzzySet, public TInterfacedMixin, pu
   template <typename TVisit>
   Intf<IFuzzySet> BuildResult(IFuzzySet* FuzzySet, std::string_view OperatorKeyword, TVisit&& Visit) const;
 
+  // The variable while it lives, uncounted, for reads that release no reference (the range,
+  // the threshold): they run on every point, where counting would cost more than the read.
+  IFuzzyVariable* PeekVariable() const noexcept { return FVariable.expired() ? nullptr : FVariableObject; }
+
   WeakIntf<IFuzzyVariable> FVariable;
+  IFuzzyVariable* FVariableObject = nullptr;  // FVariable's target; valid while FVariable is not expired
   TFuzzyParserLink FParser;
   Integer FIndex = 0;
 };

@@ -11,12 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "IModelTestSupport.h"
 #include "ModelTestSupport.h"
 #include "tarnwick/model/FuzzyConsts.h"
 #include "tarnwick/model/FuzzyInterfaces.h"
 #include "tarnwick/model/FuzzyLogicComponent.h"
 #include "tarnwick/model/FuzzySet.h"
 #include "tarnwick/model/FuzzyVariable.h"
+#include "tarnwick/model/IFuzzyLogic.h"
 #include "tarnwick/platform/Component.h"
 #include "tarnwick/platform/Exceptions.h"
 #include "tarnwick/platform/Interfaces.h"
@@ -260,6 +262,33 @@ TEST(FuzzyParserBaseBuiltIns, EachNameAndCountMakesItsShapeInBothForms) {
     EXPECT_EQ(PointsOf(ISet->Inner()), PointsOf(Expected));
     EXPECT_EQ(ISet->GetSetType(), C.SetType);
   }
+}
+
+// The interface form fills a term of an interface variable through IFuzzySet, and the variable
+// hears of the change once the shape is complete.
+TEST(FuzzyParserBaseBuiltIns, TheInterfaceFormFillsATermOfAnInterfaceVariable) {
+  TProbeParser Parser(nullptr);
+  const Intf<IFuzzyVariable> Variable(new TIFuzzyVariable("t"));
+  Variable->SetMaximum(100);
+  Variable->SetMinimum(-100);
+  std::vector<std::string> Changes;
+  Variable->SetOnFuzzySetChange([&](IFuzzyVariable*, IFuzzySet* S) { Changes.push_back(S->GetName()); });
+  for (const ShapeCase& C : ShapeCases()) {
+    SCOPED_TRACE(std::string(C.Name) + " with " + std::to_string(C.Args.size()) + " arguments");
+    TFuzzySet Expected(nullptr);
+    C.Reference(Expected, kDefaultNumFunctionValues);
+    const Intf<IFuzzySet> Term = Variable->Add("term");
+    Changes.clear();
+    EXPECT_EQ(Parser.CalcFuzzyFunction(Term.get(), C.Name, MakeList(C.Args).get()), Term);
+    EXPECT_EQ(test::PointsOf(Term), PointsOf(Expected));
+    EXPECT_EQ(Term->GetSetType(), C.SetType);
+    EXPECT_THAT(Changes, ::testing::AllOf(::testing::Not(IsEmpty()), ::testing::Each("term")));
+  }
+  // Wrong calls leave the term as it was.
+  const Intf<IFuzzySet> Term = Variable->Add("term");
+  EXPECT_THROW(Parser.CalcFuzzyFunction(Term.get(), "gauss", MakeList({Int(1)}).get()), EFzyParseException);
+  EXPECT_THROW(Parser.CalcFuzzyFunction(Term.get(), "tri", MakeList({Int(1)}).get()), EFzyParseException);
+  EXPECT_EQ(Term->GetCount(), 0);
 }
 
 TEST(FuzzyParserBaseBuiltIns, CurvesTakeTheirPointCountFromTheLinkedLogic) {
