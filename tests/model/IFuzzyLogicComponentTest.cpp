@@ -23,7 +23,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using test::NamesByIndex;
-using test::TIEventLog;
+using test::TILogicEventLog;
 
 // A variable that counts its live instances, so that a test sees when one dies.
 class TCountedVariable : public TIFuzzyVariable {
@@ -80,7 +80,7 @@ class IFuzzyLogicTest : public ::testing::Test {
   }
 
   std::unique_ptr<TIFuzzyLogic> Logic = std::make_unique<TIFuzzyLogic>(nullptr);
-  TIEventLog Log{*Logic};
+  TILogicEventLog Log{*Logic};
 };
 
 // --- Storing a variable

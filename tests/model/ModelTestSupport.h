@@ -162,9 +162,9 @@ class TEventLog {
 // Every event of an interface logic component as one line, in the order they fire, in the
 // form "OnFuzzySetAdded(variable, set)". Sets and variables are named as they are when the
 // event fires.
-class TIEventLog {
+class TILogicEventLog {
  public:
-  explicit TIEventLog(TIFuzzyLogic& Logic) {
+  explicit TILogicEventLog(TIFuzzyLogic& Logic) {
     Logic.SetOnChange([this, &Logic](TObject* Sender) {
       EXPECT_EQ(Sender, &Logic) << "Sender is the logic component";
       Events.push_back("OnChange");

@@ -143,7 +143,7 @@ TEST_F(IParserTest, ADefinitionBecomesAVariableOfTheItemClassStoredUnderItsName)
 // down the threshold, then adds the automatic terms, then links the set events, then fires
 // OnVariableAdded; a term first lives under a unique name.
 TEST_F(IParserTest, TheRoadOfOneDefinitionFiresItsEventsInOrder) {
-  test::TIEventLog Events(Logic);
+  test::TILogicEventLog Events(Logic);
   Parser.SetOnParsing([](TObject*) { gLog.push_back("Parsing"); });
   Parser.SetOnParsed([](TObject*) { gLog.push_back("Parsed"); });
   Parser.SetOnParseFuzzySetIntf([&](IFuzzyVariable* Sender, IFuzzySet* S) {
