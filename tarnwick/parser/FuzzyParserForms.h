@@ -2,7 +2,10 @@
 // parser, the expression evaluator and the printer are written once, as templates over a form;
 // every place where the collection-based form (TFuzzyVariable, TFuzzySet) and the
 // interface-based form (IFuzzyVariable, IFuzzySet) differ is a member of the two structs
-// below, which stand side by side row by row. Nothing else in the parser tells the forms apart.
+// below, which stand side by side row by row. Only a definition as a whole differs in most of
+// its steps (where the variable comes from, when it joins the logic, what an error leaves):
+// ParseFuzzyVariable and ParseFuzzyVariableIntf stand side by side in KVFuzzyLogicParser.cpp
+// and share the reading of the clauses. Nothing else in the parser tells the forms apart.
 //
 // Used by the parser's own sources only.
 #ifndef TARNWICK_PARSER_FUZZYPARSERFORMS_H_

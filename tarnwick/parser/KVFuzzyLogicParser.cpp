@@ -194,7 +194,8 @@ Intf<IFuzzyStreamToken> TKVFuzzyLogicParser::ParseHeader(std::string& Name, std:
 
 namespace {
 
-const std::string kParseFuzzyVariable = "ParseFuzzyVariable";
+// The operation a definition's errors name, in both forms.
+constexpr const char* kParseFuzzyVariable = "ParseFuzzyVariable";
 
 }  // namespace
 
@@ -203,7 +204,7 @@ const std::string kParseFuzzyVariable = "ParseFuzzyVariable";
 // consumed.
 template <typename TForm>
 void TKVFuzzyLogicParser::ParseClauses(Intf<IFuzzyStreamToken> T, typename TForm::TVariableRef V) {
-  const std::string& kMethod = kParseFuzzyVariable;
+  const std::string kMethod = kParseFuzzyVariable;
   while (!IsKind(T, U')')) {
     Intf<IFuzzyStreamToken> C = FStream->NextToken();
     if (!IsKind(T, U'(')) ParseError(kMethod, LoadResString(SFzyMissingOpenParens));
