@@ -427,6 +427,14 @@ TEST_F(BothEvaluators, ErrorsAreTheSameInBothForms) {
             ParseMessage("fuzzy variable is not defined", "EvalFuzzyExpression", 1, " "));
 }
 
+// A quoted operand may name a set the evaluation itself made: the collection form finds it
+// among its variable's items, the interface form looks up terms only.
+TEST_F(BothEvaluators, AQuotedNameOfAWorkingSetIsATermOnlyInTheCollectionForm) {
+  EXPECT_EQ(Owned.Parser.EvalFuzzyExpression(OwnedVar(), "2 or \"2\"")->GetName(), "2 or 2");
+  EXPECT_THROW_MSG(Counted.Parser.EvalFuzzyExpression(CountedVar().get(), "2 or \"2\""), EFzyParseException,
+                   ParseMessage("Invalid item in fuzzy expression: \"2\"", "EvalFuzzyExpression", 1, " "));
+}
+
 TEST_F(BothEvaluators, OnEvalExpressionIntfSeesThePostfixTextAndMayReplaceTheResult) {
   std::vector<std::string> Seen;
   const Intf<IFuzzySet> Low = CountedVar()->ContainsFuzzySet("low");
