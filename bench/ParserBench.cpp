@@ -123,7 +123,7 @@ void BM_Evaluate(benchmark::State& State) {
   for (auto _ : State) {
     TFuzzySet* Result = nullptr;
     benchmark::DoNotOptimize(S.Parser.EvalFuzzyExpression(V, Expression, Result));
-    // The evaluation keeps what it made in the variable; take it away again.
+    // The evaluation keeps its result in the variable; take it away again.
     while (V->GetItems()->GetCount() > Terms) delete V->GetItems()->GetItem(V->GetItems()->GetCount() - 1);
   }
   Rates(State, Expression.size(), "evaluations/s");

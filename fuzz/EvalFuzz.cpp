@@ -1,10 +1,12 @@
 // libFuzzer target for the expression evaluator: the input is an expression over one small
-// variable, evaluated through the string entry point and defuzzified, in both model forms.
-// Every refusal must be a tarnwick::Exception, with the same message in both forms, and both
-// forms must give the same set (name, points) and the same crisp value. Except for texts with
-// quotes or escapes: through those an operand can name a set the evaluation itself made (the
-// quoted "2" after the number 2), which the collection form finds among its variable's items
-// and the interface form, which finds only terms, refuses.
+// variable, evaluated through the string entry point and defuzzified in both model forms, after
+// the logic's Variables list of bindings: the input up to its first NUL byte, when it holds one
+// (the expression is the rest), else a fixed list. Every refusal must be a tarnwick::Exception,
+// with the same message in both forms, and both forms must give the same set (name, points)
+// and the same crisp value. Except for texts with quotes or escapes: through those an operand
+// can name a set the evaluation itself made (the quoted "2" after the number 2), which the
+// collection form finds among its variable's items and the interface form, which finds only
+// terms, refuses.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -32,14 +34,15 @@ constexpr const char* kDefinition =
     "    (term hot ((60 0) (100 1)))\n"
     "    (term mild very warm or cold)))\n";
 
-// A logic component of either form with its parser, the definition read (a fixed text: an
-// exception here is a finding too).
+// A logic component of either form with its parser and Bindings, the definition read (a fixed
+// text: an exception here is a finding too). A fresh model per input, so that no input
+// depends on the ones before.
 template <typename TLogic>
 struct TModel {
-  TModel() {
+  explicit TModel(const std::string& Bindings) {
     Logic.SetParser(&Parser);
     Parser.SetFuzzyLogic(&Logic);
-    Logic.GetVariables()->SetText("x=very warm\ny=?x or cold\nz=?z");
+    Logic.GetVariables()->SetText(Bindings);
     TStringList Lines;
     Lines.SetText(kDefinition);
     Logic.SetStrings(&Lines);
@@ -79,28 +82,29 @@ void Describe(const TSetRef& Set, TOutcome& Out) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
   const std::string Input(reinterpret_cast<const char*>(Data), Size);
+  const std::size_t Nul = Input.find('\0');
+  const std::string Bindings = Nul == std::string::npos ? "x=very warm\ny=?x or cold\nz=?z" : Input.substr(0, Nul);
+  const std::string Expression = Nul == std::string::npos ? Input : Input.substr(Nul + 1);
   TOutcome Owned;
   TOutcome Counted;
   {
-    // A fresh model per input: evaluation changes what a handler or a binding may see.
-    TModel<TFuzzyLogic> Model;
+    TModel<TFuzzyLogic> Model(Bindings);
     try {
-      Describe(Model.Parser.EvalFuzzyExpression(Model.Logic.GetItems()->GetItem(0), Input), Owned);
+      Describe(Model.Parser.EvalFuzzyExpression(Model.Logic.GetItems()->GetItem(0), Expression), Owned);
     } catch (const Exception& E) {
       Owned.Error = E.what();
     }
   }
   {
-    TModel<TIFuzzyLogic> Model;
+    TModel<TIFuzzyLogic> Model(Bindings);
     try {
-      Describe(Model.Parser.EvalFuzzyExpression(Model.Logic.GetItems()->Get("t").get(), Input), Counted);
+      Describe(Model.Parser.EvalFuzzyExpression(Model.Logic.GetItems()->Get("t").get(), Expression), Counted);
     } catch (const Exception& E) {
       Counted.Error = E.what();
     }
   }
   if (Input.find_first_of("\"\\") != std::string::npos) return 0;
-  const bool SameValue =
-      Owned.Value == Counted.Value || (std::isnan(Owned.Value) && std::isnan(Counted.Value));
+  const bool SameValue = Owned.Value == Counted.Value || (std::isnan(Owned.Value) && std::isnan(Counted.Value));
   if (Owned.Error != Counted.Error || Owned.Name != Counted.Name || Owned.Points != Counted.Points || !SameValue)
     Finding(Input, Owned, Counted);
   return 0;

@@ -36,16 +36,16 @@ struct TPlacementStop {
   bool AtThird;
 };
 
-// The placement walk from position From on, passing over the edited point at Skip: it stops at
-// the first other point whose X exceeds X by more than the tolerance, or at the third other
-// point within the tolerance of X. The rule walks from the first position; a later From gives
-// the same stop when every other point before it lies more than the tolerance below X.
 using TItems = std::vector<TCollectionItem*>;
 
 TFzyFloat XAt(const TItems& Items, std::int32_t Index) {
   return static_cast<const TFuzzySetValue*>(Items[static_cast<std::size_t>(Index)])->GetX();
 }
 
+// The placement walk from position From on, passing over the edited point at Skip: it stops at
+// the first other point whose X exceeds X by more than the tolerance, or at the third other
+// point within the tolerance of X. The rule walks from the first position; a later From gives
+// the same stop when every other point before it lies more than the tolerance below X.
 TPlacementStop WalkPlacement(const TItems& Items, std::int32_t Skip, TFzyFloat X, std::int32_t From) {
   const auto Count = static_cast<std::int32_t>(Items.size());
   TPlacementStop Result{From - 1, -1, false};

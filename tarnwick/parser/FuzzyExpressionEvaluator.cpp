@@ -163,54 +163,61 @@ struct TKVFuzzyLogicParser::TEvaluation {
     return E;
   }
 
+  // A set made, with the collection it was made in (none: the evaluation owns it alone).
+  struct TMade {
+    TFuzzySet* Set;
+    TCollection* Owner;
+  };
+
   // Takes Result (and Seen, the result before OnEvalExpression) out of the sets to free, hands
   // Result to the outer evaluation when this one made it, and frees the rest.
   void Finish(TFuzzySet* Seen, TFuzzySet* Result, TFuzzyVariable* Variable) {
-    const bool MadeResult = Forget(Result);
-    Forget(Seen);
-    if (MadeResult && Outer != nullptr) Outer->Made.push_back(Result);
+    TMade Entry{};
+    const bool MadeResult = Forget(Result, &Entry);
+    Forget(Seen, nullptr);
+    if (MadeResult && Outer != nullptr) Outer->Made.push_back(Entry);
     Free(Variable);
   }
 
-  // Takes Set out of the sets to free; true when it was among them.
-  bool Forget(const TFuzzySet* Set) {
-    auto It = std::find(Made.rbegin(), Made.rend(), Set);
+  // Takes Set out of the sets to free; true (and its entry in Entry) when it was among them.
+  bool Forget(const TFuzzySet* Set, TMade* Entry) {
+    auto It = std::find_if(Made.rbegin(), Made.rend(), [Set](const TMade& M) { return M.Set == Set; });
     if (Set == nullptr || It == Made.rend()) return false;
+    if (Entry != nullptr) *Entry = *It;
     Made.erase(std::next(It).base());
     return true;
   }
 
   // Frees the sets made, the last first, so that each is near the end of its collection. A
-  // set a handler has taken away meanwhile, or made Defined (a term), stays untouched. The
-  // variable's set collection reports its change once.
+  // set that a handler has taken out of its collection meanwhile, or made Defined (a term),
+  // stays untouched. The variable's set collection reports its change once.
   void Free(TFuzzyVariable* Variable) {
     if (Made.empty()) return;
     std::unique_ptr<TUpdateBlock<TCollection>> Block;
     if (Variable != nullptr) Block = std::make_unique<TUpdateBlock<TCollection>>(*Variable->GetItems());
     while (!Made.empty()) {
-      TFuzzySet* Set = Made.back();
+      const TMade M = Made.back();
       Made.pop_back();
-      if (Set->GetDefined()) continue;
-      TCollection* Owner = Set->GetCollection();
-      if (Owner != nullptr && Owner->IndexOfItem(Set) < 0) continue;
-      delete Set;
+      if (M.Owner != nullptr && M.Owner->IndexOfItem(M.Set) < 0) continue;
+      if (M.Set->GetDefined()) continue;
+      delete M.Set;
     }
   }
 
   TKVFuzzyLogicParser& FParser;
   TEvaluation* Kept;   // the evaluation around this one, of any kind
   TEvaluation* Outer;  // the evaluation that met the binding this one evaluates; null otherwise
-  std::vector<TFuzzySet*> Made;
+  std::vector<TMade> Made;
   std::string Expanding;      // the binding operand being evaluated at this level
   std::int64_t Work = 0;      // at the top: the tokens of every binding expanded so far
 };
 
 void TKVFuzzyLogicParser::AddWorkingSet(TFuzzySet* FuzzySet) {
-  if (FEvaluation != nullptr && FuzzySet != nullptr) FEvaluation->Made.push_back(FuzzySet);
+  if (FEvaluation != nullptr && FuzzySet != nullptr) FEvaluation->Made.push_back({FuzzySet, FuzzySet->GetCollection()});
 }
 
 void TKVFuzzyLogicParser::ForgetWorkingSet(TFuzzySet* FuzzySet) {
-  if (FEvaluation != nullptr) FEvaluation->Forget(FuzzySet);
+  if (FEvaluation != nullptr) FEvaluation->Forget(FuzzySet, nullptr);
 }
 
 void TKVFuzzyLogicParser::FinishEvaluation(TFuzzySet* Seen, TFuzzySet* Result, TFuzzyVariable* Variable) {

@@ -119,6 +119,9 @@ struct TCollectionForm {
   static Integer PointCount(const TFuzzySet* Set) { return Set->GetValues()->GetCount(); }
   static TFzyFloat PointX(const TFuzzySet* Set, Integer I) { return (*Set->GetValues())[I]->GetX(); }
   static TFzyFloat PointY(const TFuzzySet* Set, Integer I) { return (*Set->GetValues())[I]->GetY(); }
+  // The range the set's points are held in: its variable's, or unbounded without one.
+  static TFzyFloat RangeLow(const TFuzzySet* Set) { return Set->GetXRange(1); }
+  static TFzyFloat RangeHigh(const TFuzzySet* Set) { return Set->GetXRange(0); }
   // The Defined sets of V in the order they print: their place in V's collection.
   static std::vector<TConstSetRef> TermsInOrder(const TFuzzyVariable* V) {
     std::vector<TConstSetRef> Terms;
@@ -226,6 +229,9 @@ struct TInterfaceForm {
   static Integer PointCount(const IFuzzySet* Set) { return Set->GetCount(); }
   static TFzyFloat PointX(const IFuzzySet* Set, Integer I) { return Set->GetXValues(I); }
   static TFzyFloat PointY(const IFuzzySet* Set, Integer I) { return Set->GetYValues(I); }
+  // The variable's range; without one, the set's own first and last X, which hold every point.
+  static TFzyFloat RangeLow(const IFuzzySet* Set) { return Set->GetXMinimum(); }
+  static TFzyFloat RangeHigh(const IFuzzySet* Set) { return Set->GetXMaximum(); }
   // The Defined sets of V in ascending Index, the order the table stored them in.
   static std::vector<TConstSetRef> TermsInOrder(const IFuzzyVariable* V) {
     std::vector<TConstSetRef> Terms;

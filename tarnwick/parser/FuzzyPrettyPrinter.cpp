@@ -48,21 +48,38 @@ std::string UnitsText(const std::string& Units) {
   return WordText(Units) == Units ? Units : QuoteTokenText(Units);
 }
 
-// A point list reads its points one by one, and one by one a list keeps at most three points
-// on one X; the bulk clean-up keeps four (a curve cut at the variable's range leaves such a
-// run at the bound). So a run of more than three points on one X is written as its first
-// point, its highest point between, and its last point: the membership on both sides of the
-// jump and its peak stay, and the text reads back as exactly the points written. (Written in
-// full, the reader would thin the run its own way and print differently the next time.)
+// Whether every point of Set lies inside its range. A range clause after the terms can leave
+// points outside it; read back, they are held inside.
+template <typename TForm>
+bool InsideRange(const typename TForm::TSet* Set) {
+  const TFzyFloat Low = TForm::RangeLow(Set);
+  const TFzyFloat High = TForm::RangeHigh(Set);
+  for (Integer I = 0; I < TForm::PointCount(Set); ++I)
+    if (TForm::PointX(Set, I) < Low || TForm::PointX(Set, I) > High) return false;
+  return true;
+}
+
+// A point list reads its points one by one, each held inside the range as it is read, and one
+// by one a list keeps at most three points on one X; the bulk clean-up keeps four (a curve cut
+// at the variable's range leaves such a run at the bound). So the points are written as they
+// will be held, and a run of more than three points on one X is written as its first point, its
+// highest point between, and its last point: the membership on both sides of the jump and its
+// peak stay, and the text reads back as exactly the points written. (Written in full, the
+// reader would thin the run its own way and print differently the next time.)
 template <typename TForm>
 std::string PointListText(const typename TForm::TSet* Set) {
+  const TFzyFloat Low = TForm::RangeLow(Set);
+  const TFzyFloat High = TForm::RangeHigh(Set);
+  auto X = [Set, Low, High](Integer I) {
+    const TFzyFloat Value = TForm::PointX(Set, I);
+    return Value < Low ? Low : (Value > High ? High : Value);
+  };
+  auto Y = [Set](Integer I) { return TForm::PointY(Set, I); };
   std::string R = "(";
   const Integer Count = TForm::PointCount(Set);
-  auto X = [Set](Integer I) { return TForm::PointX(Set, I); };
-  auto Y = [Set](Integer I) { return TForm::PointY(Set, I); };
   Integer Last = -1;
   auto Write = [&](Integer Point) {
-    // A point equal to the last one written would read back as one point.
+    // An equal neighbour (as TFuzzySetValue::Equals compares) would read back as one point.
     if (Last >= 0 && FloatEquals(X(Point), X(Last)) && FloatEquals(Y(Point), Y(Last))) return;
     R += '(';
     R += Num2(X(Point), Y(Point));
@@ -136,7 +153,7 @@ TFzyFloat BetaWeight(const typename TForm::TSet* Set, TFzyFloat Center, TFzyFloa
 template <typename TForm>
 std::string ShapeText(const typename TForm::TSet* Set, std::int32_t N) {
   const Integer Count = TForm::PointCount(Set);
-  if (Count == 0) return {};
+  if (Count == 0 || !InsideRange<TForm>(Set)) return {};
   const TFzyFloat X0 = TForm::PointX(Set, 0);
   const TFzyFloat XLast = TForm::PointX(Set, Count - 1);
   auto Regenerate = [Set](auto&& Make) { return Regenerates<TForm>(Set, Make); };

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
+#include <tuple>
 #include <string>
 #include <utility>
 #include <vector>
@@ -105,6 +107,175 @@ TEST_P(HostileTextTest, EachTextEndsInItsExactError) {
                                     "at line 1: \" ( deffuzzy a ( values ( term b ( tri 0 0.5 1 ) ) ( term c b or b"));
   EXPECT_THAT(Long.Message, ::testing::EndsWith("b or b or \""));
   EXPECT_EQ(Long.Line, 1);
+}
+
+// Hostile inputs of every kind through the public road, each sized so that work quadratic or
+// exponential in its size would not end for minutes: each ends in a model or in a clear error.
+// No time is measured; a path that is not bounded by the size of its input shows as a test
+// that does not end. One test per row and form, so that the rows run side by side.
+class HostileInputTest : public ::testing::TestWithParam<std::tuple<TModelForm, int>> {
+ protected:
+  HostileInputTest() { Model.Logic().SetAutoTerms(false); }
+
+  // A text's outcome: its error's message, or what Summary tells of the model it made.
+  std::string Outcome(const std::string& Text, const std::function<std::string()>& Summary) {
+    try {
+      Model.Assign(Text);
+    } catch (const Exception& E) {
+      return E.what();
+    }
+    return Summary();
+  }
+  // The sets of the variable a: every one in the collection form, the stored ones in the
+  // interface form (which stores a variable only once it is read whole).
+  std::string Sets() const {
+    if (!Model.HasVariable("a")) return "no variable";
+    return std::to_string(Model.SetCount("a")) + " sets";
+  }
+  // The points of a's term at place Set in the order they print.
+  std::string Points(std::size_t Set) const {
+    return std::to_string(Model.Points("a", Model.TermNames("a").at(Set)).size()) + " points";
+  }
+
+  TFormModel Model{std::get<0>(GetParam())};
+
+ public:
+  struct Case {
+    const char* Name;
+    std::string (*Run)(HostileInputTest& T);
+    std::string Expected;
+    bool Prefix;  // Expected is the beginning of a message that goes on with the text read
+    std::string ExpectedInterface = {};  // where the interface form ends otherwise
+  };
+  static const std::vector<Case>& Cases();
+};
+
+const std::vector<HostileInputTest::Case>& HostileInputTest::Cases() {
+  static const std::string Triangle = "(tri 0 0.5 1)";
+  static const std::vector<Case> kCases = {
+      {"BindingsThatNameTheNextTwice40LevelsDeep",  // 2^40 expansions
+       [](HostileInputTest& T) {
+         std::string Bindings;
+         for (int I = 0; I < 40; ++I)
+           Bindings += "c" + std::to_string(I) + "=?c" + std::to_string(I + 1) + " or ?c" + std::to_string(I + 1) + "\n";
+         T.Model.Logic().GetVariables()->SetText(Bindings + "c40=b");
+         const std::string Result =
+             T.Outcome("(deffuzzy a (values (term b " + Triangle + ") (term c ?c0)))", [&] { return T.Sets(); });
+         return Result + " / " + T.Sets();  // nothing the evaluation made stays
+       },
+       ParseMessage("Bindings expand to more than 100000 tokens: ?c0", "EvalFuzzyExpression", 1, " ") + " / 1 sets",
+       false,
+       ParseMessage("Bindings expand to more than 100000 tokens: ?c0", "EvalFuzzyExpression", 1, " ") +
+           " / no variable"},
+      {"FortyTermsThatNameTheOneBeforeTwice",  // expression texts of 2^40 characters
+       [](HostileInputTest& T) {
+         std::string Text = "(deffuzzy a (values (term c0 " + Triangle + ")";
+         for (int I = 1; I <= 40; ++I)
+           Text += " (term c" + std::to_string(I) + " c" + std::to_string(I - 1) + " or c" + std::to_string(I - 1) + ")";
+         return T.Outcome(Text + "))", [&] { return T.Sets(); });
+       },
+       "Parsing Error, Expression text too long: both operands of or hold more than 1048576 characters in "
+       "EvalFuzzyExpression at line 1: \" ( deffuzzy a ( values ( term c0 ( tri 0 0.5 1 ) ) ( term c1 c0 or c0 )",
+       true},
+      {"HundredThousandPointsInOrderInOneTerm",
+       [](HostileInputTest& T) {
+         std::string Text = "(deffuzzy a (range 0 100000) (values (term b (";
+         for (int I = 0; I < 100000; ++I) Text += "(" + std::to_string(I) + " " + std::to_string(I % 2) + ")";
+         return T.Outcome(Text + "))))", [&] { return T.Points(0); });
+       },
+       "100000 points", false},
+      {"HundredThousandTerms",
+       [](HostileInputTest& T) {
+         std::string Text = "(deffuzzy a (values";
+         for (int I = 0; I < 100000; ++I) Text += "\n(term t" + std::to_string(I) + " " + Triangle + ")";
+         return T.Outcome(Text + "))", [&] {
+           const std::string Printed = T.Model.Print();
+           std::size_t Terms = 0;
+           for (std::size_t At = Printed.find("(term "); At != std::string::npos; At = Printed.find("(term ", At + 1))
+             ++Terms;
+           return T.Sets() + ", " + std::to_string(Terms) + " printed";
+         });
+       },
+       "100000 sets, 100000 printed", false},
+      {"ALineOf20MB",
+       [](HostileInputTest& T) {
+         return T.Outcome(
+             "(deffuzzy a \"" + std::string(20 * 1024 * 1024, 'x') + "\" (values (term b " + Triangle + ")))",
+             [&] { return std::to_string(T.Model.Comment("a").size()) + " characters of comment"; });
+       },
+       "20971520 characters of comment", false},
+      {"Brackets100000DeepInAnExpression",
+       [](HostileInputTest& T) {
+         return T.Outcome("(deffuzzy a (values (term b " + Triangle + ") (term c not " + std::string(100000, '[') +
+                              " b " + std::string(100000, ']') + ")))",
+                          [&] { return T.Sets() + ", the last " + T.Model.TermNames("a").back(); });
+       },
+       "2 sets, the last c", false},
+      {"Parentheses100000Deep",
+       [](HostileInputTest& T) {
+         return T.Outcome("(deffuzzy a (values (term b " + std::string(100000, '(') + std::string(100000, ')') + ")))",
+                          [&] { return T.Sets(); });
+       },
+       "Parentheses nested too deeply: more than 256 levels", false},
+      {"The2048OperatorsAnExpressionMayHold",
+       [](HostileInputTest& T) {
+         std::string Text = "(deffuzzy a (values (term b " + Triangle + ") (term c b";
+         for (int I = 0; I < 1024; ++I) Text += " or very b";
+         return T.Outcome(Text + ")))", [&] { return T.Sets() + ", " + T.Points(1); });
+       },
+       "2 sets, 7 points", false},
+      {"NumbersAtTheEndsOfTheDoubles",
+       [](HostileInputTest& T) {
+         return T.Outcome(
+             "(deffuzzy a (range -1.7976931348623157e308 1.7976931348623157e308) (values (term b "
+             "((-1.7976931348623157e308 0) (4.9e-324 1) (1.7976931348623157e308 0))) (term c b * 1e308)))",
+             [&] { return T.Sets() + ", " + T.Points(0) + ", " + T.Points(1); });
+       },
+       "2 sets, 3 points, 3 points", false},
+      {"NulBytesInACommentAStringAndBetweenTokens",
+       [](HostileInputTest& T) {
+         return T.Outcome(std::string("(deffuzzy a \"x\0y\"\0(values (term b \"\0\" ", 38) + Triangle + ")))",
+                          [&] { return T.Sets() + ", comment of " + std::to_string(T.Model.Comment("a").size()); });
+       },
+       "1 sets, comment of 3", false},
+  };
+  return kCases;
+}
+
+TEST_P(HostileInputTest, EndsInAModelOrAClearError) {
+  const Case& C = Cases()[static_cast<std::size_t>(std::get<1>(GetParam()))];
+  const std::string Got = C.Run(*this);
+  const std::string& Expected =
+      std::get<0>(GetParam()) == test::mfInterface && !C.ExpectedInterface.empty() ? C.ExpectedInterface : C.Expected;
+  if (C.Prefix) {
+    EXPECT_EQ(Got.substr(0, Expected.size()), Expected);
+  } else {
+    EXPECT_EQ(Got, Expected);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, HostileInputTest,
+    ::testing::Combine(::testing::ValuesIn(kBothForms),
+                       ::testing::Range(0, static_cast<int>(HostileInputTest::Cases().size()))),
+    [](const ::testing::TestParamInfo<std::tuple<TModelForm, int>>& Info) {
+      return std::string(HostileInputTest::Cases()[static_cast<std::size_t>(std::get<1>(Info.param))].Name) +
+             (std::get<0>(Info.param) == test::mfCollection ? "_Collection" : "_Interface");
+    });
+
+// An expression evaluated again and again leaves only its results, which a host may free (or,
+// in the interface form, drop): the copies made before hedges and the results of inner steps
+// go when each evaluation ends.
+TEST_P(HostileTextTest, RepeatedEvaluationsLeaveNothingBehind) {
+  Model.Logic().SetAutoTerms(false);
+  Assign("(deffuzzy t (range 0 100) (values (term warm (tri 20 50 80)) (term cold ((0 1) (40 0)))))");
+  for (int I = 0; I < 20000; ++I) {
+    if (GetParam() == test::mfCollection)
+      delete Model.Parser.EvalFuzzyExpression(Model.Collection().GetItems()->GetItem(0), "very warm or somewhat cold");
+    else
+      Model.Parser.EvalFuzzyExpression(Model.Interface().GetItems()->Get("t").get(), "very warm or somewhat cold");
+  }
+  EXPECT_EQ(Model.SetCount("t"), 2);
 }
 
 TEST_P(HostileTextTest, ABindingThatRefersToItselfThroughTheVariablesList) {

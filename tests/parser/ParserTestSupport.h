@@ -68,6 +68,14 @@ class TFormModel {
   std::int32_t VariableCount() const {
     return FForm == mfCollection ? Collection().GetItems()->GetCount() : Interface().GetItems()->GetCount();
   }
+  bool HasVariable(const std::string& Var) const {
+    return FForm == mfCollection ? Collection().GetItems()->IndexOf(Var) >= 0
+                                 : bool(Interface().GetItems()->ContainsVariable(Var));
+  }
+  // Every set of the variable: the collection's items, or the sets its table stores.
+  std::int32_t SetCount(const std::string& Var) const {
+    return FForm == mfCollection ? CVar(Var)->GetItems()->GetCount() : IVar(Var)->GetCount();
+  }
   TFzyFloat Minimum(const std::string& Var) const { return Pick(Var, &TFuzzyVariable::GetMinimum, &IFuzzyVariable::GetMinimum); }
   TFzyFloat Maximum(const std::string& Var) const { return Pick(Var, &TFuzzyVariable::GetMaximum, &IFuzzyVariable::GetMaximum); }
   std::string Comment(const std::string& Var) const {
