@@ -158,7 +158,17 @@ struct TInterfaceForm {
 
   // A new set of V under a unique name "FuzzySet<n>", stored until the term renames it.
   static TSetRef NewTermSet(TKVFuzzyLogicParser& Parser, IFuzzyVariable* V) { return V->Add(Parser.GetUniqueName()); }
-  static void AddPoint(IFuzzySet* Set, TFzyFloat X, TFzyFloat Y) { Set->Add(X, Y); }
+  // One point, under the point list's edit rules as the collection form adds it (at most
+  // three points on one X), so that a list reads as the same points in both forms and reads
+  // back from its print as it was. IFuzzySet::Add places each point in an update block of its
+  // own, whose clean-up keeps more points on one X than a printed point list can hold; a set
+  // of another implementation has nothing else to offer.
+  static void AddPoint(IFuzzySet* Set, TFzyFloat X, TFzyFloat Y) {
+    if (auto* Own = dynamic_cast<TIFuzzySet*>(Set))
+      Own->GetValues()->TFuzzySetValues::Add(X, Y);
+    else
+      Set->Add(X, Y);
+  }
   // The term's set is Defined before it takes the term's name, so that the renaming stores it
   // under that name, whatever made it (an "and" or "or" makes a set no table holds); a set of
   // another variable moves to V. A name the set refuses (a reserved word) leaves it out of V's

@@ -490,6 +490,30 @@ TEST_F(BothEvaluators, SetCarryingTokensAreOperandsOfTheirOwnFormOnly) {
                    ParseMessage("Invalid item in fuzzy expression: very carried", "EvalFuzzyExpression", 0, ""));
 }
 
+// A point list adds its points one by one under the point list's edit rules, which keep at
+// most three points on one X, in both forms: so the list reads as the same points, and its
+// print reads back as the same model.
+TEST_F(IParserTest, APointListReadsAsTheSamePointsInBothForms) {
+  const std::string Text = "(deffuzzy v (values (term a ((0 0.1) (0 0.5) (0 0.9) (0 0.3) (0 0.7) (1 0)))))";
+  test::TFormModel Owned(test::mfCollection);
+  test::TFormModel Counted(test::mfInterface);
+  for (test::TFormModel* M : {&Owned, &Counted}) {
+    M->Logic().SetAutoTerms(false);
+    M->Assign(Text);
+  }
+  EXPECT_EQ(Counted.Points("v", "a"), Owned.Points("v", "a"));
+  EXPECT_EQ(Counted.Points("v", "a").size(), 4u);
+  const auto Read = Counted.Points("v", "a");
+  Counted.Assign(Counted.Print());
+  EXPECT_EQ(Counted.Points("v", "a"), Read);
+  // The same through an evaluation's point list.
+  Intf<IFuzzySet> Evaluated = Counted.Parser.EvalFuzzyExpression(
+      Counted.Interface().GetItems()->Get("v").get(), "very ((0 0.1) (0 0.5) (0 0.9) (0 0.3) (0 0.7) (1 0))");
+  const TFuzzySet* Twin = Owned.Parser.EvalFuzzyExpression(
+      Owned.Collection().GetItems()->GetItem(0), "very ((0 0.1) (0 0.5) (0 0.9) (0 0.3) (0 0.7) (1 0))");
+  EXPECT_EQ(PointsOf(Evaluated.get()), PointsOf(Twin));
+}
+
 // --- The printer
 
 TEST_F(IParserTest, AVariablePrintsItsDefinedSetsByIndex) {
