@@ -428,7 +428,7 @@ Intf<IFuzzySet> TKVFuzzyLogicParser::EvaluatePostfix(IFuzzyVariable* Variable,
 template <typename TForm>
 typename TForm::TSetRef TKVFuzzyLogicParser::EmptySetOf(typename TForm::TVariableRef Variable) {
   if (Variable == nullptr) ParseError(kEvalMethod, LoadResString(SFzyUndefinedVariable));
-  return TForm::EmptySet(Variable);
+  return TForm::EmptySet(*this, Variable);
 }
 
 TFuzzySet* TKVFuzzyLogicParser::GetEmptyFuzzySet(TFuzzyVariable* Variable) {

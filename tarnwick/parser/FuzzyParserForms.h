@@ -60,10 +60,13 @@ struct TCollectionForm {
     const std::int32_t Index = Sets->IndexOf(Text);
     return Index >= 0 ? Sets->GetItem(Index) : nullptr;
   }
-  // V's set named SEmptyFuzzy, made when there is none.
-  static TSetRef EmptySet(TFuzzyVariable* V) {
+  // V's set named SEmptyFuzzy, made when there is none; one made here is a working set like
+  // any other (a binding without a value renames it, and one evaluation may make many).
+  static TSetRef EmptySet(TKVFuzzyLogicParser& Parser, TFuzzyVariable* V) {
     if (TFuzzySet* Found = FindTerm(V, SEmptyFuzzy)) return Found;
-    return V->GetItems()->Add(SEmptyFuzzy);  // a set of that name is never Defined
+    TFuzzySet* Empty = V->GetItems()->Add(SEmptyFuzzy);  // a set of that name is never Defined
+    Parser.AddWorkingSet(Empty);
+    return Empty;
   }
   // A set the evaluation works on (a number, a point list, a function call): an item of V's
   // collection that is not Defined, so that it never prints as a term, and that the
@@ -193,7 +196,7 @@ struct TInterfaceForm {
   // --- Expressions
 
   static TSetRef FindTerm(IFuzzyVariable* V, const std::string& Text) { return V->ContainsFuzzySet(Text); }
-  static TSetRef EmptySet(IFuzzyVariable* V) {
+  static TSetRef EmptySet(TKVFuzzyLogicParser&, IFuzzyVariable* V) {
     if (Intf<IFuzzySet> Found = V->ContainsFuzzySet(SEmptyFuzzy)) return Found;
     return V->Add(SEmptyFuzzy);  // never Defined, so not stored
   }

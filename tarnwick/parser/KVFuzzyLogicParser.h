@@ -142,10 +142,11 @@ class TARNWICK_EXPORT TKVFuzzyLogicParser : public TCustomFuzzyLogicParser {
   // a clone when it is Defined; a set that is not Defined is hedged in place. Of the sets an
   // evaluation makes only its result stays: the others (operands used up by an operator, the
   // copies, results of inner steps, operands dropped) go when it ends, and when it fails all of
-  // them. In the collection form they are items of V's collection that the evaluation frees,
-  // each firing OnFuzzySetDeleted; in the interface form no table holds them (none of them is
-  // Defined), and they die with the evaluation's last reference. Sets it did not make (terms,
-  // the empty set, sets carried by tokens, a host's replacement for a function call or for the
+  // them; V's empty set counts among them when the evaluation had to make it. In the collection
+  // form they are items of V's collection that the evaluation frees, each firing
+  // OnFuzzySetDeleted; in the interface form no table holds them (none of them is Defined), and
+  // they die with the evaluation's last reference. Sets it did not make (terms, an empty set V
+  // already held, sets carried by tokens, a host's replacement for a function call or for the
   // result) stay as they are. Every error raises EFzyParseException through ParseError
   // ("EvalFuzzyExpression", or "ConvertListToValues" for point lists) and changes no term.
   //
