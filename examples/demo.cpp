@@ -1,6 +1,10 @@
-// A small host program: reads a definition file into a fuzzy logic component, prints its
-// variables back as definition text, and evaluates the expressions given after the file,
-// each written "VARIABLE: EXPRESSION", showing the resulting set and its crisp value.
+// A small host program: reads a definition file into both forms of the fuzzy model, the owned
+// one (TFuzzyLogic, whose variables own their sets) and the counted one (TIFuzzyLogic, whose
+// variables and sets are reference-counted objects reached through IFuzzyVariable and
+// IFuzzySet). It prints the variables back as definition text, tells whether the counted form
+// prints each variable as the owned form does, and evaluates the expressions given after the
+// file, each written "VARIABLE: EXPRESSION", in both forms, showing the resulting set and its
+// crisp value.
 //
 //   tarnwick_demo greenhouse.fzl "temperature: very warm" "vent: half or wide"
 //
@@ -18,6 +22,7 @@
 
 #include "tarnwick/Tarnwick.h"
 #include "tarnwick/model/FuzzyLogicComponent.h"
+#include "tarnwick/model/IFuzzyLogic.h"
 #include "tarnwick/parser/FuzzyLogicTokenStream.h"
 #include "tarnwick/parser/KVFuzzyLogicParser.h"
 #include "tarnwick/platform/Strings.h"
@@ -101,12 +106,15 @@ class TRecordingStream : public TFuzzyLogicTokenStream {
 };
 
 // The parser of the demo: while it evaluates a command-line expression, its parse errors show
-// the text read of that expression in place of the last token.
+// the text read of that expression in place of the last token. One serves each logic
+// component (a parser links to one).
 class TDemoParser : public TKVFuzzyLogicParser {
  public:
   using TKVFuzzyLogicParser::TKVFuzzyLogicParser;
 
-  TFzyFloat Evaluate(TFuzzyVariable* Variable, const std::string& Expression, TFuzzySet*& Result) {
+  // The set of Expression for Variable of either form, and its defuzzified value.
+  template <typename TVariable, typename TSetRef>
+  TFzyFloat Evaluate(TVariable* Variable, const std::string& Expression, TSetRef& Result) {
     FRead.clear();
     FEvaluating = true;
     struct TDone {
@@ -134,22 +142,53 @@ class TDemoParser : public TKVFuzzyLogicParser {
   std::string FRead;
 };
 
-// "VARIABLE: EXPRESSION": the set of the expression and its defuzzified value.
-void Evaluate(TFuzzyLogic& Logic, TDemoParser& Parser, const std::string& Argument) {
+// "VARIABLE: EXPRESSION" split at its colon.
+void Split(const std::string& Argument, std::string& Variable, std::string& Expression) {
   const std::size_t Colon = Argument.find(':');
   if (Colon == std::string::npos) throw EFzyException("expected VARIABLE: EXPRESSION");
-  TFuzzyVariable* Variable = Logic.GetItems()->GetItemByName(Trim(Argument.substr(0, Colon)));
-  const std::string Expression = Trim(Argument.substr(Colon + 1));
+  Variable = Trim(Argument.substr(0, Colon));
+  Expression = Trim(Argument.substr(Colon + 1));
+}
+
+void Show(const char* Form, const std::string& SetText, const std::string& Points, TFzyFloat Value,
+          const std::string& Units) {
+  std::printf("  %-7s set    %s\n", Form, SetText.c_str());
+  std::printf("  %-7s points %s\n", "", Points.c_str());
+  std::printf("  %-7s value  %.4f %s\n", "", Value, Units.c_str());
+}
+
+// The set of the expression and its defuzzified value, in the owned form: the result is a set
+// of the variable's collection, which frees it with the rest.
+void EvaluateOwned(TFuzzyLogic& Logic, TDemoParser& Parser, const std::string& Name, const std::string& Expression) {
+  TFuzzyVariable* Variable = Logic.GetItems()->GetItemByName(Name);
   TFuzzySet* Result = nullptr;
   const TFzyFloat Value = Parser.Evaluate(Variable, Expression, Result);
-  std::printf("\n%s: %s\n", Variable->GetName().c_str(), Expression.c_str());
   if (Result == nullptr) {
-    std::printf("  no set\n");
+    std::printf("  owned   no set\n");
     return;
   }
-  std::printf("  set    %s\n", Parser.PrettyPrint(Result, false).c_str());
-  std::printf("  points %s\n", Result->GetValuesToString().c_str());
-  std::printf("  value  %.4f %s\n", Value, Variable->GetUnits().c_str());
+  Show("owned", Parser.PrettyPrint(Result, false), Result->GetValuesToString(), Value, Variable->GetUnits());
+}
+
+// The same in the counted form: the result is a counted set that no variable holds; it dies
+// with the last reference, here at the end of the function.
+void EvaluateCounted(TIFuzzyLogic& Logic, TDemoParser& Parser, const std::string& Name,
+                     const std::string& Expression) {
+  Intf<IFuzzyVariable> Variable = Logic.GetItems()->Get(Name);
+  Intf<IFuzzySet> Result;
+  const TFzyFloat Value = Parser.Evaluate(Variable.get(), Expression, Result);
+  if (!Result) {
+    std::printf("  counted no set\n");
+    return;
+  }
+  Show("counted", Parser.PrettyPrint(Result.get(), false), Result->GetValuesToString(), Value, Variable->GetUnits());
+}
+
+// Reads Text into Logic through its Strings, as a host does.
+void Read(TCustomFuzzyLogic& Logic, const std::string& Text) {
+  TStringList Lines;
+  Lines.SetText(Text);
+  Logic.SetStrings(&Lines);
 }
 
 }  // namespace
@@ -166,25 +205,46 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  TFuzzyLogic Logic(nullptr);
-  TDemoParser Parser(nullptr);
-  Logic.SetParser(&Parser);
-  Parser.SetFuzzyLogic(&Logic);
-  Logic.SetAutoTerms(false);
+  TFuzzyLogic Owned(nullptr);
+  TDemoParser OwnedParser(nullptr);
+  Owned.SetParser(&OwnedParser);
+  OwnedParser.SetFuzzyLogic(&Owned);
+  Owned.SetAutoTerms(false);
+
+  TIFuzzyLogic Counted(nullptr);
+  TDemoParser CountedParser(nullptr);
+  Counted.SetParser(&CountedParser);
+  CountedParser.SetFuzzyLogic(&Counted);
+  Counted.SetAutoTerms(false);
+
   try {
-    TStringList Lines;
-    Lines.SetText(Text);
-    Logic.SetStrings(&Lines);
+    Read(Owned, Text);
+    Read(Counted, Text);
     // The text as the model prints it, not as it was written.
-    Logic.UpdateStrings();
-    std::printf("%s", Logic.GetStrings()->GetText().c_str());
+    Owned.UpdateStrings();
+    std::printf("%s", Owned.GetStrings()->GetText().c_str());
+
+    // Each variable of the counted form prints as in the owned form.
+    int Same = 0;
+    for (TCollectionItem* Item : *Owned.GetItems()) {
+      auto* Variable = static_cast<TFuzzyVariable*>(Item);
+      Intf<IFuzzyVariable> Twin = Counted.GetItems()->ContainsVariable(Variable->GetName());
+      if (Twin && CountedParser.PrettyPrint(Twin.get()) == OwnedParser.PrettyPrint(Variable)) ++Same;
+    }
+    std::printf("\ncounted form: %d variables, %d of them printed as in the owned form\n",
+                Counted.GetItems()->GetCount(), Same);
   } catch (const Exception& E) {
     std::fprintf(stderr, "%s: %s\n", argv[1], E.what());
     return 1;
   }
   for (int I = 2; I < argc; ++I) {
     try {
-      Evaluate(Logic, Parser, argv[I]);
+      std::string Name;
+      std::string Expression;
+      Split(argv[I], Name, Expression);
+      std::printf("\n%s: %s\n", Name.c_str(), Expression.c_str());
+      EvaluateOwned(Owned, OwnedParser, Name, Expression);
+      EvaluateCounted(Counted, CountedParser, Name, Expression);
     } catch (const Exception& E) {
       std::fflush(stdout);
       std::fprintf(stderr, "expression \"%s\": %s\n", argv[I], E.what());
