@@ -87,10 +87,7 @@ TFzyFloat TFuzzySet::GetXRange(std::int32_t Index) const {
 // Identity
 
 void TFuzzySet::CheckName(const std::string& Value) {
-  bool IsUnion = false;
-  TFuzzyOperation Op = foZadeh;
-  if (IsFuzzyKeyword(Value, IsUnion, Op) || IsFuzzyHedgeOperator(Value) || IsFuzzyHedge(Value))
-    throw EFzyException(Format(LoadResString(SInvalidFuzzySetName), {Value}));
+  if (IsFuzzyOperatorWord(Value)) throw EFzyException(Format(LoadResString(SInvalidFuzzySetName), {Value}));
 }
 
 void TFuzzySet::SetName(const std::string& Value) {
