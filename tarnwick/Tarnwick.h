@@ -10,9 +10,11 @@
 #include "tarnwick/model/FuzzyInterfaces.h"
 #include "tarnwick/model/FuzzyLogic.h"
 #include "tarnwick/model/IFuzzyLogic.h"
+#include "tarnwick/parser/FuzzyClasses.h"
 #include "tarnwick/parser/KVFuzzyLogicParser.h"
 #include "tarnwick/platform/Classes.h"
 #include "tarnwick/platform/Component.h"
+#include "tarnwick/platform/ComponentStreaming.h"
 #include "tarnwick/platform/Format.h"
 
 #endif  // TARNWICK_TARNWICK_H_

@@ -24,9 +24,11 @@
 #include "tarnwick/containers/KVDictionary.h"
 #include "tarnwick/containers/KVGenericsSupport.h"
 #include "tarnwick/platform/Classes.h"
+#include "tarnwick/platform/ComponentStreaming.h"
 #include "tarnwick/platform/Events.h"
 #include "tarnwick/platform/Interfaces.h"
 #include "tarnwick/platform/Strings.h"
+#include "tarnwick/platform/TypInfo.h"
 #include "tarnwick/platform/Types.h"
 
 namespace tarnwick::collections {
@@ -103,10 +105,22 @@ class TKVHashTable : public TKVDictionary<TKey, TValue> {
   const TNotifyEvent& GetOnChange() const noexcept { return FOnChange; }
   void SetOnChange(TNotifyEvent Value) { FOnChange = std::move(Value); }
 
-  // Registers the obsolete stream values (kObsoleteHashTableValues) with a reader that drops
-  // them and no writer, once component streaming provides the filer; until then only the
-  // inherited definitions.
-  void DefineProperties(TFiler* Filer) override { TInherited::DefineProperties(Filer); }
+  // The inherited definitions, then the obsolete stream values (kObsoleteHashTableValues), each
+  // with a reader that reads its value and drops it, no writer and no data: a stream that holds
+  // them is read as if it did not, and no table writes them.
+  void DefineProperties(TFiler* Filer) override {
+    TInherited::DefineProperties(Filer);
+    Filer->DefineProperty(std::string(kObsoleteHashTableValues[0]), &DiscardFloatProperty, nullptr, false);
+    Filer->DefineProperty(std::string(kObsoleteHashTableValues[1]), &DiscardIntegerProperty, nullptr, false);
+    Filer->DefineProperty(std::string(kObsoleteHashTableValues[2]), &DiscardIntegerProperty, nullptr, false);
+  }
+
+  // Published: OnChange.
+  const TClassInfo* ClassInfo() const override {
+    static const TPropInfo Props[] = {Property<&TKVHashTable::GetOnChange, &TKVHashTable::SetOnChange>("OnChange")};
+    static const TClassInfo Info(TInherited::ClassInfo(), Props);
+    return &Info;
+  }
 
  protected:
   // Fires OnChange when assigned and no update block is open.
@@ -192,6 +206,9 @@ class TKVHashTable : public TKVDictionary<TKey, TValue> {
     }
   }
 
+  static void DiscardFloatProperty(TReader& Reader) { (void)Reader.ReadFloat(); }
+  static void DiscardIntegerProperty(TReader& Reader) { (void)Reader.ReadInt64(); }
+
   TNotifyEvent FOnChange;
   Integer FUpdating = 0;
   mutable Integer FCachedIndex = -1;
@@ -247,13 +264,21 @@ class TKVStringHashTable : public TKVHashTable<std::string, TValue> {
 
  protected:
   // Into a platform TStrings: inside its update block, Clear, then one line per key in slot
-  // order, without objects. Any other destination: the platform's assignment error. (A
-  // destination with a published "Text" property takes the keys as its text once component
-  // streaming provides published-property access.)
+  // order, without objects. Into a destination with a published string property "Text": the
+  // keys go into a temporary string list through this virtual AssignTo, and its text (each key
+  // followed by a line break) is set as Dest's Text. Any other destination: the platform's
+  // assignment error.
   void AssignTo(TPersistent* Dest) const override {
     auto* Strings = dynamic_cast<TStrings*>(Dest);
     if (Strings == nullptr) {
-      TInherited::AssignTo(Dest);
+      const TPropInfo* Text = GetPropInfo(Dest, "Text");
+      if (Text == nullptr || Text->Kind != tkString) {
+        TInherited::AssignTo(Dest);
+        return;
+      }
+      tarnwick::TStringList Keys;
+      this->AssignTo(&Keys);
+      SetStrProp(Dest, *Text, Keys.GetText());
       return;
     }
     TUpdateBlock<TStrings> Block(*Strings);

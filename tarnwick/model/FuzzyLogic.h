@@ -7,6 +7,7 @@
 #include "tarnwick/model/FuzzyInterfaces.h"
 #include "tarnwick/model/FuzzyLogicComponent.h"
 #include "tarnwick/model/FuzzyParserBase.h"
+#include "tarnwick/model/FuzzyPublished.h"
 #include "tarnwick/model/FuzzySet.h"
 #include "tarnwick/model/FuzzySetValues.h"
 #include "tarnwick/model/FuzzyVariable.h"

@@ -108,6 +108,10 @@ class TARNWICK_EXPORT TFuzzyLogic : public TCustomFuzzyLogic {
   // Clears the variables, then reads the stored text through the parser.
   void Parse() override;
 
+  // Published: the settings, Variables, Items, the events, Parser and Strings
+  // (FuzzyPublished.cpp). Loaded from a stream, it keeps the stored Strings and Items.
+  const TClassInfo* ClassInfo() const override;
+
   // Gives a variable the terms "low", "medium" and "high" over its range, each unless it has
   // a term of that name already.
   virtual void AddAutoTerms(TFuzzyVariable* FuzzyVariable);

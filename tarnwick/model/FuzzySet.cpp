@@ -6,6 +6,7 @@
 #include "tarnwick/model/FuzzyLogicComponent.h"
 #include "tarnwick/model/FuzzyParserBase.h"
 #include "tarnwick/model/FuzzyVariable.h"
+#include "tarnwick/platform/ComponentStreaming.h"
 #include "tarnwick/platform/Format.h"
 
 namespace tarnwick {
@@ -325,7 +326,8 @@ void TFuzzySet::CreateCrispValue(TFzyFloat Value) {
 void TFuzzySet::SetSetType(TFuzzySetType Value) {
   if (Value == FSetType) return;
   FSetType = Value;
-  if (Value != fstUserDefined) {
+  // A stream stores the points before the type; regenerating here would replace them.
+  if (Value != fstUserDefined && !IsReadingStream()) {
     const TFzyFloat Min = GetXRange(1);
     const TFzyFloat Max = GetXRange(0);
     const TFzyFloat D = Max - Min;

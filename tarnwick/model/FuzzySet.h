@@ -64,7 +64,8 @@ class TARNWICK_EXPORT TFuzzySet : public TGCollectionItem {
   void SetExpression(const std::string& Value) { FExpression = Value; }
   TFzyFloat GetInflectionPoint() const noexcept { return FInflectionPoint; }
   TFuzzySetType GetSetType() const noexcept { return FSetType; }
-  // Regenerates the standard shape of Value over the variable's range.
+  // Regenerates the standard shape of Value over the variable's range. While a stream is being
+  // read (IsReadingStream), only stores Value: the points were read just before.
   virtual void SetSetType(TFuzzySetType Value);
   std::string GetDisplayName() const override;
 
@@ -106,6 +107,11 @@ class TARNWICK_EXPORT TFuzzySet : public TGCollectionItem {
   // --- Text
   std::string ToString() const override;
   virtual std::string GetValuesToString() const;
+
+  // Published: Defined, Values, Name, Comment, SetType, Tag; stored besides: Expression and
+  // InflectionPoint (FuzzyPublished.cpp).
+  const TClassInfo* ClassInfo() const override;
+  void DefineProperties(TFiler* Filer) override;
 
   // --- Copies
   void Assign(const TPersistent* Source) override;

@@ -55,7 +55,10 @@ void TFuzzySetValue::ClampToRange(TFzyFloat& X) const {
   else if (X > High) X = High;
 }
 
+// A NaN is no coordinate (it orders with nothing, so the list could neither be kept sorted nor
+// thinned): the point keeps what it holds, as a variable keeps its range.
 void TFuzzySetValue::SetX(TFzyFloat Value) {
+  if (std::isnan(Value)) return;
   // Setting the X a point has is no change, unless that X lies outside the range (a new
   // point starts one past the last X, unclamped): then the edit brings it into the range.
   TFzyFloat Clamped = Value;
@@ -67,7 +70,7 @@ void TFuzzySetValue::SetX(TFzyFloat Value) {
 }
 
 void TFuzzySetValue::SetY(TFzyFloat Value) {
-  if (Value == FY) return;
+  if (Value == FY || std::isnan(Value)) return;
   FY = Value < 0 ? 0 : Value;
   if (TFuzzySetValues* Values = GetCollection()) Values->UpdateValue(this, {utY});
   Changed(false);
@@ -76,6 +79,8 @@ void TFuzzySetValue::SetY(TFzyFloat Value) {
 void TFuzzySetValue::SetValue(TFzyFloat X, TFzyFloat Y) {
   TFuzzySetValues* Values = GetCollection();
   if (Values != nullptr && Values->GetFuzzySet() != nullptr) {
+    if (std::isnan(X)) X = FX;
+    if (std::isnan(Y)) Y = FY;
     ClampToRange(X);
     if (Y < 0) Y = 0;
   }

@@ -41,7 +41,7 @@ class TARNWICK_EXPORT TFuzzySetValue : public TCollectionItem {
 
   TFzyFloat GetX() const noexcept { return FX; }
   TFzyFloat GetY() const noexcept { return FY; }
-  // X is held in the owning set's range; Y below 0 becomes 0.
+  // X is held in the owning set's range; Y below 0 becomes 0; a NaN changes nothing.
   virtual void SetX(TFzyFloat Value);
   virtual void SetY(TFzyFloat Value);
   // Both within the tolerance.
@@ -51,6 +51,8 @@ class TARNWICK_EXPORT TFuzzySetValue : public TCollectionItem {
 
   void Assign(const TPersistent* Source) override;
   void SetIndex(std::int32_t Value) override;
+  // Published: X and Y (FuzzyPublished.cpp).
+  const TClassInfo* ClassInfo() const override;
 
   TFuzzySetValues* GetCollection() const noexcept;
   using TCollectionItem::SetCollection;

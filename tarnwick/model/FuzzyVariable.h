@@ -128,6 +128,9 @@ class TARNWICK_EXPORT TFuzzyVariable : public TGCollectionItem {
   std::string ToString() const override;
   std::string GetAsString() const { return ToString(); }
   void Assign(const TPersistent* Source) override;
+  // Published: ItemIndex, Maximum, Minimum, Items, Name, Units, Comment, Threshold
+  // (FuzzyPublished.cpp).
+  const TClassInfo* ClassInfo() const override;
 
   // A set of this variable joined or left its collection.
   virtual void Notify(TFuzzySet* FuzzySet, TCollectionNotification Action);

@@ -218,6 +218,11 @@ class TARNWICK_EXPORT TIFuzzyVariable : public TIFuzzyVariablePersistent,
   std::string GetAsString() const { return ToString(); }
   const TIFuzzySetClass& GetFuzzySetClass() const noexcept { return FFuzzySetClass; }
 
+  // Published: Comment, DefuzzificationMethod, Maximum, Minimum, Name, Units,
+  // NumFunctionValues, the events, Parser, Items (its own published OnChange; the sets are
+  // not stored), Tag, Threshold (FuzzyPublished.cpp).
+  const TClassInfo* ClassInfo() const override;
+
  protected:
   // A variable whose Add(Name) creates sets of FuzzySetClass.
   TIFuzzyVariable(const std::string& Name, TIFuzzySetClass FuzzySetClass);

@@ -82,6 +82,10 @@ class TARNWICK_EXPORT TKVFuzzyLogicParser : public TCustomFuzzyLogicParser {
   using TCustomFuzzyLogicParser::TCustomFuzzyLogicParser;
   ~TKVFuzzyLogicParser() override;
 
+  // Published: FuzzyLogic and the events but OnCalcFuzzyIntfFunction, OnParsing and OnParsed
+  // (FuzzyClasses.cpp).
+  const TClassInfo* ClassInfo() const override;
+
   // The most hedges, hedge operators and keywords a token list may hold (nested lists
   // included); more raise SFzyTokenListTooLong. A chain of operators costs more than linear
   // time to evaluate (each step names its result after its operand), so an expression as long

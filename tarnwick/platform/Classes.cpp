@@ -16,8 +16,10 @@ namespace tarnwick {
 
 TObject::~TObject() = default;
 
-std::string TObject::ClassName() const {
-  const char* Mangled = typeid(*this).name();
+std::string TObject::ClassName() const { return ClassNameOf(typeid(*this)); }
+
+std::string ClassNameOf(const std::type_info& Type) {
+  const char* Mangled = Type.name();
   int Status = 0;
   char* Demangled = abi::__cxa_demangle(Mangled, nullptr, nullptr, &Status);
   std::string Name = (Status == 0 && Demangled) ? Demangled : Mangled;

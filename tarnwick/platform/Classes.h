@@ -32,6 +32,7 @@
 namespace tarnwick {
 
 class TFiler;
+struct TClassInfo;
 
 class TARNWICK_PLATFORM_EXPORT TObject {
  public:
@@ -56,6 +57,10 @@ class TARNWICK_PLATFORM_EXPORT TPersistent : public TObject {
   // Hook for custom stream values of component streaming; nothing by default.
   virtual void DefineProperties(TFiler* Filer);
 
+  // The published properties of this object's class (TypInfo.h); none by default. A class that
+  // publishes properties overrides it and defines its table in a source file.
+  virtual const TClassInfo* ClassInfo() const;
+
  protected:
   virtual void AssignTo(TPersistent* Dest) const;
   virtual TPersistent* GetOwner() const;
@@ -63,6 +68,9 @@ class TARNWICK_PLATFORM_EXPORT TPersistent : public TObject {
  private:
   [[noreturn]] void AssignError(const TPersistent* Source) const;
 };
+
+// The name of a class without its namespace, as TObject::ClassName gives it.
+TARNWICK_PLATFORM_EXPORT std::string ClassNameOf(const std::type_info& Type);
 
 // Raises EConvertError "Cannot assign a <source class> to a <dest class>".
 [[noreturn]] TARNWICK_PLATFORM_EXPORT void RaiseAssignError(const TObject* Source, const TObject* Dest);

@@ -124,6 +124,11 @@ class TARNWICK_PLATFORM_EXPORT TComponent : public TPersistent, public TUncounte
   // nothing unless loading; otherwise it calls Loaded, and the state is over when it returns.
   void BeginLoading() noexcept { FComponentState.Include(csLoading); }
   void EndLoading();
+  // Leaves the loading state without Loaded: the read that began it failed.
+  void CancelLoading() noexcept { FComponentState.Exclude(csLoading); }
+
+  // Name (stored in the heading of the component's block, not as a property) and Tag.
+  const TClassInfo* ClassInfo() const override;
 
  protected:
   // Something happened to AComponent: it joined this owner (opInsert), or it left this owner
