@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "tarnwick/model/FuzzyLogicComponent.h"
 #include "tarnwick/model/FuzzyParserBase.h"
@@ -393,14 +394,10 @@ void TFuzzySet::Assign(const TPersistent* Source) {
 }
 
 TFuzzySet* TFuzzySet::Clone() const {
-  TFuzzySet* Result = NewInstance(GetCollection());
-  try {
-    Result->Assign(this);
-  } catch (...) {
-    delete Result;
-    throw;
-  }
-  return Result;
+  // A copy that failed halfway is nobody's, also in a collection: it goes.
+  std::unique_ptr<TFuzzySet> Result(NewInstance(GetCollection()));
+  Result->Assign(this);
+  return Result.release();
 }
 
 }  // namespace tarnwick
