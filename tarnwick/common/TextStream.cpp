@@ -48,9 +48,14 @@ std::size_t TGBufferStream::Fill(std::size_t Count) {
   FBuffer.erase(0, FHead);
   FHead = 0;
   while (FBuffer.size() < Count && !FStreamEnded) {
+    // A short text (an expression, a binding's value) needs no whole chunk of zeroed buffer:
+    // when the stream tells what is left, no more than that is asked for.
+    std::size_t Chunk = FBufferSize;
+    const std::int64_t Left = FStream->GetSize() - FStream->GetPosition();
+    if (Left >= 0 && static_cast<std::uint64_t>(Left) < Chunk) Chunk = std::max<std::size_t>(16, static_cast<std::size_t>(Left));
     std::size_t Old = FBuffer.size();
-    FBuffer.resize(Old + FBufferSize);
-    std::int64_t Got = FStream->Read(FBuffer.data() + Old, static_cast<std::int64_t>(FBufferSize));
+    FBuffer.resize(Old + Chunk);
+    std::int64_t Got = FStream->Read(FBuffer.data() + Old, static_cast<std::int64_t>(Chunk));
     if (Got <= 0) {
       FStreamEnded = true;
       Got = 0;

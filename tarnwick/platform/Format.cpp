@@ -282,7 +282,10 @@ TDirective ScanDirective(std::string_view Fmt, std::size_t Start, std::size_t& P
 class TFormatter {
  public:
   TFormatter(std::span<const TVarRec> Args, const TFormatSettings& Settings)
-      : FArgs(Args), FSettings(Settings) {}
+      : FArgs(Args), FSettings(Settings), FLeft(kMaxFormatResult) {
+    for (const TVarRec& A : Args)
+      if (A.Kind() == TVarRec::vkString) FLeft += A.AsString().size();
+  }
 
   void Directive(const TDirective& D, std::string& Out) {
     FText = D.Text;
@@ -312,6 +315,8 @@ class TFormatter {
     std::string Body = Convert(D.Type, NextArg(), static_cast<int>(Precision));
     std::size_t Len = Utf8CodePointCount(Body);
     auto Pad = static_cast<std::size_t>(Width) > Len ? static_cast<std::size_t>(Width) - Len : 0;
+    if (Pad + Body.size() > FLeft) RaiseConvert(SFormatTooLong, FText);
+    FLeft -= Pad + Body.size();
     if (!Left) Out.append(Pad, ' ');
     Out += Body;
     if (Left) Out.append(Pad, ' ');
@@ -385,6 +390,7 @@ class TFormatter {
   std::span<const TVarRec> FArgs;
   const TFormatSettings& FSettings;
   std::size_t FNext = 0;
+  std::size_t FLeft;       // what the directives may still write
   std::string_view FText;  // the directive being interpreted, for messages
 };
 
