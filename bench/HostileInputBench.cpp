@@ -96,7 +96,8 @@ void BM_RepeatedEvaluation(benchmark::State& State) {
                    nullptr);
     TFuzzyVariable* V = S.Logic.GetItems()->GetItem(0);
     const std::size_t Before = mallinfo2().uordblks;
-    for (int I = 0; I < 100000; ++I) S.Parser.EvalFuzzyExpression(V, "very warm or somewhat cold");
+    for (int I = 0; I < 100000; ++I)
+      static_cast<void>(S.Parser.EvalFuzzyExpression(V, "very warm or somewhat cold"));
     State.counters["sets kept"] = V->GetItems()->GetCount();
     State.counters["heap bytes/evaluation"] = static_cast<double>(mallinfo2().uordblks - Before) / 100000;
   }

@@ -8,6 +8,7 @@
 
 #include "tarnwick/model/FuzzySet.h"
 #include "tarnwick/platform/Format.h"
+#include "tarnwick/platform/ScopeGuard.h"
 
 namespace tarnwick {
 
@@ -313,13 +314,7 @@ void TFuzzySetValues::UpdateValue(TFuzzySetValue* V, TXYUpdateTypes Changes) {
   // 4: inside a bulk change the end of the block cleans up once.
   if (GetUpdateCount() > 0) return;
 
-  const TFuzzySetValue* OuterEditing = FEditing;
-  FEditing = V;
-  struct TRestore {
-    TFuzzySetValues& List;
-    const TFuzzySetValue* Previous;
-    ~TRestore() { List.FEditing = Previous; }
-  } Restore{*this, OuterEditing};
+  const TRestoreValue Editing(FEditing, V);
 
   if (!FSorted) {
     Sort();  // 5; it moves the other points too and finds out how they are ordered now
@@ -395,11 +390,7 @@ std::int32_t TFuzzySetValues::PlaceEditedValue(TFuzzySetValue* V, std::int32_t H
   // The move reports the change once, when the block ends, as SetIndex alone would; the order
   // is settled before anyone hears of it.
   TUpdateBlock<TCollection> Block(*this);
-  FPlacing = true;
-  struct TDone {
-    bool& Flag;
-    ~TDone() { Flag = false; }
-  } Done{FPlacing};
+  const TRestoreValue Placing(FPlacing, true);
   V->SetIndex(L);
   KeepOrder();
   return L;

@@ -6,6 +6,7 @@
 #include "tarnwick/model/FuzzyConsts.h"
 #include "tarnwick/model/FuzzyParserBase.h"
 #include "tarnwick/platform/Format.h"
+#include "tarnwick/platform/ScopeGuard.h"
 
 namespace tarnwick {
 
@@ -264,11 +265,8 @@ std::string TFuzzyLogicTokenStream::ToString() const { return FToString.GetDataS
 bool TFuzzyLogicTokenStream::PrepareSExp() {
   RestartEcho();
   // The scratch stack is empty between calls, also when reading fails halfway.
-  struct TClearOnExit {
-    std::vector<Intf<IFuzzyStreamToken>>& Stack;
-    ~TClearOnExit() { Stack.clear(); }
-  } Guard{FTempStack};
   FTempStack.clear();
+  const TScopeExit ClearStack([this] { FTempStack.clear(); });
 
   std::int32_t Depth = 0;
   for (;;) {

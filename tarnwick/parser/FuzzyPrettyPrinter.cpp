@@ -16,6 +16,7 @@
 #include "tarnwick/common/StreamTokens.h"
 #include "tarnwick/common/TextStream.h"
 #include "tarnwick/model/FuzzyConsts.h"
+#include "tarnwick/parser/FuzzyLogicTokenStream.h"
 #include "tarnwick/parser/FuzzyParserForms.h"
 #include "tarnwick/parser/KVFuzzyLogicParser.h"
 #include "tarnwick/platform/Format.h"
@@ -247,9 +248,7 @@ bool ExpressionReadsBack(const typename TForm::TSet* Set, std::unique_ptr<TFuzzy
         if (--Brackets < 0) return false;
         continue;
       }
-      bool IsUnion = false;
-      TFuzzyOperation Operation = foZadeh;
-      if (IsFuzzyHedge(Text) || IsFuzzyHedgeOperator(Text) || IsFuzzyKeyword(Text, IsUnion, Operation)) {
+      if (IsFuzzyOperatorWord(Text)) {
         HasOperator = true;
         continue;
       }

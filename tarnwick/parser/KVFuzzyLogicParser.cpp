@@ -2,13 +2,15 @@
 // bookkeeping of the token stream of each call.
 #include "tarnwick/parser/KVFuzzyLogicParser.h"
 
-#include <exception>
 #include <utility>
 #include <vector>
 
 #include "tarnwick/common/TextStream.h"
+#include "tarnwick/parser/FuzzyLogicTokenStream.h"
 #include "tarnwick/parser/FuzzyParserForms.h"
+#include "tarnwick/parser/detail/StreamCall.h"
 #include "tarnwick/platform/Classes.h"
+#include "tarnwick/platform/ScopeGuard.h"
 #include "tarnwick/platform/SysUtils.h"
 
 namespace tarnwick {
@@ -21,13 +23,9 @@ bool IsNumber(const Intf<IFuzzyStreamToken>& Token) {
   return IsKind(Token, fstInteger) || IsKind(Token, fstFloat);
 }
 
-// A word the evaluator takes as an operator: a hedge, a hedge operator or a keyword.
+// A word the evaluator takes as an operator.
 bool IsOperatorWord(const Intf<IFuzzyStreamToken>& Token) {
-  if (!IsKind(Token, fstAtom) && !IsKind(Token, fstString)) return false;
-  const std::string Text = Token->GetText();
-  bool IsUnion = false;
-  TFuzzyOperation Operation = foZadeh;
-  return IsFuzzyHedge(Text) || IsFuzzyHedgeOperator(Text) || IsFuzzyKeyword(Text, IsUnion, Operation);
+  return (IsKind(Token, fstAtom) || IsKind(Token, fstString)) && IsFuzzyOperatorWord(Token->GetText());
 }
 
 // The argument of SFzyExpectedKeyword.
@@ -40,55 +38,12 @@ std::string UnitsOf(const Intf<IFuzzyStreamToken>& Token) {
   return IsKind(Token, fstString) ? Token->GetText() : Token->ToString();
 }
 
-// Takes a variable out of its collection for the time of its definition (when Detach says
-// so) and puts it back on every way out, so that the automatic terms are added over the range
-// read, for the terms the definition did not give. Putting back fires events; an error there
-// is dropped only when an error is already on its way.
-class TDetachedVariable {
- public:
-  TDetachedVariable(TFuzzyVariable* Variable, TFuzzyVariables* Items, bool Detach)
-      : FVariable(Variable), FItems(Detach ? Items : nullptr), FUncaught(std::uncaught_exceptions()) {
-    if (FItems != nullptr) FVariable->SetCollection(static_cast<TFuzzyVariables*>(nullptr));
-  }
-  ~TDetachedVariable() noexcept(false) {
-    if (FItems == nullptr) return;
-    if (std::uncaught_exceptions() == FUncaught) {
-      FVariable->SetCollection(FItems);
-      return;
-    }
-    try {
-      FVariable->SetCollection(FItems);
-    } catch (...) {
-    }
-  }
-  TDetachedVariable(const TDetachedVariable&) = delete;
-  TDetachedVariable& operator=(const TDetachedVariable&) = delete;
-
- private:
-  TFuzzyVariable* FVariable;
-  TFuzzyVariables* FItems;  // the collection to return to; null when the variable stays
-  int FUncaught;
-};
-
 }  // namespace
 
 TKVFuzzyLogicParser::~TKVFuzzyLogicParser() = default;
 
 // ---------------------------------------------------------------------------------------------
 // The token stream of a call
-
-TKVFuzzyLogicParser::TStreamCall::TStreamCall(TKVFuzzyLogicParser& Parser, const std::string& AString,
-                                              const TEncoding* Encoding)
-    : FParser(Parser),
-      FKept(Parser.FStream),
-      FStream(Parser.CreateStream(std::make_unique<TKVStringStream>(AString, Encoding), Encoding)) {
-  FParser.FStream = FStream.get();
-}
-
-TKVFuzzyLogicParser::TStreamCall::~TStreamCall() {
-  FStream.reset();
-  FParser.FStream = FKept;
-}
 
 std::unique_ptr<TFuzzyLogicTokenStream> TKVFuzzyLogicParser::CreateStream(std::unique_ptr<TStream> Stream,
                                                                          const TEncoding* Encoding) {
@@ -257,8 +212,14 @@ TFuzzyVariable* TKVFuzzyLogicParser::ParseFuzzyVariable() {
     // Declared after the block, so that the variable is back before the block ends. Whether
     // it comes back is decided here, once: a handler that switches AutoTerms during the
     // definition must not leave the variable outside its collection.
+    // With automatic terms the variable is out of its collection for the time of its
+    // definition and back on every way out, so that the automatic terms are added over the
+    // range read, for the terms the definition did not give.
     const bool AutoTerms = Logic->GetAutoTerms();
-    TDetachedVariable Detached(V, Items, AutoTerms);
+    if (AutoTerms) V->SetCollection(static_cast<TFuzzyVariables*>(nullptr));
+    const TScopeExit PutBack([&] {
+      if (AutoTerms) V->SetCollection(Items);
+    });
     if (AutoTerms) V->GetItems()->Clear();
     V->SetName(Name);
     V->SetComment(Comment);

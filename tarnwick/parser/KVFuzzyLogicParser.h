@@ -45,8 +45,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
-#include <vector>
 
 #include "tarnwick/model/FuzzyConsts.h"
 #include "tarnwick/model/FuzzyInterfaces.h"
@@ -55,7 +55,6 @@
 #include "tarnwick/model/FuzzySet.h"
 #include "tarnwick/model/FuzzyVariable.h"
 #include "tarnwick/model/IFuzzyLogic.h"
-#include "tarnwick/parser/FuzzyLogicTokenStream.h"
 #include "tarnwick/platform/Export.h"
 #include "tarnwick/platform/ResStrings.h"
 #include "tarnwick/platform/Streams.h"
@@ -87,6 +86,11 @@ inline constexpr TResString SFzyTokenListTooLong{"SFzyTokenListTooLong",
 
 struct TCollectionForm;
 struct TInterfaceForm;
+class TFuzzyLogicTokenStream;  // FuzzyLogicTokenStream.h, for a descendant's CreateStream
+namespace detail {
+struct TExpressionItem;
+struct TActiveBinding;
+}  // namespace detail
 
 class TARNWICK_EXPORT TKVFuzzyLogicParser : public TCustomFuzzyLogicParser {
  public:
@@ -191,13 +195,13 @@ class TARNWICK_EXPORT TKVFuzzyLogicParser : public TCustomFuzzyLogicParser {
                                 TFuzzySet*& FuzzySet) override;
   // Evaluates the tokens of Expression up to its end or up to a ")" that closes no group (the
   // rest is not read), over a token stream of its own.
-  TFuzzySet* EvalFuzzyExpression(TFuzzyVariable* Variable, const std::string& Expression) override;
+  [[nodiscard]] TFuzzySet* EvalFuzzyExpression(TFuzzyVariable* Variable, const std::string& Expression) override;
   // Evaluates the token list of an expression for Variable; the list is left in postfix order
   // (and each function call in it without its name). An empty list gives V's empty set. Fires
   // OnEvalExpression with the postfix text; the handler may replace the result.
-  TFuzzySet* EvalFuzzyExpression(TFuzzyVariable* Variable, IFuzzyStreamTokenList* List);
+  [[nodiscard]] TFuzzySet* EvalFuzzyExpression(TFuzzyVariable* Variable, IFuzzyStreamTokenList* List);
   // The set of one operand (a nil token: V's empty set).
-  TFuzzySet* EvalFuzzyExpression(TFuzzyVariable* Variable, IFuzzyStreamToken* Token);
+  [[nodiscard]] TFuzzySet* EvalFuzzyExpression(TFuzzyVariable* Variable, IFuzzyStreamToken* Token);
   // Adds the points of a list of (X Y) groups to FuzzySet, one by one; returns FuzzySet.
   TFuzzySet* ConvertListToValues(TFuzzySet* FuzzySet, IFuzzyStreamTokenList* List);
 
@@ -205,9 +209,10 @@ class TARNWICK_EXPORT TKVFuzzyLogicParser : public TCustomFuzzyLogicParser {
   // OnEvalExpressionIntf and makes its sets through IFuzzyVariable and IFuzzySet.
   TFzyFloat EvalFuzzyExpression(IFuzzyVariable* Variable, const std::string& Expression,
                                 Intf<IFuzzySet>& FuzzySet) override;
-  Intf<IFuzzySet> EvalFuzzyExpression(IFuzzyVariable* Variable, const std::string& Expression) override;
-  Intf<IFuzzySet> EvalFuzzyExpression(IFuzzyVariable* Variable, IFuzzyStreamTokenList* List);
-  Intf<IFuzzySet> EvalFuzzyExpression(IFuzzyVariable* Variable, IFuzzyStreamToken* Token);
+  [[nodiscard]] Intf<IFuzzySet> EvalFuzzyExpression(IFuzzyVariable* Variable,
+                                                    const std::string& Expression) override;
+  [[nodiscard]] Intf<IFuzzySet> EvalFuzzyExpression(IFuzzyVariable* Variable, IFuzzyStreamTokenList* List);
+  [[nodiscard]] Intf<IFuzzySet> EvalFuzzyExpression(IFuzzyVariable* Variable, IFuzzyStreamToken* Token);
   Intf<IFuzzySet> ConvertListToValues(IFuzzySet* FuzzySet, IFuzzyStreamTokenList* List);
   // Appends Source's items to Dest, expanding nested interface lists in place; an item that is
   // no token raises EIntfCastError.
@@ -230,21 +235,6 @@ class TARNWICK_EXPORT TKVFuzzyLogicParser : public TCustomFuzzyLogicParser {
   std::string GetParsedText() override;
 
  protected:
-  // Makes FStream the token stream over a text for the life of one entry-point call and puts
-  // the stream of the enclosing call back on every way out.
-  class TARNWICK_EXPORT TStreamCall {
-   public:
-    TStreamCall(TKVFuzzyLogicParser& Parser, const std::string& AString, const TEncoding* Encoding);
-    ~TStreamCall();
-    TStreamCall(const TStreamCall&) = delete;
-    TStreamCall& operator=(const TStreamCall&) = delete;
-
-   private:
-    TKVFuzzyLogicParser& FParser;
-    TFuzzyLogicTokenStream* FKept;
-    std::unique_ptr<TFuzzyLogicTokenStream> FStream;
-  };
-
   // A new token stream over Stream in Encoding; a descendant may return its own lexer.
   virtual std::unique_ptr<TFuzzyLogicTokenStream> CreateStream(std::unique_ptr<TStream> Stream,
                                                                const TEncoding* Encoding);
@@ -278,49 +268,33 @@ class TARNWICK_EXPORT TKVFuzzyLogicParser : public TCustomFuzzyLogicParser {
   // kMaxExpressionOperators operators.
   Intf<IFuzzyStreamTokenList> ParseTokenList();
 
-  // --- Expression evaluator, protected (FuzzyExpressionEvaluator.cpp)
-  // The part a token plays in an expression, as IsOperand, IsOpenParen, IsCloseParen and the
-  // word lookups tell it; each token is judged once per evaluation.
-  enum TExpressionRole : std::uint8_t { erOperand, erOpenParen, erCloseParen, erHedge, erHedgeOperator, erKeyword };
-  struct TExpressionItem {
-    IFuzzyStreamToken* Token;  // held by the caller
-    TExpressionRole Role;
-  };
-  static TExpressionRole GetExpressionRole(const IFuzzyStreamToken* Token);
-  // List put into postfix order, each token with its role; List is left in that order.
-  std::vector<TExpressionItem> ToPostfix(IFuzzyStreamTokenList* List);
-  // The postfix evaluation over an operand stack of its own.
-  TFuzzySet* EvaluatePostfix(TFuzzyVariable* Variable, std::span<const TExpressionItem> Postfix);
-  Intf<IFuzzySet> EvaluatePostfix(IFuzzyVariable* Variable, std::span<const TExpressionItem> Postfix);
-  // V's set named SEmptyFuzzy, made when there is none.
-  TFuzzySet* GetEmptyFuzzySet(TFuzzyVariable* Variable);
-  Intf<IFuzzySet> GetEmptyFuzzySet(IFuzzyVariable* Variable);
-  // A ?binding operand, with the recursion guard.
-  TFuzzySet* EvalBinding(TFuzzyVariable* Variable, IFuzzyStreamToken* Token);
-  Intf<IFuzzySet> EvalBinding(IFuzzyVariable* Variable, IFuzzyStreamToken* Token);
-  // The names of the bindings being evaluated, outermost first.
-  std::vector<std::string> FActiveBindings;
-  // One token-list evaluation in progress: the sets it made so far and, for the evaluation of
-  // a binding's value, the evaluation that met the binding (FuzzyExpressionEvaluator.cpp).
-  struct TEvaluation;
-  TEvaluation* FEvaluation = nullptr;
-  // Set by EvalBinding for the evaluation of the binding's value, which takes it as its outer
-  // evaluation.
-  TEvaluation* FBindingOuter = nullptr;
-  // A set the evaluation in progress made; freed when it ends unless it is the result.
-  void AddWorkingSet(TFuzzySet* FuzzySet);
-  // A set the evaluation in progress made that is no longer its to free.
-  void ForgetWorkingSet(TFuzzySet* FuzzySet);
-  // The end of the evaluation in progress, with the result before (Seen) and after its event.
-  void FinishEvaluation(TFuzzySet* Seen, TFuzzySet* Result, TFuzzyVariable* Variable);
-  // --- end of expression evaluator, protected
-
   // The token stream of the call in progress; null between calls.
   TFuzzyLogicTokenStream* FStream = nullptr;
 
  private:
   friend struct TCollectionForm;
   friend struct TInterfaceForm;
+
+  // Makes FStream the token stream over a text for the life of one entry-point call and puts
+  // the stream of the enclosing call back on every way out (detail/StreamCall.h).
+  class TStreamCall;
+
+  // --- The evaluations in progress (FuzzyExpressionEvaluator.cpp)
+  // One token-list evaluation: the sets it made so far and, for the evaluation of a binding's
+  // value, the evaluation that met the binding.
+  struct TEvaluation;
+  TEvaluation* FEvaluation = nullptr;
+  // Set by a binding operand for the evaluation of the binding's value, which takes it as its
+  // outer evaluation.
+  TEvaluation* FBindingOuter = nullptr;
+  // The innermost binding being evaluated, linked to the ones around it.
+  const detail::TActiveBinding* FActiveBinding = nullptr;
+  // A set the evaluation in progress made; freed when it ends unless it is the result.
+  void AddWorkingSet(TFuzzySet* FuzzySet);
+  // A set the evaluation in progress made that is no longer its to free.
+  void ForgetWorkingSet(TFuzzySet* FuzzySet);
+  // The end of the evaluation in progress, with the result before (Seen) and after its event.
+  void FinishEvaluation(TFuzzySet* Seen, TFuzzySet* Result, TFuzzyVariable* Variable);
 
   // --- The twins, each written once over the form (TCollectionForm or TInterfaceForm)
   // The clauses of a definition from T (the token after its header) to its ")".
@@ -343,7 +317,7 @@ class TARNWICK_EXPORT TKVFuzzyLogicParser : public TCustomFuzzyLogicParser {
   typename TForm::TSetRef EvalList(typename TForm::TVariableRef Variable, IFuzzyStreamTokenList* List);
   template <typename TForm>
   typename TForm::TSetRef EvaluatePostfixOf(typename TForm::TVariableRef Variable,
-                                            std::span<const TExpressionItem> Postfix);
+                                            std::span<const detail::TExpressionItem> Postfix);
   template <typename TForm>
   typename TForm::TSetRef EvalOperand(typename TForm::TVariableRef Variable, IFuzzyStreamToken* Token);
   template <typename TForm>

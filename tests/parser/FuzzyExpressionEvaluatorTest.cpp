@@ -207,7 +207,8 @@ TEST_F(EvaluatorTest, SetCarryingTokensHandTheirSetOver) {
   Intf<TFuzzyStreamToken> Wrong(new TFuzzyStreamToken);
   Wrong->SetObjValue(&NotASet);
   Wrong->SetDataType(fstFuzzySet);
-  EXPECT_THROW(Parser.EvalFuzzyExpression(V, static_cast<IFuzzyStreamToken*>(Wrong.get())), EInvalidCast);
+  EXPECT_THROW(static_cast<void>(Parser.EvalFuzzyExpression(V, static_cast<IFuzzyStreamToken*>(Wrong.get()))),
+               EInvalidCast);
 }
 
 // --- Hedges
@@ -429,9 +430,9 @@ TEST_F(EvaluatorTest, TheTokenListIsLeftInPostfixOrder) {
     T->SetText(W);
     List->Add(T.get());
   }
-  Parser.EvalFuzzyExpression(V, List.get());
+  static_cast<void>(Parser.EvalFuzzyExpression(V, List.get()));
   EXPECT_EQ(List->ToString(), "(high low and)");
-  Parser.EvalFuzzyExpression(V, List.get());  // postfix order is not infix order any more
+  static_cast<void>(Parser.EvalFuzzyExpression(V, List.get()));  // postfix order is not infix order any more
   EXPECT_EQ(List->ToString(), "(high low and)");
 
   // An empty or missing list is the empty expression.
@@ -587,7 +588,7 @@ TEST_F(EvaluatorTest, AKeywordRefusesToJoinTwoOperandsWithLongTexts) {
 
 TEST_F(EvaluatorTest, ABindingNeedsALogicComponent) {
   TKVFuzzyLogicParser Alone(nullptr);
-  EXPECT_THROW_MSG(Alone.EvalFuzzyExpression(V, "high and ?x"), EFzyParseException,
+  EXPECT_THROW_MSG(static_cast<void>(Alone.EvalFuzzyExpression(V, "high and ?x")), EFzyParseException,
                    ParseMessage("Binding needs a fuzzy logic component: ?x", "EvalFuzzyExpression", 1,
                                 kEchoAtTheEnd));
   EXPECT_EQ(Alone.EvalFuzzyExpression(V, "high"), High);  // nothing else needs one
@@ -794,8 +795,9 @@ TEST_F(EvaluatorTest, ErrorsReportTheLineWhereTheExpressionEnds) {
 
 TEST_F(EvaluatorTest, WithoutAVariable) {
   const std::string Msg = ParseMessage("fuzzy variable is not defined", "EvalFuzzyExpression", 1, kEchoAtTheEnd);
-  EXPECT_THROW_MSG(Parser.EvalFuzzyExpression(static_cast<TFuzzyVariable*>(nullptr), "high"), EFzyParseException, Msg);
-  EXPECT_THROW_MSG(Parser.EvalFuzzyExpression(static_cast<TFuzzyVariable*>(nullptr), ""), EFzyParseException,
+  EXPECT_THROW_MSG(static_cast<void>(Parser.EvalFuzzyExpression(static_cast<TFuzzyVariable*>(nullptr), "high")),
+                   EFzyParseException, Msg);
+  EXPECT_THROW_MSG(static_cast<void>(Parser.EvalFuzzyExpression(static_cast<TFuzzyVariable*>(nullptr), "")), EFzyParseException,
                    ParseMessage("fuzzy variable is not defined", "EvalFuzzyExpression", 1, kEchoAtTheEnd));
 }
 
@@ -804,7 +806,7 @@ TEST_F(EvaluatorTest, TokenKindsThatAreNoOperandOfThisForm) {
     Intf<IFuzzyStreamToken> T(new TFuzzyStreamToken);
     T->SetDataType(Kind);
     T->SetText("x");
-    EXPECT_THROW(Parser.EvalFuzzyExpression(V, T.get()), EFzyParseException) << Kind;
+    EXPECT_THROW(static_cast<void>(Parser.EvalFuzzyExpression(V, T.get())), EFzyParseException) << Kind;
   }
   // A nil token is the empty operand.
   EXPECT_EQ(Parser.EvalFuzzyExpression(V, static_cast<IFuzzyStreamToken*>(nullptr))->GetName(), SEmptyFuzzy);

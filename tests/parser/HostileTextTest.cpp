@@ -273,7 +273,8 @@ TEST_P(HostileTextTest, RepeatedEvaluationsLeaveNothingBehind) {
     if (GetParam() == test::mfCollection)
       delete Model.Parser.EvalFuzzyExpression(Model.Collection().GetItems()->GetItem(0), "very warm or somewhat cold");
     else
-      Model.Parser.EvalFuzzyExpression(Model.Interface().GetItems()->Get("t").get(), "very warm or somewhat cold");
+      static_cast<void>(
+          Model.Parser.EvalFuzzyExpression(Model.Interface().GetItems()->Get("t").get(), "very warm or somewhat cold"));
   }
   EXPECT_EQ(Model.SetCount("t"), 2);
 }

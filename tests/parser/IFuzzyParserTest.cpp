@@ -284,7 +284,7 @@ TEST_F(IParserTest, NoObjectOutlivesItsLastReference) {
     // Results of evaluations die with the caller's reference.
     Kept = Other.GetItems()->Get("logic");
     KeptSet = Other.GetItems()->Get("t")->GetFuzzySetByName("warm");
-    OtherParser.EvalFuzzyExpression(Kept.get(), "very a and [b or c] + 0.1");
+    static_cast<void>(OtherParser.EvalFuzzyExpression(Kept.get(), "very a and [b or c] + 0.1"));
     EXPECT_EQ(TCountedSet::Alive, Stored);
   }
   EXPECT_EQ(TRecordingVariable::Alive, 1);
@@ -414,16 +414,20 @@ TEST_F(BothEvaluators, ErrorsAreTheSameInBothForms) {
                                       "very ((0 a))", "[ high", "high ]", "high and-sum low", "(cone 1)", "()"};
   for (const char* Expression : kExpressions) {
     SCOPED_TRACE(Expression);
-    const std::string A = test::MessageOf<Exception>([&] { Owned.Parser.EvalFuzzyExpression(OwnedVar(), Expression); });
-    const std::string B =
-        test::MessageOf<Exception>([&] { Counted.Parser.EvalFuzzyExpression(CountedVar().get(), Expression); });
+    const std::string A = test::MessageOf<Exception>(
+        [&] { static_cast<void>(Owned.Parser.EvalFuzzyExpression(OwnedVar(), Expression)); });
+    const std::string B = test::MessageOf<Exception>(
+        [&] { static_cast<void>(Counted.Parser.EvalFuzzyExpression(CountedVar().get(), Expression)); });
     EXPECT_EQ(B, A);
     EXPECT_NE(A, "<no exception>");
   }
-  EXPECT_EQ(test::MessageOf<Exception>([&] { Counted.Parser.EvalFuzzyExpression(CountedVar().get(), "very"); }),
+  EXPECT_EQ(test::MessageOf<Exception>(
+                [&] { static_cast<void>(Counted.Parser.EvalFuzzyExpression(CountedVar().get(), "very")); }),
             ParseMessage("Missing fuzzy operand to be modified by hedge: very", "EvalFuzzyExpression", 1, " "));
   EXPECT_EQ(test::MessageOf<Exception>(
-                [&] { Counted.Parser.EvalFuzzyExpression(static_cast<IFuzzyVariable*>(nullptr), "high"); }),
+                [&] {
+                  static_cast<void>(Counted.Parser.EvalFuzzyExpression(static_cast<IFuzzyVariable*>(nullptr), "high"));
+                }),
             ParseMessage("fuzzy variable is not defined", "EvalFuzzyExpression", 1, " "));
 }
 
@@ -431,7 +435,7 @@ TEST_F(BothEvaluators, ErrorsAreTheSameInBothForms) {
 // among its variable's items, the interface form looks up terms only.
 TEST_F(BothEvaluators, AQuotedNameOfAWorkingSetIsATermOnlyInTheCollectionForm) {
   EXPECT_EQ(Owned.Parser.EvalFuzzyExpression(OwnedVar(), "2 or \"2\"")->GetName(), "2 or 2");
-  EXPECT_THROW_MSG(Counted.Parser.EvalFuzzyExpression(CountedVar().get(), "2 or \"2\""), EFzyParseException,
+  EXPECT_THROW_MSG(static_cast<void>(Counted.Parser.EvalFuzzyExpression(CountedVar().get(), "2 or \"2\"")), EFzyParseException,
                    ParseMessage("Invalid item in fuzzy expression: \"2\"", "EvalFuzzyExpression", 1, " "));
 }
 
@@ -448,7 +452,7 @@ TEST_F(BothEvaluators, OnEvalExpressionIntfSeesThePostfixTextAndMayReplaceTheRes
   EXPECT_EQ(Counted.Parser.EvalFuzzyExpression(CountedVar().get(), "high and low")->GetName(), "high and low");
   EXPECT_EQ(Counted.Parser.EvalFuzzyExpression(CountedVar().get(), "medium"), Low);
   // A binding's own text is evaluated, and reported, first.
-  Counted.Parser.EvalFuzzyExpression(CountedVar().get(), "?x or low");
+  static_cast<void>(Counted.Parser.EvalFuzzyExpression(CountedVar().get(), "?x or low"));
   EXPECT_THAT(Seen, ElementsAre("(high low and) -> high and low", "(medium) -> medium", "(high) -> high",
                                 "(?x low or) -> ?x or low"));
   EXPECT_FALSE(OwnedEvent);
@@ -483,10 +487,11 @@ TEST_F(BothEvaluators, SetCarryingTokensAreOperandsOfTheirOwnFormOnly) {
   EXPECT_EQ(R->GetName(), "very carried");
   EXPECT_EQ(Carried->GetName(), "very carried");
 
-  EXPECT_THROW_MSG(Counted.Parser.EvalFuzzyExpression(CountedVar().get(), ListOf({Intf<IFuzzyStreamToken>(OwnedToken)}).get()),
+  EXPECT_THROW_MSG(static_cast<void>(Counted.Parser.EvalFuzzyExpression(
+                       CountedVar().get(), ListOf({Intf<IFuzzyStreamToken>(OwnedToken)}).get())),
                    EFzyParseException,
                    ParseMessage("Invalid item in fuzzy expression: " + OwnedSet->GetExpression(), "EvalFuzzyExpression", 0, ""));
-  EXPECT_THROW_MSG(Owned.Parser.EvalFuzzyExpression(OwnedVar(), ListOf({CountedToken}).get()), EFzyParseException,
+  EXPECT_THROW_MSG(static_cast<void>(Owned.Parser.EvalFuzzyExpression(OwnedVar(), ListOf({CountedToken}).get())), EFzyParseException,
                    ParseMessage("Invalid item in fuzzy expression: very carried", "EvalFuzzyExpression", 0, ""));
 }
 

@@ -14,6 +14,7 @@
 #include "tarnwick/model/FuzzySet.h"
 #include "tarnwick/model/FuzzyVariable.h"
 #include "parser/ParserTestSupport.h"
+#include "tarnwick/parser/FuzzyLogicTokenStream.h"
 #include "tarnwick/parser/KVFuzzyLogicParser.h"
 #include "tarnwick/platform/Strings.h"
 
