@@ -2,6 +2,7 @@
 #include "tarnwick/common/TextStream.h"
 
 #include <algorithm>
+#include <typeinfo>
 #include <utility>
 
 namespace tarnwick {
@@ -37,6 +38,8 @@ void AppendCodePoint(std::string& S, char32_t C) {
 TGBufferStream::TGBufferStream(std::unique_ptr<TStream> Stream, std::size_t BufferSize)
     : FStream(std::move(Stream)), FBufferSize(std::max<std::size_t>(BufferSize, 16)) {
   FStreamEnded = FStream == nullptr;
+  if (FStream != nullptr && (typeid(*FStream) == typeid(TKVStringStream) || typeid(*FStream) == typeid(TStringStream)))
+    FKnownSize = true;
 }
 
 TGBufferStream::~TGBufferStream() = default;
@@ -48,14 +51,16 @@ std::size_t TGBufferStream::Fill(std::size_t Count) {
   FBuffer.erase(0, FHead);
   FHead = 0;
   while (FBuffer.size() < Count && !FStreamEnded) {
-    // A short text (an expression, a binding's value) needs no whole chunk of zeroed buffer:
-    // when the stream tells what is left, no more than that is asked for.
+    // A string stream tells how much it still holds, so that no more room than that is made
+    // (and cleared): most texts are far shorter than the buffer.
     std::size_t Chunk = FBufferSize;
-    const std::int64_t Left = FStream->GetSize() - FStream->GetPosition();
-    if (Left >= 0 && static_cast<std::uint64_t>(Left) < Chunk) Chunk = std::max<std::size_t>(16, static_cast<std::size_t>(Left));
+    if (FKnownSize) {
+      const std::int64_t Left = FStream->GetSize() - FStream->GetPosition();
+      Chunk = Left <= 0 ? 0 : static_cast<std::size_t>(std::min<std::int64_t>(Left, static_cast<std::int64_t>(Chunk)));
+    }
     std::size_t Old = FBuffer.size();
     FBuffer.resize(Old + Chunk);
-    std::int64_t Got = FStream->Read(FBuffer.data() + Old, static_cast<std::int64_t>(Chunk));
+    std::int64_t Got = Chunk == 0 ? 0 : FStream->Read(FBuffer.data() + Old, static_cast<std::int64_t>(Chunk));
     if (Got <= 0) {
       FStreamEnded = true;
       Got = 0;
@@ -69,7 +74,9 @@ std::size_t TGBufferStream::Fill(std::size_t Count) {
 // TGTextStream
 
 TGTextStream::TGTextStream(std::unique_ptr<TStream> Stream, const TEncoding* Encoding)
-    : TGBufferStream(std::move(Stream)), FEncoding(TEncoding::OrDefault(Encoding)) {}
+    : TGBufferStream(std::move(Stream)),
+      FEncoding(TEncoding::OrDefault(Encoding)),
+      FAsciiCompatible(FEncoding->IsAsciiCompatible()) {}
 
 TGTextStream::~TGTextStream() = default;
 
@@ -81,7 +88,7 @@ void TGTextStream::SkipPreamble() {
   if (Available().substr(0, Preamble.size()) == Preamble) Consume(Preamble.size());
 }
 
-bool TGTextStream::GetChar(char32_t& C) {
+bool TGTextStream::GetCharDecoded(char32_t& C) {
   if (!FPutBack.empty()) {
     C = FPutBack.back();
     FPutBack.pop_back();
@@ -109,7 +116,7 @@ bool TGTextStream::PeekChar(char32_t& C) {
 
 void TGTextStream::PutBack(char32_t C) { FPutBack.push_back(C); }
 
-bool TGTextStream::IsEof() {
+bool TGTextStream::IsEofFilled() {
   if (!FPutBack.empty()) return false;
   if (!FPreambleChecked) SkipPreamble();
   return Fill(1) == 0;
@@ -157,7 +164,7 @@ bool TGTextStream::SkipInLineSpaces() {
 }
 
 std::size_t TGTextStream::AppendAsciiRun(std::string& Dest, const TAsciiSet& Set) {
-  if (!FPutBack.empty() || !FEncoding->IsAsciiCompatible()) return 0;
+  if (!FPutBack.empty() || !FAsciiCompatible) return 0;
   if (!FPreambleChecked) SkipPreamble();
   // The membership test is spelled out here rather than called: this loop is the reader's
   // hottest, and it must stay fast in unoptimised builds too.

@@ -102,6 +102,7 @@ class TARNWICK_COMMON_EXPORT TGBufferStream : public TObject {
   std::size_t FHead = 0;  // first unread byte of FBuffer
   std::size_t FBufferSize;
   bool FStreamEnded = false;
+  bool FKnownSize = false;  // a string stream: what it still holds is its size less its position
 };
 
 // A character reader over a stream in a text encoding.
@@ -118,13 +119,19 @@ class TARNWICK_COMMON_EXPORT TGTextStream : public TGBufferStream {
   // too: ask IsEof to tell them apart).
   virtual char32_t GetChar();
   // False when no character is left (C is then unchanged); otherwise true with the character.
-  bool GetChar(char32_t& C);
+  bool GetChar(char32_t& C) {
+    if (TakeAscii(C)) return true;
+    return GetCharDecoded(C);
+  }
   // Like GetChar(C), but the character stays unread.
   bool PeekChar(char32_t& C);
   // Makes C the character the next read returns. Several put-backs come back last first.
   void PutBack(char32_t C);
   // True when no character is left unread (put-back characters count as unread).
-  bool IsEof();
+  bool IsEof() {
+    if (!FPutBack.empty() || (FPreambleChecked && !Available().empty())) return false;
+    return IsEofFilled();
+  }
 
   // The rest of the current line without its line end; consumes the line end (CR LF, CR or LF)
   // when there is one.
@@ -147,10 +154,23 @@ class TARNWICK_COMMON_EXPORT TGTextStream : public TGBufferStream {
 
  private:
   void SkipPreamble();
+  // The common case of GetChar, inline: an ASCII byte waiting in the buffer of an encoding in
+  // which it stands for itself (what decoding it would give).
+  bool TakeAscii(char32_t& C) noexcept {
+    if (!FAsciiCompatible || !FPreambleChecked || !FPutBack.empty()) return false;
+    const std::string_view Bytes = Available();
+    if (Bytes.empty() || static_cast<unsigned char>(Bytes[0]) >= 0x80) return false;
+    C = static_cast<unsigned char>(Bytes[0]);
+    Consume(1);
+    return true;
+  }
+  bool GetCharDecoded(char32_t& C);
+  bool IsEofFilled();
 
   const TEncoding* FEncoding;
   std::vector<char32_t> FPutBack;  // put-back characters; the next one at the back
   bool FPreambleChecked = false;
+  bool FAsciiCompatible;  // the encoding's, asked once
 };
 
 // The common library's string stream: the platform string stream under the common library's

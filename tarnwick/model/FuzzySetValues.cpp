@@ -251,7 +251,7 @@ void TFuzzySetValues::Notify(TCollectionItem* Item, TCollectionNotification Acti
   // The flat copy's room grows with the list, so that rebuilding it never allocates.
   const auto Count = static_cast<std::size_t>(GetCount());
   std::vector<TFuzzyPoint>& Points = FPoints.Points;
-  if (Action == cnAdded && Points.capacity() < Count) Points.reserve(std::max(Count, 2 * Points.capacity()));
+  if (Action == cnAdded && Points.capacity() < Count) Points.reserve(std::max({Count, 2 * Points.capacity(), std::size_t{8}}));
   if (Action == cnAdded) {
     // A point joins at the end: a new one one past the last X, which keeps the order, or one
     // moved in from another list, which may not. A removal keeps the order and leaves FMaxX an

@@ -1,6 +1,7 @@
 // The lexer of the fuzzy definition language.
 #include "tarnwick/parser/FuzzyLogicTokenStream.h"
 
+#include <typeinfo>
 #include <utility>
 
 #include "tarnwick/model/FuzzyConsts.h"
@@ -176,7 +177,10 @@ Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::BuildNextToken() {
 
 Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::FinishToken(std::int32_t Kind,
                                                             const std::string& Text) {
-  Intf<IFuzzyStreamToken> Token(new TFuzzyStreamToken());
+  // Filled through its own class, which the compiler can call directly, before it is handed
+  // out as an interface.
+  auto* Token = new TFuzzyStreamToken();
+  Intf<IFuzzyStreamToken> Result(Token);
   Token->SetLineNumber(FLineNumber);
   switch (Kind) {
     case kKindEnd:
@@ -228,7 +232,7 @@ Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::FinishToken(std::int32_t Kind,
   }
   Token->SetWhitespace(FWhiteSpace);
   FWhiteSpace.clear();
-  return Token;
+  return Result;
 }
 
 std::string TFuzzyLogicTokenStream::ReadString(const std::string& Start) {
@@ -253,14 +257,43 @@ std::string TFuzzyLogicTokenStream::ReadString(const std::string& Start) {
 // ---------------------------------------------------------------------------------------------
 // Look-ahead and echo
 
-void TFuzzyLogicTokenStream::RestartEcho() { FToString.SetSize(0); }
+void TFuzzyLogicTokenStream::RestartEcho() { FEcho.clear(); }
 
-void TFuzzyLogicTokenStream::WriteEcho(const std::string& S) {
-  FToString.Seek(0, soEnd);
-  FToString.WriteString(S);
+std::string TFuzzyLogicTokenStream::ToString() const {
+  std::string Echo;
+  for (const TEchoStep& Step : FEcho) {
+    switch (Step.Kind) {
+      case TEchoStep::ekToken:
+        if (Step.NewLine) Echo += "\r\n";
+        Echo += Step.Printed;
+        break;
+      case TEchoStep::ekNumber: {
+        if (Step.NewLine) Echo += "\r\n";
+        // A token of the stream's own class prints a number from its kind and value alone.
+        Intf<IFuzzyStreamToken> Token(new TFuzzyStreamToken());
+        Token->SetDataType(Step.DataType);
+        Token->SetNumber(Step.Number);
+        Echo += Token->ToString();
+        break;
+      }
+      case TEchoStep::ekPutBack: {
+        // The echo ends with the token's printed form and a blank: keep what stands before
+        // them, without trailing blanks or line ends, and one blank. Bytes are counted, which
+        // for that ending is the same as counting characters; a cut that would fall inside a
+        // character (the echo did not end with this token) moves back to the character's start.
+        std::size_t Cut = 0;
+        const std::size_t Printed = Step.PrintedSize + 1;
+        if (Echo.size() > Printed) Cut = Echo.size() - Printed;
+        while (Cut > 0 && (static_cast<unsigned char>(Echo[Cut]) & 0xC0) == 0x80) --Cut;
+        while (Cut > 0 && static_cast<unsigned char>(Echo[Cut - 1]) <= 32) --Cut;
+        Echo.resize(Cut);
+        break;
+      }
+    }
+    Echo += ' ';
+  }
+  return Echo;
 }
-
-std::string TFuzzyLogicTokenStream::ToString() const { return FToString.GetDataString(); }
 
 bool TFuzzyLogicTokenStream::PrepareSExp() {
   RestartEcho();
@@ -297,39 +330,39 @@ Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::NextToken() {
   if (FStack.empty()) PrepareSExp();
   Intf<IFuzzyStreamToken> Token = std::move(FStack.back());
   FStack.pop_back();
-  if (FCurrentToken && Token->GetLineNumber() > FCurrentToken->GetLineNumber()) WriteEcho("\r\n");
+  TEchoStep& Step = FEcho.emplace_back();
+  Step.NewLine = FCurrentToken && Token->GetLineNumber() > FCurrentToken->GetLineNumber();
+  const std::int32_t Kind = Token->GetDataType();
+  if ((Kind == fstInteger || Kind == fstFloat) && &typeid(*Token) == &typeid(TFuzzyStreamToken)) {
+    // Printing a number is the costly part of the echo, and the number cannot change here.
+    Step.Kind = TEchoStep::ekNumber;
+    Step.DataType = Kind;
+    Step.Number = Token->GetNumber();
+  } else {
+    Step.Kind = TEchoStep::ekToken;
+    Step.Printed = Token->ToString();
+  }
   FCurrentToken = Token;
-  WriteEcho(Token->ToString());
-  WriteEcho(" ");
-  if (IsKind(Token, U')'))
+  if (Kind == U')')
     --FParenthesisLevel;
-  else if (IsKind(Token, U'('))
+  else if (Kind == U'(')
     ++FParenthesisLevel;
   return Token;
 }
 
 void TFuzzyLogicTokenStream::PutBackToken(IFuzzyStreamToken* Token) {
   if (Token == nullptr) return;
-  Intf<IFuzzyStreamToken> Held(Token);
-  FStack.push_back(Held);
-  FCurrentToken = Held;
+  FStack.emplace_back(Token);
+  FCurrentToken = FStack.back();
 
-  // The echo ends with the token's printed form and a blank: keep what stands before them,
-  // without trailing blanks or line ends, and one blank. Bytes are counted, which for that
-  // ending is the same as counting characters; a cut that would fall inside a character (the
-  // echo did not end with this token) moves back to the character's start.
-  const std::string& Echo = FToString.GetBytes();
-  std::size_t Cut = 0;
-  std::size_t Printed = Held->ToString().size() + 1;
-  if (Echo.size() > Printed) Cut = Echo.size() - Printed;
-  while (Cut > 0 && (static_cast<unsigned char>(Echo[Cut]) & 0xC0) == 0x80) --Cut;
-  while (Cut > 0 && static_cast<unsigned char>(Echo[Cut - 1]) <= 32) --Cut;
-  FToString.SetSize(static_cast<std::int64_t>(Cut));
-  WriteEcho(" ");
+  TEchoStep& Step = FEcho.emplace_back();
+  Step.Kind = TEchoStep::ekPutBack;
+  Step.PrintedSize = Token->ToString().size();
 
-  if (IsKind(Held, U')'))
+  const std::int32_t Kind = Token->GetDataType();
+  if (Kind == U')')
     ++FParenthesisLevel;
-  else if (IsKind(Held, U'('))
+  else if (Kind == U'(')
     --FParenthesisLevel;
 }
 

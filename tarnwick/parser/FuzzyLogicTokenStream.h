@@ -35,7 +35,9 @@
 //
 // Echo. The printed forms of the tokens handed out since the current top-level expression
 // began, each followed by a blank, with CR LF where a token stands on a later line than the
-// one before; PutBackToken cuts it back. The parser reports it as the text read so far.
+// one before; PutBackToken cuts it back. The parser reports it as the text read so far. It is
+// kept as the steps that make it and laid out only when asked for: most texts are read without
+// an error, and nobody asks.
 //
 // Errors raise EFzyParseException with the message only (line 0): the end of the text inside a
 // string (SUnbalancedString), a token kind code no token is made of (SInvalidBaseTokenHint).
@@ -157,13 +159,29 @@ class TARNWICK_EXPORT TFuzzyLogicTokenStream : public TGTextStream {
   // Reads the line end that comes next (CR LF, CR or LF) through GetChar and appends it to
   // Dest; false, reading nothing, when the next character ends no line.
   bool ReadLineEnd(std::string& Dest);
+  // One step of the echo. What the text of a step depends on is taken when the step is made,
+  // as a token may change later (a "(" becomes the list it opens).
+  struct TEchoStep {
+    enum TKind : std::uint8_t {
+      ekToken,   // a token handed out: Printed, after a line end when NewLine
+      ekNumber,  // a number token of the stream's own class handed out: printed from DataType
+                 // and Number when laid out, after a line end when NewLine
+      ekPutBack  // a token put back whose printed form had PrintedSize bytes
+    };
+    TKind Kind = ekToken;
+    bool NewLine = false;
+    std::int32_t DataType = 0;
+    double Number = 0;
+    std::size_t PrintedSize = 0;
+    std::string Printed;
+  };
+
   void RestartEcho();
-  void WriteEcho(const std::string& S);
 
   std::vector<Intf<IFuzzyStreamToken>> FStack;      // look-ahead; the next token at the back
   std::int32_t FLineNumber = 1;
   TObject* FOwner = nullptr;
-  TKVStringStream FToString;                         // the echo
+  std::vector<TEchoStep> FEcho;                      // the echo, as its steps
   Intf<IFuzzyStreamToken> FCurrentToken;
   std::int32_t FParenthesisLevel = 0;
   std::vector<Intf<IFuzzyStreamToken>> FTempStack;  // scratch of PrepareSExp; empty between calls

@@ -200,6 +200,9 @@ void TCollection::Changed() {
 }
 
 void TCollection::InsertItem(TCollectionItem* Item) {
+  // Room for a few items at once: most collections (the points of a set above all) stay small,
+  // and growing one slot at a time would allocate at the first, second and third item.
+  if (FItems.capacity() == 0) FItems.reserve(kInitialCapacity);
   FItems.push_back(Item);
   Item->FCollection = this;
   Item->FID = FNextID++;

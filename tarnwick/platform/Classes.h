@@ -188,6 +188,8 @@ class TARNWICK_PLATFORM_EXPORT TCollection : public TPersistent {
   void RemoveItem(TCollectionItem* Item);
   void MoveItem(std::int32_t CurIndex, std::int32_t NewIndex);
 
+  static constexpr std::size_t kInitialCapacity = 8;
+
   TCollectionItemClass FItemClass;
   std::vector<TCollectionItem*> FItems;
   std::int32_t FUpdateCount = 0;

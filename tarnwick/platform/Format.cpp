@@ -4,6 +4,7 @@
 // consults the C locale; separators, signs, padding and exponent forms are laid out here.
 #include "tarnwick/platform/Format.h"
 
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -163,6 +164,49 @@ std::string Signed(bool Negative, std::string Body) {
   return Body;
 }
 
+// The fixed-point digits of Abs (finite, not negative) with Precision decimals, as
+// std::to_chars writes them ("123.4500", "0", no exponent), for the usual case of a value below
+// 2^64 / 10^Precision and at most nine decimals: Abs times ten to the Precision is rounded to
+// an integer exactly (to the nearer one, a tie to the even one, as to_chars does) and written
+// out. Returns the end of the digits, or nullptr when the value is outside that case.
+char* FixedDigitsFast(char* Buf, double Abs, int Precision) noexcept {
+  static constexpr std::uint64_t kPowers[] = {1,         10,         100,         1000,         10000,
+                                              100000,    1000000,    10000000,    100000000,    1000000000};
+  if (Precision < 0 || Precision > 9) return nullptr;
+  __extension__ typedef unsigned __int128 TUInt128;  // a GCC and clang extension
+  const auto Bits = std::bit_cast<std::uint64_t>(Abs);
+  const auto Field = static_cast<int>(Bits >> 52);
+  const std::uint64_t Fraction = Bits & ((std::uint64_t{1} << 52) - 1);
+  const std::uint64_t Mantissa = Field == 0 ? Fraction : Fraction | (std::uint64_t{1} << 52);
+  const int Exponent = (Field == 0 ? 1 : Field) - 1075;  // Abs = Mantissa * 2^Exponent
+  const std::uint64_t Scale = kPowers[Precision];
+  const TUInt128 Scaled = static_cast<TUInt128>(Mantissa) * Scale;  // below 2^83
+  TUInt128 N;
+  if (Exponent >= 0) {
+    if (Exponent >= 40) return nullptr;
+    N = Scaled << Exponent;
+  } else if (Exponent <= -128) {
+    N = 0;  // below 2^-45: far from a half
+  } else {
+    const int Shift = -Exponent;
+    N = Scaled >> Shift;
+    const TUInt128 Rest = Scaled & ((TUInt128{1} << Shift) - 1);
+    const TUInt128 Half = TUInt128{1} << (Shift - 1);
+    if (Rest > Half || (Rest == Half && (N & 1) != 0)) ++N;
+  }
+  if (N >> 64 != 0) return nullptr;
+  const auto Whole = static_cast<std::uint64_t>(N);
+  char* P = std::to_chars(Buf, Buf + 24, Whole / Scale).ptr;
+  if (Precision == 0) return P;
+  *P++ = '.';
+  std::uint64_t Decimals = Whole % Scale;
+  for (int I = Precision; I-- > 0;) {
+    P[I] = static_cast<char>('0' + Decimals % 10);
+    Decimals /= 10;
+  }
+  return P + Precision;
+}
+
 // Appends Value with Precision decimals. The digits are laid out in a buffer on the stack
 // unless the precision asks for more room than it has.
 void AppendFixed(std::string& Out, double Value, int Precision, const TFormatSettings& Settings, bool Thousands) {
@@ -180,8 +224,9 @@ void AppendFixed(std::string& Out, double Value, int Precision, const TFormatSet
     Heap.resize(Room);
     Buf = Heap.data();
   }
-  auto R = std::to_chars(Buf, Buf + Room, Abs, std::chars_format::fixed, Precision);
-  std::string_view Text(Buf, static_cast<std::size_t>(R.ptr - Buf));
+  char* End = FixedDigitsFast(Buf, Abs, Precision);
+  if (End == nullptr) End = std::to_chars(Buf, Buf + Room, Abs, std::chars_format::fixed, Precision).ptr;
+  std::string_view Text(Buf, static_cast<std::size_t>(End - Buf));
   std::size_t Point = Text.find('.');
   std::string_view IntPart = Text.substr(0, Point);
   const std::size_t Start = Out.size();

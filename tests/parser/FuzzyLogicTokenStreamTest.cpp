@@ -448,6 +448,36 @@ TEST(FuzzyLogicTokenStream, PutBackTokenGivesTheSameTokenAndCutsTheEcho) {
   EXPECT_EQ(S->NextToken()->GetDataType(), ')');
 }
 
+// The echo is the text as it was read: a token changed after it was handed out (the parser
+// turns a "(" into the list it opens; a handler may rewrite any token) still shows as read,
+// numbers included, also when tokens were put back in between.
+TEST(FuzzyLogicTokenStream, TheEchoShowsTokensAsTheyWereRead) {
+  auto S = Lex("(f (1 -2.25e3) \"q\"\n x 7)");
+  Intf<IFuzzyStreamToken> Open = S->NextToken();
+  S->NextToken();
+  Intf<IFuzzyStreamToken> Inner = S->NextToken();
+  Intf<IFuzzyStreamToken> One = S->NextToken();
+  Intf<IFuzzyStreamToken> Big = S->NextToken();
+  S->PutBackToken(Big.get());
+  S->NextToken();
+  for (int I = 0; I < 3; ++I) S->NextToken();
+  Intf<IFuzzyStreamToken> Seven = S->NextToken();
+  const std::string Read = "( f ( 1 -2250.0 ) \"q\" \r\nx 7 ";
+  ASSERT_EQ(S->ToString(), Read);
+
+  Intf<IFuzzyStreamTokenList> List(new TFuzzyStreamTokenList());
+  List->Add(One.get());
+  Inner->SetList(List.get());
+  Open->SetText("changed");
+  One->SetNumber(5);
+  Big->SetDataType(fstAtom);
+  Big->SetText("word");
+  Seven->SetNumber(8);
+  EXPECT_EQ(S->ToString(), Read);
+  S->PutBackToken(Seven.get());  // cut by the printed form it has now: "8" and a blank
+  EXPECT_EQ(S->ToString(), "( f ( 1 -2250.0 ) \"q\" \r\nx ");
+}
+
 TEST(FuzzyLogicTokenStream, PutBackDropsALineBreakBeforeTheToken) {
   auto S = Lex("(a\nb)");
   S->NextToken();
