@@ -22,6 +22,7 @@ namespace {
 // Byte length of the character starting at S[I], with the library's one notion of a character
 // (a UTF-8 sequence, or a single byte where the text is not well-formed).
 std::size_t CharLength(std::string_view S, std::size_t I) noexcept {
+  if (static_cast<unsigned char>(S[I]) < 0x80) return 1;  // what the decoder says, without asking
   std::size_t Next = I;
   Utf8DecodeNext(S, Next);
   return Next - I;
@@ -36,10 +37,22 @@ std::string Enclose(std::string_view S) {
   return Result;
 }
 
+bool HasBlank(std::string_view Name) noexcept { return Name.find(' ') != std::string_view::npos; }
+
 // A name with a blank would read as several operands; brackets make it one.
-std::string BracketName(std::string_view Name) {
-  if (Name.find(' ') == std::string_view::npos) return std::string(Name);
-  return Enclose(Name);
+void AppendBracketed(std::string& Out, std::string_view Name) {
+  if (!HasBlank(Name)) {
+    Out += Name;
+    return;
+  }
+  Out += LeftFuzzyParentheses;
+  Out += Name;
+  Out += RightFuzzyParentheses;
+}
+
+// The room a bracketed name may take.
+std::size_t BracketedSize(std::string_view Name) noexcept {
+  return Name.size() + LeftFuzzyParentheses.size() + RightFuzzyParentheses.size();
 }
 
 template <typename Table, typename E>
@@ -60,33 +73,44 @@ std::atomic<std::uint32_t> UniqueIDCounter{0};
 }  // namespace
 
 std::string CreateFuzzyName(TBaseFuzzyHedge Hedge, bool ModifyY, std::string_view Name) {
-  std::string Result(BaseHedgeNames[Hedge]);
+  std::string Result;
+  Result.reserve(BaseHedgeNames[Hedge].size() + 2 + BracketedSize(Name));
+  Result += BaseHedgeNames[Hedge];
   Result += ModifyY ? " " : "X ";
-  Result += BracketName(Name);
+  AppendBracketed(Result, Name);
   return Result;
 }
 
 std::string CreateFuzzyName(TFuzzyHedge Hedge, std::string_view Name) {
-  std::string Result(HedgeNames[Hedge]);
+  std::string Result;
+  Result.reserve(HedgeNames[Hedge].size() + 1 + BracketedSize(Name));
+  Result += HedgeNames[Hedge];
   Result += ' ';
-  Result += BracketName(Name);
+  AppendBracketed(Result, Name);
   return Result;
 }
 
 std::string CreateFuzzyName(std::string_view Name1, std::string_view Name2, std::string_view Op) {
-  std::string Result = BracketName(Name1);
+  std::string Result;
+  Result.reserve(BracketedSize(Name1) + Op.size() + 2 + BracketedSize(Name2));
+  AppendBracketed(Result, Name1);
   Result += ' ';
   Result += Op;
   Result += ' ';
-  Result += BracketName(Name2);
+  AppendBracketed(Result, Name2);
   return Result;
 }
 
 std::string CreateFuzzyName(std::string_view Name, std::string_view Op, TFzyFloat Value) {
   // The host's format text only ever reaches the checked formatter, never a C printf.
   const std::string Fmt = "%s %s " + FuzzyFormatStr;
-  const std::string Bracketed = BracketName(Name);
-  return Format(Fmt, {TVarRec(Bracketed), TVarRec(Op), TVarRec(Value)});
+  std::string Bracketed;
+  std::string_view Operand = Name;
+  if (HasBlank(Name)) {
+    Bracketed = Enclose(Name);
+    Operand = Bracketed;
+  }
+  return Format(Fmt, {TVarRec(Operand), TVarRec(Op), TVarRec(Value)});
 }
 
 std::string FormatFuzzyExpression(std::string_view S) {

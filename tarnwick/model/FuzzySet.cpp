@@ -6,6 +6,7 @@
 
 #include "tarnwick/model/FuzzyLogicComponent.h"
 #include "tarnwick/model/FuzzyParserBase.h"
+#include "tarnwick/model/FuzzySetWalk.h"
 #include "tarnwick/model/FuzzyVariable.h"
 #include "tarnwick/platform/ComponentStreaming.h"
 #include "tarnwick/platform/Format.h"
@@ -15,7 +16,8 @@ namespace tarnwick {
 namespace {
 
 TFuzzyVariable* VariableOf(const TCollection* Collection) {
-  const auto* Sets = dynamic_cast<const TFuzzySets*>(Collection);
+  // Asked twice by every point edit (through the range), so the usual class is told at once.
+  const auto* Sets = ExactClassCast<const TFuzzySets>(Collection);
   return Sets ? Sets->GetVariable() : nullptr;
 }
 
@@ -131,66 +133,45 @@ void TFuzzySet::UpdateFuzzySetValues() {
 // Membership
 
 TFzyFloat TFuzzySet::InterpolateX(TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2, TFzyFloat Y2, TFzyFloat YValue) {
-  if (Y1 == Y2) return X2;
-  return (YValue - Y1) / (Y2 - Y1) * (X2 - X1) + X1;
+  return detail::InterpolateX(X1, Y1, X2, Y2, YValue);
 }
 
 TFzyFloat TFuzzySet::InterpolateY(TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2, TFzyFloat Y2, TFzyFloat XValue) {
-  if (X1 == X2) return Y2;
-  return (XValue - X1) / (X2 - X1) * (Y2 - Y1) + Y1;
+  return detail::InterpolateY(X1, Y1, X2, Y2, XValue);
 }
 
 std::int32_t TFuzzySet::GetMaxYValueOfX(std::int32_t Index, std::int32_t Dir) const {
-  const TFuzzySetValues& V = *FValues;
-  const TFzyFloat X = V[Index]->GetX();
-  std::int32_t Best = Index;
-  for (std::int32_t I = Index + Dir; I >= 0 && I < V.GetCount() && FloatEquals(V[I]->GetX(), X); I += Dir)
-    if (V[I]->GetY() > V[Best]->GetY()) Best = I;
-  return Best;
+  return detail::MaxYIndexOfX(FValues->GetPoints(), Index, Dir);
 }
 
 std::int32_t TFuzzySet::GetMinYValueOfX(std::int32_t Index, std::int32_t Dir) const {
-  const TFuzzySetValues& V = *FValues;
-  const TFzyFloat X = V[Index]->GetX();
-  std::int32_t Best = Index;
-  for (std::int32_t I = Index + Dir; I >= 0 && I < V.GetCount() && FloatEquals(V[I]->GetX(), X); I += Dir)
-    if (V[I]->GetY() < V[Best]->GetY()) Best = I;
-  return Best;
+  return detail::MinYIndexOfX(FValues->GetPoints(), Index, Dir);
 }
 
-TFzyFloat TFuzzySet::DegreeOfMembership(TFzyFloat Value) const {
-  const TFuzzySetValues& V = *FValues;
-  const std::int32_t Count = V.GetCount();
-  if (Count == 0) return 0;
-  const std::int32_t Last = Count - 1;
-  const TFzyFloat FirstX = V[0]->GetX();
-  if (Value < FirstX) return V[0]->GetY();
-  if (Value == FirstX) return V[GetMaxYValueOfX(0, +1)]->GetY();
-  const TFzyFloat LastX = V[Last]->GetX();
-  if (Value > LastX) return V[Last]->GetY();
-  if (Value == LastX) return V[GetMaxYValueOfX(Last, -1)]->GetY();
+TFzyFloat TFuzzySet::DegreeOfMembership(TFzyFloat Value) const { return detail::DegreeOf(*FValues, Value); }
 
-  // The first point from the second on whose X reaches Value. On a list whose X never falls
-  // (the usual case) bisection finds the same point the walk would; a list left with X values
-  // out of order inside a bulk change is walked.
+namespace detail {
+
+TFzyFloat DegreeAfterRebuild(const TFuzzySetValues& Values, TFzyFloat Value) {
+  Values.GetPoints();
+  return DegreeOf(Values, Value);
+}
+
+TFzyFloat RunMaxY(std::span<const TFuzzyPoint> Points, std::int32_t Index, std::int32_t Dir) {
+  return Points[static_cast<std::size_t>(MaxYIndexOfX(Points, Index, Dir))].Y;
+}
+
+TFzyFloat DegreeByWalk(std::span<const TFuzzyPoint> Points, TFzyFloat Value) {
+  const auto Last = static_cast<std::int32_t>(Points.size()) - 1;
   std::int32_t I = 1;
-  if (V.IsMonotone()) {
-    std::int32_t Lo = 1;
-    std::int32_t Hi = Last;  // V[Last] reaches Value
-    while (Lo < Hi) {
-      const std::int32_t Mid = Lo + (Hi - Lo) / 2;
-      if (V[Mid]->GetX() >= Value) Hi = Mid;
-      else Lo = Mid + 1;
-    }
-    I = Lo;
-  } else {
-    while (I < Last && V[I]->GetX() < Value) ++I;
-  }
-  const TFuzzySetValue* P = V[I];
-  if (P->GetX() == Value) return V[GetMaxYValueOfX(I, +1)]->GetY();
-  const TFuzzySetValue* Q = V[I - 1];
-  return InterpolateY(Q->GetX(), Q->GetY(), P->GetX(), P->GetY(), Value);
+  while (I < Last && Points[static_cast<std::size_t>(I)].X < Value) ++I;
+  const TFuzzyPoint Q = PointAt(Points, I);
+  if (Q.X == Value) return RunMaxY(Points, I, +1);
+  const TFuzzyPoint R = Points[static_cast<std::size_t>(I) - 1];
+  return InterpolateY(R.X, R.Y, Q.X, Q.Y, Value);
 }
+
+}  // namespace detail
 
 TFzyFloat TFuzzySet::GetCompatibilityIndex() const {
   return FValues->GetCount() == 0 ? 0 : FValues->GetMaxValue();
@@ -380,7 +361,7 @@ std::string TFuzzySet::ToString() const {
 // Copies
 
 void TFuzzySet::Assign(const TPersistent* Source) {
-  const auto* Other = dynamic_cast<const TFuzzySet*>(Source);
+  const auto* Other = ExactClassCast<const TFuzzySet>(Source);
   if (Other == nullptr) {
     TGCollectionItem::Assign(Source);
     return;

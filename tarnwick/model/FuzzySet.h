@@ -281,6 +281,14 @@ class TARNWICK_EXPORT TFuzzySet : public TGCollectionItem {
   void SetInflectionPoint(TFzyFloat Value) noexcept { FInflectionPoint = Value; }
 
   mutable TFzyFloat FMax = 0;  // running maximum of the correlation-strength walk
+  // The last correlation strength and the points stamps of the two lists it came from: the
+  // strength depends on those points alone.
+  struct TStrengthMemo {
+    std::uint64_t Stamp = ~std::uint64_t{0};
+    std::uint64_t MatchStamp = ~std::uint64_t{0};
+    TFzyFloat Strength = 0;
+  };
+  mutable TStrengthMemo FStrengthMemo;
 
  private:
   friend class detail::TSetOperand;  // the two-operand algorithms read the equal-X runs

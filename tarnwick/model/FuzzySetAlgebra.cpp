@@ -34,8 +34,16 @@ TFuzzySet* BuildResult(const TFuzzySet& A, const TFuzzySet& B, TFuzzySet* Made, 
                        TVisit&& Visit) {
   detail::TLooseResult R(Made);
   {
-    const TScopeExit SetExpression(
-        [&] { R->SetExpression(OperandText(A) + " " + std::string(Keyword) + " " + OperandText(B)); });
+    const TScopeExit SetExpression([&] {
+      std::string Expression = OperandText(A);
+      const std::string Right = OperandText(B);
+      Expression.reserve(Expression.size() + Keyword.size() + 2 + Right.size());
+      Expression += ' ';
+      Expression += Keyword;
+      Expression += ' ';
+      Expression += Right;
+      R->SetExpression(Expression);
+    });
     R->SetName(CreateFuzzyName(A.GetName(), B.GetName(), Keyword));
     TFuzzySetValues& Values = *R->GetValues();
     const detail::TSetOperand OperandA(A);
@@ -78,47 +86,6 @@ void RaiseInvalidOperation(TFuzzyOperation Operation) {
   const std::string Name = Operation < kFuzzyOperationCount ? std::string(FuzzyOperationValueNames[Operation])
                                                            : std::to_string(static_cast<int>(Operation));
   throw EFzyException(Format(LoadResString(SInvalidFuzzyOperation), {Name}));
-}
-
-// A segment shorter than the tolerance on both axes counts as a point and must lie on the other
-// segment's line. Parallel segments meet only when collinear, and then at the nearer right-hand
-// end.
-bool SegmentsMeet(TFzyFloat AX1, TFzyFloat AY1, TFzyFloat AX2, TFzyFloat AY2, TFzyFloat BX1, TFzyFloat BY1,
-                  TFzyFloat BX2, TFzyFloat BY2, TFzyFloat& X, TFzyFloat& Y) {
-  const TFzyFloat DXA = AX2 - AX1;
-  const TFzyFloat DYA = AY2 - AY1;
-  const TFzyFloat DXB = BX2 - BX1;
-  const TFzyFloat DYB = BY2 - BY1;
-  const TFzyFloat RX = AX1 - BX1;
-  const TFzyFloat RY = AY1 - BY1;
-  if (std::fabs(DYA) < kFuzzyTolerance && std::fabs(DXA) < kFuzzyTolerance &&
-      !FloatEquals(TFuzzySet::InterpolateY(BX1, BY1, BX2, BY2, AX2), AY2))
-    return false;
-  if (std::fabs(DYB) < kFuzzyTolerance && std::fabs(DXB) < kFuzzyTolerance &&
-      !FloatEquals(TFuzzySet::InterpolateY(AX1, AY1, AX2, AY2, BX2), BY2))
-    return false;
-  const TFzyFloat Den = DXA * DYB - DYA * DXB;
-  const TFzyFloat NumT = RY * DXB - RX * DYB;
-  if (std::fabs(Den) < kFuzzyTolerance) {
-    if (NumT != 0) return false;
-    // Collinear, overlapping or not.
-    if (BX2 > AX2) {
-      X = AX2;
-      Y = AY2;
-    } else {
-      X = BX2;
-      Y = BY2;
-    }
-    return true;
-  }
-  const TFzyFloat T = NumT / Den;
-  if (T < 0 || T > 1) return false;
-  const TFzyFloat NumU = RY * DXA - RX * DYA;
-  if (!(NumU == 0 || (Sign(NumU) == Sign(Den) && std::fabs(NumU) <= std::fabs(Den)))) return false;
-  // A vertical or flat segment gives its own coordinate exactly, free of rounding.
-  X = DXA == 0 ? AX1 : (DXB == 0 ? BX1 : AX1 + T * DXA);
-  Y = BY1 == BY2 ? BY1 : (AY1 == AY2 ? AY1 : AY1 + T * DYA);
-  return true;
 }
 
 TDegreeCombiner IntersectionDegree(TFuzzyOperation Operation) {
@@ -286,11 +253,20 @@ bool TFuzzySet::Equals(const TFuzzySet* FuzzySet) const {
 
 TFzyFloat TFuzzySet::FuzzyEquals(const TFuzzySet* FuzzySet) const { return GetCorrelationStrength(FuzzySet); }
 
+// A rule base asks for the strength of one term against one reading once per rule that uses
+// the term; while neither list changes (the same stamps) the walk would find the same value.
 TFzyFloat TFuzzySet::GetCorrelationStrength(const TFuzzySet* Match) const {
+  const std::uint64_t Stamp = FValues->GetPointsStamp();
+  const std::uint64_t MatchStamp = Match->GetValues()->GetPointsStamp();
+  if (FStrengthMemo.Stamp == Stamp && FStrengthMemo.MatchStamp == MatchStamp) {
+    FMax = FStrengthMemo.Strength;
+    return FMax;
+  }
   FMax = 0;
   detail::Walk(detail::TSetOperand(*this), detail::TSetOperand(*Match), [this](TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2, TFzyFloat Y2) {
     return FuzzyOperatorMaxOfMin(X1, Y1, X2, Y2);
   });
+  FStrengthMemo = {Stamp, MatchStamp, FMax};
   return FMax;
 }
 

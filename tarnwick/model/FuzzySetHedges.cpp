@@ -39,7 +39,14 @@ std::string OperatorText(TBaseFuzzyHedge ModifyType, bool ModifyY) {
 // always with a full stop so that it reads back whatever the locale.
 std::string OperationExpression(const TFuzzySet& Set, const std::string& Op, TFzyFloat Value) {
   const std::string& Operand = Set.GetExpression().empty() ? Set.GetName() : Set.GetExpression();
-  return FormatFuzzyExpression(Operand) + " " + Op + " " + Format("%.4f", {Value}, TFormatSettings::Invariant());
+  std::string Result = FormatFuzzyExpression(Operand);
+  const std::string Number = Format("%.4f", {Value}, TFormatSettings::Invariant());
+  Result.reserve(Result.size() + Op.size() + 2 + Number.size());
+  Result += ' ';
+  Result += Op;
+  Result += ' ';
+  Result += Number;
+  return Result;
 }
 
 [[noreturn]] void RaiseHedge(const TResString& Msg, const TFuzzySet& Set, TBaseFuzzyHedge ModifyType,

@@ -1,6 +1,7 @@
 #include "tarnwick/model/FuzzySetValues.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -147,14 +148,20 @@ void TFuzzySetValue::SetX(TFzyFloat Value) {
   ClampToRange(Clamped);
   if (Value == FX && Clamped == FX) return;
   FX = Clamped;
-  if (TFuzzySetValues* Values = GetCollection()) Values->UpdateValue(this, {utX});
+  if (TFuzzySetValues* Values = GetCollection()) {
+    Values->InvalidateOrder();
+    Values->UpdateValue(this, {utX});
+  }
   Changed(false);
 }
 
 void TFuzzySetValue::SetY(TFzyFloat Value) {
   if (Value == FY || std::isnan(Value)) return;
   FY = Value < 0 ? 0 : Value;
-  if (TFuzzySetValues* Values = GetCollection()) Values->UpdateValue(this, {utY});
+  if (TFuzzySetValues* Values = GetCollection()) {
+    Values->InvalidateOrder();
+    Values->UpdateValue(this, {utY});
+  }
   Changed(false);
 }
 
@@ -168,7 +175,10 @@ void TFuzzySetValue::SetValue(TFzyFloat X, TFzyFloat Y) {
   }
   FX = X;
   FY = Y;
-  if (Values != nullptr) Values->UpdateValue(this, {utX, utY});
+  if (Values != nullptr) {
+    Values->InvalidateOrder();
+    Values->UpdateValue(this, {utX, utY});
+  }
   Changed(false);
 }
 
@@ -177,7 +187,7 @@ bool TFuzzySetValue::Equals(const TFuzzySetValue* Source) const {
 }
 
 void TFuzzySetValue::Assign(const TPersistent* Source) {
-  if (const auto* Point = dynamic_cast<const TFuzzySetValue*>(Source)) {
+  if (const auto* Point = ExactClassCast<const TFuzzySetValue>(Source)) {
     SetValue(Point->FX, Point->FY);
     return;
   }
@@ -238,6 +248,10 @@ void TFuzzySetValues::Append(const TFuzzySetValues* Source, std::int32_t Index, 
 
 void TFuzzySetValues::Notify(TCollectionItem* Item, TCollectionNotification Action) {
   InvalidateOrder();
+  // The flat copy's room grows with the list, so that rebuilding it never allocates.
+  const auto Count = static_cast<std::size_t>(GetCount());
+  std::vector<TFuzzyPoint>& Points = FPoints.Points;
+  if (Action == cnAdded && Points.capacity() < Count) Points.reserve(std::max(Count, 2 * Points.capacity()));
   if (Action == cnAdded) {
     // A point joins at the end: a new one one past the last X, which keeps the order, or one
     // moved in from another list, which may not. A removal keeps the order and leaves FMaxX an
@@ -631,16 +645,25 @@ std::int32_t TFuzzySetValues::GetXCount(TFzyFloat X) const {
   return N;
 }
 
-bool TFuzzySetValues::IsMonotone() const {
-  if (FMonotone == mtUnknown) {
-    FMonotone = mtYes;
-    for (std::int32_t I = 1; I < GetCount(); ++I)
-      if (GetItem(I)->GetX() < GetItem(I - 1)->GetX()) {
-        FMonotone = mtNo;
-        break;
-      }
+namespace {
+
+// The stamps of rebuilt flat copies, shared by every list in every thread.
+std::atomic<std::uint64_t> PointsStampCounter{0};
+
+}  // namespace
+
+void TFuzzySetValues::BuildPoints() const {
+  std::vector<TFuzzyPoint>& Points = FPoints.Points;
+  Points.clear();
+  bool Monotone = true;
+  for (const TCollectionItem* Item : *this) {
+    const auto* P = static_cast<const TFuzzySetValue*>(Item);
+    if (!Points.empty() && P->GetX() < Points.back().X) Monotone = false;
+    Points.push_back({P->GetX(), P->GetY()});
   }
-  return FMonotone == mtYes;
+  FPoints.Monotone = Monotone;
+  FPoints.Stamp = PointsStampCounter.fetch_add(1, std::memory_order_relaxed) + 1;
+  FPoints.Valid = true;
 }
 
 std::unique_ptr<TFuzzySetValuesEnumerator> TFuzzySetValues::GetEnumerator() const {

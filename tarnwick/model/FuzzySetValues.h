@@ -17,6 +17,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
+#include <vector>
 
 #include "tarnwick/common/GCollection.h"
 #include "tarnwick/common/KVCommon.h"
@@ -27,6 +29,15 @@ namespace tarnwick {
 
 class TFuzzySet;
 class TFuzzySetValues;
+namespace detail {
+struct TPointsAccess;
+}
+
+// The coordinates of one point, as the point list's flat copy holds them.
+struct TFuzzyPoint {
+  TFzyFloat X;
+  TFzyFloat Y;
+};
 
 // The model's fixed tolerance: X values, degrees and heights this close count as equal.
 inline constexpr TFzyFloat kFuzzyTolerance = 1e-4;
@@ -121,8 +132,22 @@ class TARNWICK_EXPORT TFuzzySetValues : public TGCollection {
   std::int32_t GetXCount(TFzyFloat X) const;
 
   // True when no point's X is below its predecessor's: the list can then be searched by
-  // bisection. Cached until the next change of the list or of an X.
-  bool IsMonotone() const;
+  // bisection. Cached with the flat copy.
+  bool IsMonotone() const { return GetPointsState().Monotone; }
+
+  // The coordinates of every point in list order, as one contiguous array: the reads that run
+  // often (membership, the two-set walk, the centroid) take them from here instead of from the
+  // point objects. It is a copy that every change of the list or of a point's coordinates
+  // discards and the next read rebuilds (without allocating: room for it is made as points
+  // join), so the span is valid only until the next change.
+  std::span<const TFuzzyPoint> GetPoints() const {
+    const TPointsState& State = GetPointsState();
+    return {State.Points.data(), State.Points.size()};
+  }
+  // A number that names the points as they are now: every change of them gives the list a new
+  // one, and no other list, before or after, is given the same (a new, empty list has 0). So
+  // results computed from points alone can be kept for as long as the stamps they came from.
+  std::uint64_t GetPointsStamp() const { return GetPointsState().Stamp; }
 
  protected:
   void Update(TCollectionItem* Item) override;
@@ -136,9 +161,23 @@ class TARNWICK_EXPORT TFuzzySetValues : public TGCollection {
 
  private:
   friend class TFuzzySetValue;
-  enum TMonotone : std::uint8_t { mtUnknown, mtYes, mtNo };
+  friend struct detail::TPointsAccess;  // membership reads the flat copy's state at once
 
-  void InvalidateOrder() const noexcept { FMonotone = mtUnknown; }
+  // The flat copy of the points and what was learned while making it.
+  struct TPointsState {
+    std::vector<TFuzzyPoint> Points;
+    std::uint64_t Stamp = 0;
+    bool Valid = true;  // an empty list's copy is empty
+    bool Monotone = true;
+  };
+  const TPointsState& GetPointsState() const {
+    if (!FPoints.Valid) BuildPoints();
+    return FPoints;
+  }
+  void BuildPoints() const;
+  // Forgets the flat copy: called by every change of the list's order or membership and of a
+  // point's coordinates.
+  void InvalidateOrder() const noexcept { FPoints.Valid = false; }
   // Something other than a placement may have broken the order within the tolerance.
   void LoseSearchOrder() noexcept {
     FSearchable = false;
@@ -160,7 +199,7 @@ class TARNWICK_EXPORT TFuzzySetValues : public TGCollection {
   bool FDuplicatesRemoved = true;
   // The point whose edit is being placed and thinned; no clean-up may delete it meanwhile.
   const TFuzzySetValue* FEditing = nullptr;
-  mutable TMonotone FMonotone = mtYes;
+  mutable TPointsState FPoints;
   // True when the list is known to be ordered within the tolerance: no X exceeds a later X plus
   // the tolerance (exactly as the sort compares), and FMaxX is at least every X. A placement keeps it; a move by anyone else, an X edit inside a bulk change and an
   // addition out of order lose it until a placement finds it again by one look at every point.

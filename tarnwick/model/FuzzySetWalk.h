@@ -15,11 +15,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
+#include <span>
 
 #include "tarnwick/model/FuzzyInterfaces.h"
 #include "tarnwick/model/FuzzySet.h"
 #include "tarnwick/model/FuzzySetValues.h"
+#include "tarnwick/platform/Classes.h"
 
 namespace tarnwick::detail {
 
@@ -29,31 +32,157 @@ namespace tarnwick::detail {
 // the last (FuzzySetInference.cpp).
 TFuzzyOperation InferenceOperation(TFuzzyInferenceMethod InferenceMethod) noexcept;
 
-struct TWalkPoint {
-  TFzyFloat X;
-  TFzyFloat Y;
+using TWalkPoint = TFuzzyPoint;
+
+// The straight-line interpolations of TFuzzySet, inline for the library's own hot paths; the
+// exported TFuzzySet::InterpolateX and InterpolateY are these, so all give the same bits.
+inline TFzyFloat InterpolateX(TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2, TFzyFloat Y2, TFzyFloat YValue) {
+  if (Y1 == Y2) return X2;
+  return (YValue - Y1) / (Y2 - Y1) * (X2 - X1) + X1;
+}
+inline TFzyFloat InterpolateY(TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2, TFzyFloat Y2, TFzyFloat XValue) {
+  if (X1 == X2) return Y2;
+  return (XValue - X1) / (X2 - X1) * (Y2 - Y1) + Y1;
+}
+
+// Point Index of a point list's flat copy, with the list's own index check and error.
+inline TFuzzyPoint PointAt(std::span<const TFuzzyPoint> Points, std::int32_t Index) {
+  if (Index < 0 || static_cast<std::size_t>(Index) >= Points.size()) RaiseListError(SListIndexError, Index);
+  return Points[static_cast<std::size_t>(Index)];
+}
+
+// The position of the highest point among those within the tolerance of point Index's X,
+// walking from Index by Dir; the first of equal maxima wins.
+inline std::int32_t MaxYIndexOfX(std::span<const TFuzzyPoint> Points, std::int32_t Index, std::int32_t Dir) {
+  const TFzyFloat X = PointAt(Points, Index).X;
+  const auto Count = static_cast<std::int32_t>(Points.size());
+  std::int32_t Best = Index;
+  for (std::int32_t I = Index + Dir; I >= 0 && I < Count && FloatEquals(Points[I].X, X); I += Dir)
+    if (Points[I].Y > Points[Best].Y) Best = I;
+  return Best;
+}
+
+// The same for the lowest point.
+inline std::int32_t MinYIndexOfX(std::span<const TFuzzyPoint> Points, std::int32_t Index, std::int32_t Dir) {
+  const TFzyFloat X = PointAt(Points, Index).X;
+  const auto Count = static_cast<std::int32_t>(Points.size());
+  std::int32_t Best = Index;
+  for (std::int32_t I = Index + Dir; I >= 0 && I < Count && FloatEquals(Points[I].X, X); I += Dir)
+    if (Points[I].Y < Points[Best].Y) Best = I;
+  return Best;
+}
+
+// TFuzzySetValues::SkipY over the flat copy.
+inline std::int32_t SkipY(std::span<const TFuzzyPoint> Points, std::int32_t Index, TFzyFloat Y, std::int32_t Dir) {
+  if (Dir == 0) Dir = 1;
+  const auto Count = static_cast<std::int32_t>(Points.size());
+  std::int32_t I = Index + Dir;
+  while (I >= 0 && I < Count && FloatEquals(Points[I].Y, Y)) I += Dir;
+  return I < Count ? I : -1;
+}
+
+// The parts of DegreeOf off its common path, out of line so that the common path stays short
+// (FuzzySet.cpp): the degree once the flat copy is rebuilt, the Y of MaxYIndexOfX, and the
+// degree in a list whose X fall somewhere.
+[[gnu::noinline, gnu::cold]] TFzyFloat DegreeAfterRebuild(const TFuzzySetValues& Values, TFzyFloat Value);
+[[gnu::noinline]] TFzyFloat RunMaxY(std::span<const TFuzzyPoint> Points, std::int32_t Index, std::int32_t Dir);
+[[gnu::noinline, gnu::cold]] TFzyFloat DegreeByWalk(std::span<const TFuzzyPoint> Points, TFzyFloat Value);
+
+// The flat copy of a point list as it stands, rebuilt or not.
+struct TPointsAccess {
+  static const TFuzzySetValues::TPointsState& State(const TFuzzySetValues& Values) noexcept { return Values.FPoints; }
 };
 
-// Where segment A (AX1, AY1)-(AX2, AY2) meets segment B (BX1, BY1)-(BX2, BY2); X and Y are
-// written only when they meet (FuzzySetAlgebra.cpp).
-bool SegmentsMeet(TFzyFloat AX1, TFzyFloat AY1, TFzyFloat AX2, TFzyFloat AY2, TFzyFloat BX1, TFzyFloat BY1,
-                  TFzyFloat BX2, TFzyFloat BY2, TFzyFloat& X, TFzyFloat& Y);
+// The degree of a crisp value (TFuzzySet::DegreeOfMembership): flat outside the points, the
+// highest point on a vertical edge, the straight line between points.
+inline TFzyFloat DegreeOf(const TFuzzySetValues& Values, TFzyFloat Value) {
+  const auto& State = TPointsAccess::State(Values);
+  if (!State.Valid) return DegreeAfterRebuild(Values, Value);
+  const std::span<const TFuzzyPoint> P(State.Points.data(), State.Points.size());
+  const auto Count = static_cast<std::int32_t>(P.size());
+  if (Count == 0) return 0;
+  const std::int32_t Last = Count - 1;
+  if (Value < P[0].X) return P[0].Y;
+  if (Value == P[0].X) return RunMaxY(P, 0, +1);
+  if (Value > P[Last].X) return P[Last].Y;
+  if (Value == P[Last].X) return RunMaxY(P, Last, -1);
+  // A list left with X values out of order inside a bulk change is walked; on one whose X never
+  // fall (the usual case) bisection finds the point the walk would: the first from the second
+  // on whose X reaches Value.
+  if (!State.Monotone) return DegreeByWalk(P, Value);
+  std::int32_t Lo = 1;
+  std::int32_t Hi = Last;  // P[Last] reaches Value
+  while (Lo < Hi) {
+    const std::int32_t Mid = Lo + (Hi - Lo) / 2;
+    if (P[Mid].X >= Value) Hi = Mid;
+    else Lo = Mid + 1;
+  }
+  // Checked: a single point and a NaN Value get here with Lo past the end.
+  const TFuzzyPoint Q = PointAt(P, Lo);
+  if (Q.X == Value) return RunMaxY(P, Lo, +1);
+  const TFuzzyPoint R = P[Lo - 1];
+  return InterpolateY(R.X, R.Y, Q.X, Q.Y, Value);
+}
 
-// A TFuzzySet read directly from its points.
+// Where segment A (AX1, AY1)-(AX2, AY2) meets segment B (BX1, BY1)-(BX2, BY2); X and Y are
+// written only when they meet. A segment shorter than the tolerance on both axes counts as a
+// point and must lie on the other segment's line. Parallel segments meet only when collinear,
+// and then at the nearer right-hand end. Inline: the walk tries it at every step.
+inline bool SegmentsMeet(TFzyFloat AX1, TFzyFloat AY1, TFzyFloat AX2, TFzyFloat AY2, TFzyFloat BX1,
+                         TFzyFloat BY1, TFzyFloat BX2, TFzyFloat BY2, TFzyFloat& X, TFzyFloat& Y) {
+  const TFzyFloat DXA = AX2 - AX1;
+  const TFzyFloat DYA = AY2 - AY1;
+  const TFzyFloat DXB = BX2 - BX1;
+  const TFzyFloat DYB = BY2 - BY1;
+  const TFzyFloat RX = AX1 - BX1;
+  const TFzyFloat RY = AY1 - BY1;
+  if (std::fabs(DYA) < kFuzzyTolerance && std::fabs(DXA) < kFuzzyTolerance &&
+      !FloatEquals(InterpolateY(BX1, BY1, BX2, BY2, AX2), AY2))
+    return false;
+  if (std::fabs(DYB) < kFuzzyTolerance && std::fabs(DXB) < kFuzzyTolerance &&
+      !FloatEquals(InterpolateY(AX1, AY1, AX2, AY2, BX2), BY2))
+    return false;
+  const TFzyFloat Den = DXA * DYB - DYA * DXB;
+  const TFzyFloat NumT = RY * DXB - RX * DYB;
+  if (std::fabs(Den) < kFuzzyTolerance) {
+    if (NumT != 0) return false;
+    // Collinear, overlapping or not.
+    if (BX2 > AX2) {
+      X = AX2;
+      Y = AY2;
+    } else {
+      X = BX2;
+      Y = BY2;
+    }
+    return true;
+  }
+  const TFzyFloat T = NumT / Den;
+  if (T < 0 || T > 1) return false;
+  const TFzyFloat NumU = RY * DXA - RX * DYA;
+  if (!(NumU == 0 || (Sign(NumU) == Sign(Den) && std::fabs(NumU) <= std::fabs(Den)))) return false;
+  // A vertical or flat segment gives its own coordinate exactly, free of rounding.
+  X = DXA == 0 ? AX1 : (DXB == 0 ? BX1 : AX1 + T * DXA);
+  Y = BY1 == BY2 ? BY1 : (AY1 == AY2 ? AY1 : AY1 + T * DYA);
+  return true;
+}
+
+
+// A TFuzzySet read from its point list's flat copy. Every read goes to the copy afresh, so a walk
+// whose callback edits an operand sees the edit as it would reading the points themselves.
 class TSetOperand {
  public:
-  explicit TSetOperand(const TFuzzySet& Set) : FSet(Set), FValues(*Set.GetValues()) {}
+  explicit TSetOperand(const TFuzzySet& Set) : FValues(*Set.GetValues()) {}
   std::int32_t Count() const { return FValues.GetCount(); }
-  TWalkPoint Point(std::int32_t Index) const {
-    const TFuzzySetValue* P = FValues[Index];
-    return {P->GetX(), P->GetY()};
+  TWalkPoint Point(std::int32_t Index) const { return PointAt(FValues.GetPoints(), Index); }
+  std::int32_t SkipY(std::int32_t Index, TFzyFloat Y, std::int32_t Dir) const {
+    return detail::SkipY(FValues.GetPoints(), Index, Y, Dir);
   }
-  std::int32_t SkipY(std::int32_t Index, TFzyFloat Y, std::int32_t Dir) const { return FValues.SkipY(Index, Y, Dir); }
-  TFzyFloat Degree(TFzyFloat X) const { return FSet.DegreeOfMembership(X); }
-  std::int32_t MaxYIndexOfX(std::int32_t Index, std::int32_t Dir) const { return FSet.GetMaxYValueOfX(Index, Dir); }
+  TFzyFloat Degree(TFzyFloat X) const { return DegreeOf(FValues, X); }
+  std::int32_t MaxYIndexOfX(std::int32_t Index, std::int32_t Dir) const {
+    return detail::MaxYIndexOfX(FValues.GetPoints(), Index, Dir);
+  }
 
  private:
-  const TFuzzySet& FSet;
   const TFuzzySetValues& FValues;
 };
 
@@ -141,10 +270,10 @@ bool Walk(const TOperandA& A, const TOperandB& B, TVisit&& Visit) {
     TFzyFloat X;
     TFzyFloat Y;
     if (FlatA && StrictlyBetween(CurA.Y, PrevB.Y, CurB.Y)) {
-      X = TFuzzySet::InterpolateX(PrevB.X, PrevB.Y, CurB.X, CurB.Y, CurA.Y);
+      X = InterpolateX(PrevB.X, PrevB.Y, CurB.X, CurB.Y, CurA.Y);
       if (Visit(X, CurA.Y, X, CurA.Y)) return true;
     } else if (FlatB && StrictlyBetween(CurB.Y, PrevA.Y, CurA.Y)) {
-      X = TFuzzySet::InterpolateX(PrevA.X, PrevA.Y, CurA.X, CurA.Y, CurB.Y);
+      X = InterpolateX(PrevA.X, PrevA.Y, CurA.X, CurA.Y, CurB.Y);
       if (Visit(X, CurB.Y, X, CurB.Y)) return true;
     } else if (SegmentsMeet(PrevA.X, PrevA.Y, CurA.X, CurA.Y, PrevB.X, PrevB.Y, CurB.X, CurB.Y, X, Y)) {
       if (Visit(X, Y, X, Y)) return true;

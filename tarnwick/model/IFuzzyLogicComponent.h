@@ -132,6 +132,10 @@ class TARNWICK_EXPORT TIFuzzyLogic : public TCustomFuzzyLogic {
   const TIFuzzyVariableEvent& GetOnVariableDeleted() const noexcept { return FOnVariableDeleted; }
   void SetOnVariableDeleted(TIFuzzyVariableEvent Value) { FOnVariableDeleted = std::move(Value); }
 
+  // The published properties (FuzzyPublished.cpp): those of the logic component and its
+  // events, not the table; loaded from a stream, the component parses its stored Strings.
+  const TClassInfo* ClassInfo() const override;
+
   // The text anew: one entry per variable in the order the table stored them, each the
   // variable's own text form (its parser's print, or its name without a parser).
   void UpdateStrings() override;

@@ -164,11 +164,6 @@ void TCollection::EndUpdate() {
   Changed();
 }
 
-TCollectionItem* TCollection::GetItem(std::int32_t Index) const {
-  if (Index < 0 || Index >= GetCount()) RaiseListError(SListIndexError, Index);
-  return FItems[static_cast<std::size_t>(Index)];
-}
-
 void TCollection::SetItem(std::int32_t Index, const TCollectionItem* Value) {
   GetItem(Index)->Assign(Value);
 }

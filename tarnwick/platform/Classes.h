@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 #include "tarnwick/platform/ClassRef.h"
@@ -77,11 +78,20 @@ TARNWICK_PLATFORM_EXPORT std::string ClassNameOf(const std::type_info& Type);
 [[noreturn]] TARNWICK_PLATFORM_EXPORT void RaiseListError(const TResString& Msg, std::int32_t Index);
 [[noreturn]] TARNWICK_PLATFORM_EXPORT void RaiseInvalidCast();
 
+// dynamic_cast<T*>(Obj) that recognises an object of exactly class T by its type information
+// alone, without searching the class hierarchy; any other object takes the full cast. For the
+// casts on paths that run per point or per item.
+template <typename T, typename U>
+T* ExactClassCast(U* Obj) noexcept {
+  if (Obj != nullptr && &typeid(*Obj) == &typeid(T)) return static_cast<T*>(Obj);
+  return dynamic_cast<T*>(Obj);
+}
+
 // Checked downcast: nullptr stays nullptr, an object of another class raises EInvalidCast.
 template <typename T, typename U>
 T* CheckedCast(U* Obj) {
   if (Obj == nullptr) return nullptr;
-  T* Result = dynamic_cast<T*>(Obj);
+  T* Result = ExactClassCast<T>(Obj);
   if (Result == nullptr) RaiseInvalidCast();
   return Result;
 }
@@ -140,7 +150,11 @@ class TARNWICK_PLATFORM_EXPORT TCollection : public TPersistent {
   std::int32_t GetUpdateCount() const noexcept { return FUpdateCount; }
 
   std::int32_t GetCount() const noexcept { return static_cast<std::int32_t>(FItems.size()); }
-  TCollectionItem* GetItem(std::int32_t Index) const;
+  // Inline, as every point read goes through it; the error is raised out of line.
+  TCollectionItem* GetItem(std::int32_t Index) const {
+    if (Index < 0 || Index >= GetCount()) RaiseListError(SListIndexError, Index);
+    return FItems[static_cast<std::size_t>(Index)];
+  }
   void SetItem(std::int32_t Index, const TCollectionItem* Value);
   TCollectionItem* FindItemID(std::int32_t ID) const;
   // The position of Item, or -1.

@@ -163,31 +163,42 @@ std::string Signed(bool Negative, std::string Body) {
   return Body;
 }
 
-std::string FixedText(double Value, int Precision, const TFormatSettings& Settings,
-                      bool Thousands) {
-  if (const char* Text = NonFiniteText(Value)) return Text;
+// Appends Value with Precision decimals. The digits are laid out in a buffer on the stack
+// unless the precision asks for more room than it has.
+void AppendFixed(std::string& Out, double Value, int Precision, const TFormatSettings& Settings, bool Thousands) {
+  if (const char* Text = NonFiniteText(Value)) {
+    Out += Text;
+    return;
+  }
   double Abs = std::fabs(Value);
   // The integer part of a double has at most 309 digits.
-  std::string Buf(static_cast<std::size_t>(Precision) + 320, '\0');
-  auto R = std::to_chars(Buf.data(), Buf.data() + Buf.size(), Abs, std::chars_format::fixed,
-                         Precision);
-  std::string_view Text(Buf.data(), static_cast<std::size_t>(R.ptr - Buf.data()));
+  const std::size_t Room = static_cast<std::size_t>(Precision) + 320;
+  char Stack[400];
+  std::string Heap;
+  char* Buf = Stack;
+  if (Room > sizeof Stack) {
+    Heap.resize(Room);
+    Buf = Heap.data();
+  }
+  auto R = std::to_chars(Buf, Buf + Room, Abs, std::chars_format::fixed, Precision);
+  std::string_view Text(Buf, static_cast<std::size_t>(R.ptr - Buf));
   std::size_t Point = Text.find('.');
   std::string_view IntPart = Text.substr(0, Point);
-  std::string Body;
+  const std::size_t Start = Out.size();
   if (Thousands && Settings.ThousandSeparator != '\0') {
     for (std::size_t I = 0; I < IntPart.size(); ++I) {
-      if (I > 0 && (IntPart.size() - I) % 3 == 0) Body += Settings.ThousandSeparator;
-      Body += IntPart[I];
+      if (I > 0 && (IntPart.size() - I) % 3 == 0) Out += Settings.ThousandSeparator;
+      Out += IntPart[I];
     }
   } else {
-    Body = IntPart;
+    Out += IntPart;
   }
   if (Point != std::string_view::npos) {
-    Body += Settings.DecimalSeparator;
-    Body += Text.substr(Point + 1);
+    Out += Settings.DecimalSeparator;
+    Out += Text.substr(Point + 1);
   }
-  return Signed(std::signbit(Value), std::move(Body));
+  // The sign as Signed gives it, judged on the text as laid out.
+  if (std::signbit(Value) && !AllZeroDigits(std::string_view(Out).substr(Start))) Out.insert(Start, 1, '-');
 }
 
 std::string ScientificText(double Value, int Precision, const TFormatSettings& Settings) {
@@ -312,7 +323,17 @@ class TFormatter {
     }
     if (Width > kMaxFormatField || Precision > kMaxFormatField)
       RaiseConvert(SInvalidFormat, FText);
-    std::string Body = Convert(D.Type, NextArg(), static_cast<int>(Precision));
+    // Without a width the text goes straight to Out; a width needs its length first.
+    if (Width == 0) {
+      const std::size_t Before = Out.size();
+      Convert(Out, D.Type, NextArg(), static_cast<int>(Precision));
+      const std::size_t Added = Out.size() - Before;
+      if (Added > FLeft) RaiseConvert(SFormatTooLong, FText);
+      FLeft -= Added;
+      return;
+    }
+    std::string Body;
+    Convert(Body, D.Type, NextArg(), static_cast<int>(Precision));
     std::size_t Len = Utf8CodePointCount(Body);
     auto Pad = static_cast<std::size_t>(Width) > Len ? static_cast<std::size_t>(Width) - Len : 0;
     if (Pad + Body.size() > FLeft) RaiseConvert(SFormatTooLong, FText);
@@ -337,8 +358,8 @@ class TFormatter {
     return A.AsInteger();
   }
 
-  // Precision < 0: none given.
-  std::string Convert(char Type, const TVarRec& A, int Precision) {
+  // Appends the text of A to Out. Precision < 0: none given.
+  void Convert(std::string& Out, char Type, const TVarRec& A, int Precision) {
     switch (Type) {
       case 'd': case 'u': case 'x': {
         if (A.Kind() != TVarRec::vkInteger) break;
@@ -352,7 +373,8 @@ class TFormatter {
         if (Precision > static_cast<int>(Digits.size()))
           Digits.insert(0, static_cast<std::size_t>(Precision) - Digits.size(), '0');
         if (Negative) Digits.insert(Digits.begin(), '-');
-        return Digits;
+        Out += Digits;
+        return;
       }
       case 'e': case 'f': case 'g': case 'n': {
         double V;
@@ -364,22 +386,22 @@ class TFormatter {
         else
           break;
         switch (Type) {
-          case 'e': return ScientificText(V, Precision < 0 ? 15 : Precision, FSettings);
-          case 'g': return GeneralText(V, Precision < 0 ? 15 : Precision, FSettings);
-          default: return FixedText(V, Precision < 0 ? 2 : Precision, FSettings, Type == 'n');
+          case 'e': Out += ScientificText(V, Precision < 0 ? 15 : Precision, FSettings); return;
+          case 'g': Out += GeneralText(V, Precision < 0 ? 15 : Precision, FSettings); return;
+          default: AppendFixed(Out, V, Precision < 0 ? 2 : Precision, FSettings, Type == 'n'); return;
         }
       }
       case 's':
         if (A.Kind() != TVarRec::vkString) break;
-        return std::string(Precision < 0 ? A.AsString()
-                                         : Utf8Truncate(A.AsString(),
-                                                        static_cast<std::size_t>(Precision)));
+        Out += Precision < 0 ? A.AsString() : Utf8Truncate(A.AsString(), static_cast<std::size_t>(Precision));
+        return;
       case 'p': {
         if (A.Kind() != TVarRec::vkPointer) break;
         std::string Digits =
             UnsignedDigits(reinterpret_cast<std::uintptr_t>(A.AsPointer()), 16);
         Digits.insert(0, 2 * sizeof(void*) - Digits.size(), '0');
-        return Digits;
+        Out += Digits;
+        return;
       }
       default:
         break;
@@ -452,7 +474,9 @@ bool TryStrToSigned(std::string_view S, T& Value) {
 std::string Format(std::string_view Fmt, std::span<const TVarRec> Args,
                    const TFormatSettings& Settings) {
   std::string Out;
-  Out.reserve(Fmt.size() + 16);
+  std::size_t Room = Fmt.size() + 16;
+  for (const TVarRec& A : Args) Room += A.AsString().size();
+  Out.reserve(Room);
   TFormatter Formatter(Args, Settings);
   std::size_t I = 0;
   while (I < Fmt.size()) {

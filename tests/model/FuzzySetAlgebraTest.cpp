@@ -439,6 +439,45 @@ TEST(FuzzySetAlgebraCorrelation, StrengthIsTheHeightOfTheIntersectionAndStaysInF
   EXPECT_EQ(Probe.FMax, 0.3);
 }
 
+// A strength asked again is the walk's over the points as they are then: after any change of
+// either set, between the same two sets and between others with the same points, it equals
+// the strength of fresh copies, and FMax holds it each time.
+TEST(FuzzySetAlgebraCorrelation, AskedAgainItFollowsEveryChangeOfEitherSet) {
+  auto Term = MakeProbeSet(kTriangle, "term");
+  auto Reading = MakeProbeSet({{4, 0}, {4, 1}, {4, 0}}, "reading");
+  auto Check = [&](const TFuzzySet& A, const TFuzzySet& B, const char* Where) {
+    auto FreshA = MakeProbeSet(PointsOf(A), "a");
+    auto FreshB = MakeProbeSet(PointsOf(B), "b");
+    const TFzyFloat Want = FreshA->GetCorrelationStrength(FreshB.get());
+    for (int Ask = 0; Ask < 2; ++Ask) {
+      EXPECT_EQ(A.GetCorrelationStrength(&B), Want) << Where << ", asked " << Ask + 1 << " times";
+      EXPECT_EQ(static_cast<const TProbeSet&>(A).FMax, Want) << Where;
+    }
+  };
+  Check(*Term, *Reading, "at first");
+  Reading->CreateCrispValue(7);
+  Check(*Term, *Reading, "a new reading");
+  (*Term->GetValues())[1]->SetY(0.5);
+  Check(*Term, *Reading, "a lower peak");
+  (*Reading->GetValues())[1]->SetX(2);
+  Check(*Term, *Reading, "the reading's spike moved");
+  Reading->Hedge(bfhMultiply, 0.5, true);
+  Check(*Term, *Reading, "a hedged reading");
+  Term->GetValues()->Clear();
+  Check(*Term, *Reading, "an emptied term");
+  Check(*Reading, *Term, "the other way round");
+
+  // Another pair with the same points, and a pair of two empty sets, each after the other.
+  auto Other = MakeProbeSet(kTriangle, "other");
+  auto Spike = MakeProbeSet({{5, 0}, {5, 1}, {5, 0}}, "spike");
+  Check(*Other, *Spike, "another pair");
+  Check(*Other, *Reading, "another reading");
+  TProbeSet Empty1(nullptr);
+  TProbeSet Empty2(nullptr);
+  Check(Empty1, Empty2, "two empty sets");
+  Check(*Other, Empty2, "against an empty set");
+}
+
 // ---------------------------------------------------------------------------------------------
 // Segment intersection
 

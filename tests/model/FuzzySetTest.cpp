@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstddef>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <random>
@@ -251,6 +252,68 @@ TEST(FuzzySetMembership, AgreesWithTheStepByStepWalkEverywhere) {
         ADD_FAILURE() << "at " << Q << " got " << Got << ", the walk gives " << Want << " on " << Describe(V);
         break;
       }
+    }
+  }
+}
+
+// Membership reads a flat copy of the points that every edit must discard: after each kind of
+// edit of a set that was just read, inside an update block and outside, the degrees are the
+// walk's over the points as they now are.
+TEST(FuzzySetMembership, FollowsEveryEditOfASetAlreadyRead) {
+  struct Edit {
+    const char* Name;
+    std::function<void(TFuzzySet&)> Apply;
+  };
+  const Edit kEdits[] = {
+      {"SetX", [](TFuzzySet& S) { (*S.GetValues())[1]->SetX(3.5); }},
+      {"SetY", [](TFuzzySet& S) { (*S.GetValues())[2]->SetY(0.1); }},
+      {"SetValue", [](TFuzzySet& S) { (*S.GetValues())[0]->SetValue(0.5, 0.7); }},
+      {"SetIndex", [](TFuzzySet& S) { (*S.GetValues())[3]->SetIndex(0); }},
+      {"Delete", [](TFuzzySet& S) { S.GetValues()->Delete(1); }},
+      {"free a point", [](TFuzzySet& S) { delete (*S.GetValues())[2]; }},
+      {"Add", [](TFuzzySet& S) { S.GetValues()->Add(2.5, 0.9); }},
+      {"Insert", [](TFuzzySet& S) { S.GetValues()->Insert(0)->SetY(0.3); }},
+      {"Clear", [](TFuzzySet& S) { S.GetValues()->Clear(); }},
+      {"Assign", [](TFuzzySet& S) {
+         TFuzzySet Other(nullptr);
+         AddEach(Other, {{1, 0.2}, {2, 0.8}});
+         S.GetValues()->Assign(Other.GetValues());
+       }},
+      {"Append itself", [](TFuzzySet& S) { S.GetValues()->Append(S.GetValues()); }},
+      {"Expand", [](TFuzzySet& S) { S.GetValues()->Expand(9); }},
+      {"Normalize", [](TFuzzySet& S) { S.Normalize(); }},
+      {"Hedge", [](TFuzzySet& S) { S.Hedge(bfhMultiply, 0.5, true); }},
+      {"CreateCrispValue", [](TFuzzySet& S) { S.CreateCrispValue(2); }},
+      {"move a point away", [](TFuzzySet& S) {
+         TFuzzySetValues Elsewhere(nullptr);
+         (*S.GetValues())[1]->SetCollection(&Elsewhere);
+       }},
+  };
+  const TFzyFloat kQueries[] = {-1, 0, 0.5, 1, 1.5, 2, 2.5, 3, 3.5, 4, 4.5, 5, 6};
+  auto Check = [&](const TFuzzySet& S, const std::string& Where) {
+    for (TFzyFloat Q : kQueries) {
+      const TFzyFloat Want = WalkDegree(*S.GetValues(), Q);
+      ASSERT_EQ(S.DegreeOfMembership(Q), Want) << Where << " at " << Q << " on " << Describe(*S.GetValues());
+    }
+  };
+  for (const Edit& E : kEdits) {
+    for (bool InBlock : {false, true}) {
+      TFuzzySet Set(nullptr);
+      AddEach(Set, {{0, 0}, {1, 0.5}, {2, 1}, {4, 0.25}, {5, 0}});
+      Check(Set, "before");
+      if (!InBlock) {
+        E.Apply(Set);
+        Check(Set, E.Name);
+        continue;
+      }
+      {
+        TUpdateBlock<TCollection> Block(*Set.GetValues());
+        Set.GetValues()->Add(1.5, 0.4);  // out of order until the block ends
+        Check(Set, std::string(E.Name) + ", a bulk change begun");
+        E.Apply(Set);
+        Check(Set, std::string(E.Name) + " in a block");
+      }
+      Check(Set, std::string(E.Name) + " after the block");
     }
   }
 }

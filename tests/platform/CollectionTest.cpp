@@ -392,5 +392,28 @@ TEST(CollectionEnumerator, WalksTheItemsInOrder) {
   EXPECT_FALSE(Empty.GetEnumerator()->MoveNext());
 }
 
+// The casts answer as dynamic_cast does for the exact class, a descendant, a base and nothing.
+TEST(ClassCasts, ExactClassCastAndCheckedCastAnswerAsDynamicCast) {
+  class TLogItemDescendant : public TLogItem {
+   public:
+    using TLogItem::TLogItem;
+  };
+  TLogItem Item(nullptr);
+  TLogItemDescendant Descendant(nullptr);
+  TCollection Plain(TCollectionItemClass::Of<TLogItem>());
+  TCollectionItem* AsItem = &Item;
+  TCollectionItem* AsDescendant = &Descendant;
+  TObject* AsPlain = &Plain;
+  EXPECT_EQ(ExactClassCast<TLogItem>(AsItem), &Item);
+  EXPECT_EQ(ExactClassCast<const TLogItem>(static_cast<const TCollectionItem*>(AsDescendant)), &Descendant);
+  EXPECT_EQ(ExactClassCast<TLogItemDescendant>(AsItem), nullptr);
+  EXPECT_EQ(ExactClassCast<TCollectionItem>(AsPlain), nullptr);
+  EXPECT_EQ(ExactClassCast<TLogItem>(static_cast<TCollectionItem*>(nullptr)), nullptr);
+
+  EXPECT_EQ(CheckedCast<TLogItem>(AsDescendant), &Descendant);
+  EXPECT_EQ(CheckedCast<TLogItem>(static_cast<TCollectionItem*>(nullptr)), nullptr);
+  EXPECT_THROW(CheckedCast<TLogItemDescendant>(AsItem), EInvalidCast);
+}
+
 }  // namespace
 }  // namespace tarnwick
