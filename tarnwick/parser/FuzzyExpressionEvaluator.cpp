@@ -234,16 +234,20 @@ namespace {
 constexpr Integer kInStackPriority[] = {1, 4, 1, 2, 3, 3};
 constexpr Integer kIncomingPriority[] = {1, 0, 1, 1, 3, 3};
 
-TExpressionRole GetExpressionRole(const IFuzzyStreamToken* Token) {
-  // IsOperand, IsOpenParen and IsCloseParen in one look at the token.
-  if (Token == nullptr || IsOperandKind(Token->GetDataType())) return erOperand;
-  const std::string Text = Token->GetText();
+// The role a token's text gives it, whatever its kind.
+TExpressionRole RoleOfText(const std::string& Text) {
   if (Text == LeftFuzzyParentheses) return erOpenParen;
   if (Text == RightFuzzyParentheses) return erCloseParen;
   if (IsFuzzyHedge(Text)) return erHedge;
   if (IsFuzzyHedgeOperator(Text)) return erHedgeOperator;
   if (IsFuzzyKeyword(Text)) return erKeyword;
   return erOperand;
+}
+
+TExpressionRole GetExpressionRole(const IFuzzyStreamToken* Token) {
+  // IsOperand, IsOpenParen and IsCloseParen in one look at the token.
+  if (Token == nullptr || IsOperandKind(Token->GetDataType())) return erOperand;
+  return RoleOfText(Token->GetText());
 }
 
 // List put into postfix order, each token with its role; List is left in that order.
@@ -599,24 +603,12 @@ bool TKVFuzzyLogicParser::IsOperand(IInterface* Item) const {
 // The priorities of kInStackPriority and kIncomingPriority, told by the token's text alone.
 Integer TKVFuzzyLogicParser::InStackPriority(IInterface* Item) const {
   const IFuzzyStreamToken* Token = FindIntf<IFuzzyStreamToken>(Item);
-  if (Token == nullptr) return 1;
-  const std::string Text = Token->GetText();
-  if (Text == LeftFuzzyParentheses) return 4;
-  if (IsFuzzyKeyword(Text)) return 3;
-  if (IsFuzzyHedgeOperator(Text)) return 3;
-  if (IsFuzzyHedge(Text)) return 2;
-  return 1;
+  return kInStackPriority[Token != nullptr ? RoleOfText(Token->GetText()) : erOperand];
 }
 
 Integer TKVFuzzyLogicParser::IncomingPriority(IInterface* Item) const {
   const IFuzzyStreamToken* Token = FindIntf<IFuzzyStreamToken>(Item);
-  if (Token == nullptr) return 1;
-  const std::string Text = Token->GetText();
-  if (Text == LeftFuzzyParentheses) return 0;
-  if (IsFuzzyKeyword(Text)) return 3;
-  if (IsFuzzyHedgeOperator(Text)) return 3;
-  if (IsFuzzyHedge(Text)) return 1;
-  return 1;
+  return kIncomingPriority[Token != nullptr ? RoleOfText(Token->GetText()) : erOperand];
 }
 
 }  // namespace tarnwick
