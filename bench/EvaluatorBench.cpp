@@ -34,7 +34,7 @@ class TBenchModel {
     FTerms = Variable->GetItems()->GetCount();
   }
 
-  // An evaluation frees none of the sets it makes; dropping them keeps every run the same.
+  // An evaluation keeps its result in the variable; dropping it keeps every run the same.
   void DropResults() {
     TFuzzySets* Sets = Variable->GetItems();
     while (Sets->GetCount() > FTerms) delete Sets->GetItem(Sets->GetCount() - 1);

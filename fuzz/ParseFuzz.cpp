@@ -1,12 +1,20 @@
 // libFuzzer target for the definition-language parser: the input is a definition text given
-// to a TFuzzyLogic through its Strings. Every refusal must be a tarnwick::Exception; a text
-// that parses must print as a text that parses again and prints the same.
+// to a TFuzzyLogic and to a TIFuzzyLogic through their Strings. Every refusal must be a
+// tarnwick::Exception; a text that parses must print, in each form, as a text that parses
+// again and prints the same; and both forms must judge a text alike (parse it, or refuse it
+// with the same message), unless it gives one variable two terms of one name: the collection
+// keeps both, the interface form's table the last, and a later term naming one of them finds
+// different sets.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <string>
+#include <type_traits>
 
 #include "tarnwick/model/FuzzyLogicComponent.h"
+#include "tarnwick/model/FuzzyVariable.h"
+#include "tarnwick/model/IFuzzyLogic.h"
 #include "tarnwick/parser/KVFuzzyLogicParser.h"
 #include "tarnwick/platform/Exceptions.h"
 #include "tarnwick/platform/Strings.h"
@@ -15,7 +23,9 @@ namespace {
 
 using namespace tarnwick;
 
-// A logic component linked both ways with its parser, with bindings so ?x and ?y resolve.
+// A logic component of either form linked both ways with its parser, with bindings so ?x and
+// ?y resolve.
+template <typename TLogic>
 struct TModel {
   TModel() {
     Logic.SetParser(&Parser);
@@ -39,7 +49,7 @@ struct TModel {
     Logic.UpdateStrings();
     return Logic.GetStrings()->GetText();
   }
-  TFuzzyLogic Logic{nullptr};
+  TLogic Logic{nullptr};
   TKVFuzzyLogicParser Parser{nullptr};
 };
 
@@ -50,23 +60,38 @@ struct TModel {
   std::abort();
 }
 
-}  // namespace
+// Parses Input in the form of TLogic; when it parses, checks that its print reads back and
+// prints the same. Returns whether it parsed, and the refusal's message when not.
+// Whether a variable of Logic has two Defined sets of one name.
+bool HasTwinTerms(const TFuzzyLogic& Logic) {
+  for (std::int32_t V = 0; V < Logic.GetItems()->GetCount(); ++V) {
+    const TFuzzySets& Sets = *Logic.GetItems()->GetItem(V)->GetItems();
+    std::set<std::string> Names;
+    for (std::int32_t I = 0; I < Sets.GetCount(); ++I)
+      if (Sets[I]->GetDefined() && !Names.insert(Sets[I]->GetName()).second) return true;
+  }
+  return false;
+}
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
-  const std::string Input(reinterpret_cast<const char*>(Data), Size);
+template <typename TLogic>
+bool RoundTrip(const std::string& Input, std::string& Error, bool* TwinTerms = nullptr) {
   std::string First;
   {
-    TModel Model;
-    if (!Model.Assign(Input, nullptr)) return 0;
+    TModel<TLogic> Model;
+    const bool Parsed = Model.Assign(Input, &Error);
+    if constexpr (std::is_same_v<TLogic, TFuzzyLogic>) {
+      if (TwinTerms != nullptr) *TwinTerms = HasTwinTerms(Model.Logic);
+    }
+    if (!Parsed) return false;
     try {
       First = Model.Print();
     } catch (const Exception& E) {
       Finding("printing a parsed model raised", Input, "", E.what());
     }
   }
-  TModel Again;
-  std::string Error;
-  if (!Again.Assign(First, &Error)) Finding("the printed text does not parse", Input, First, Error);
+  TModel<TLogic> Again;
+  std::string Refusal;
+  if (!Again.Assign(First, &Refusal)) Finding("the printed text does not parse", Input, First, Refusal);
   std::string Second;
   try {
     Second = Again.Print();
@@ -74,5 +99,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     Finding("printing the re-parsed model raised", Input, First, E.what());
   }
   if (Second != First) Finding("the second print differs from the first", Input, First, Second);
+  return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
+  const std::string Input(reinterpret_cast<const char*>(Data), Size);
+  std::string Owned;
+  std::string Counted;
+  bool TwinTerms = false;
+  const bool OwnedParsed = RoundTrip<TFuzzyLogic>(Input, Owned, &TwinTerms);
+  const bool CountedParsed = RoundTrip<TIFuzzyLogic>(Input, Counted);
+  if (!TwinTerms && (OwnedParsed != CountedParsed || Owned != Counted))
+    Finding("the two forms judge the text differently", Input, Owned, Counted);
   return 0;
 }

@@ -11,6 +11,7 @@
 #include "tarnwick/model/FuzzyLogic.h"
 #include "tarnwick/model/IFuzzyLogic.h"
 #include "tarnwick/parser/FuzzyClasses.h"
+#include "tarnwick/parser/FuzzyLogicTokenStream.h"
 #include "tarnwick/parser/KVFuzzyLogicParser.h"
 #include "tarnwick/platform/Classes.h"
 #include "tarnwick/platform/Component.h"

@@ -35,7 +35,7 @@ class TARNWICK_COMMON_EXPORT ICloneable : public virtual IInterface {
   // The platform's TPersistent::AssignTo.
   virtual void AssignTo(TPersistent* Dest) const = 0;
   // A new object equal to this one, with a reference for the caller.
-  virtual Intf<IInterface> Clone() = 0;
+  [[nodiscard]] virtual Intf<IInterface> Clone() = 0;
   virtual bool Equals(IInterface* AValue) const = 0;
   virtual NativeInt GetTag() const = 0;
   virtual void SetTag(NativeInt Value) = 0;

@@ -1,6 +1,6 @@
 // The persistent interface list: a counted, assignable list of interface references, the
-// storage under the token lists. Also FindIntf, the uncounted interface lookup the lists use
-// to hand out their items.
+// storage under the token lists. Also FindIntf and FindIntfOrRaise, the uncounted interface
+// lookups the lists use to hand out their items.
 #ifndef TARNWICK_COMMON_INTERFACELIST_H_
 #define TARNWICK_COMMON_INTERFACELIST_H_
 
@@ -26,6 +26,16 @@ T* FindIntf(IInterface* Instance) noexcept {
   if (Instance->QueryInterface(T::IID, &Out) != S_OK || Out == nullptr) return nullptr;
   Instance->Release();  // the query's reference; counts are per object
   return static_cast<T*>(Out);
+}
+
+// FindIntf for an item that must have interface T: nullptr for a null Instance, EIntfCastError
+// for one without T.
+template <typename T>
+T* FindIntfOrRaise(IInterface* Instance) {
+  if (Instance == nullptr) return nullptr;
+  T* Result = FindIntf<T>(Instance);
+  if (Result == nullptr) detail::RaiseIntfCastError();
+  return Result;
 }
 
 // Holds a counted reference to each item, in order; nil items are allowed. The list is itself

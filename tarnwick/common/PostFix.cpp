@@ -9,46 +9,46 @@ void PostFix(std::span<IInterface* const> Infix, const TPostFixTest& IsOpenParen
              const TPostFixTest& IsOperand, const TPostFixPriority& InStackPriority,
              const TPostFixPriority& IncomingPriority, std::vector<IInterface*>& Output) {
   // The operator stack holds operators and opening brackets; its top is the back.
-  std::vector<IInterface*> stack;
+  std::vector<IInterface*> Stack;
   Output.reserve(Output.size() + Infix.size());
-  for (IInterface* item : Infix) {
-    if (IsOperand(item)) {
-      Output.push_back(item);
-    } else if (IsOpenParen(item)) {
-      stack.push_back(item);
-    } else if (IsCloseParen(item)) {
+  for (IInterface* Item : Infix) {
+    if (IsOperand(Item)) {
+      Output.push_back(Item);
+    } else if (IsOpenParen(Item)) {
+      Stack.push_back(Item);
+    } else if (IsCloseParen(Item)) {
       // Down to the nearest opening bracket. Without one, every waiting operator goes and the
       // closing bracket stays in the output for the caller to see.
-      bool matched = false;
-      while (!stack.empty()) {
-        IInterface* top = stack.back();
-        stack.pop_back();
-        if (IsOpenParen(top)) {
-          matched = true;
+      bool Matched = false;
+      while (!Stack.empty()) {
+        IInterface* Top = Stack.back();
+        Stack.pop_back();
+        if (IsOpenParen(Top)) {
+          Matched = true;
           break;
         }
-        Output.push_back(top);
+        Output.push_back(Top);
       }
-      if (!matched) Output.push_back(item);
+      if (!Matched) Output.push_back(Item);
     } else {
-      const Integer incoming = IncomingPriority(item);
-      while (!stack.empty() && InStackPriority(stack.back()) <= incoming) {
-        Output.push_back(stack.back());
-        stack.pop_back();
+      const Integer Incoming = IncomingPriority(Item);
+      while (!Stack.empty() && InStackPriority(Stack.back()) <= Incoming) {
+        Output.push_back(Stack.back());
+        Stack.pop_back();
       }
-      stack.push_back(item);
+      Stack.push_back(Item);
     }
   }
   // What is left, an unclosed opening bracket included, top first.
-  for (std::size_t I = stack.size(); I > 0; --I) Output.push_back(stack[I - 1]);
+  for (std::size_t I = Stack.size(); I > 0; --I) Output.push_back(Stack[I - 1]);
 }
 
 namespace {
 
 Intf<TInterfaceListPersistent> ToList(const std::vector<IInterface*>& Items) {
-  Intf<TInterfaceListPersistent> result(new TInterfaceListPersistent);
-  for (IInterface* item : Items) result->Add(item);
-  return result;
+  Intf<TInterfaceListPersistent> Result(new TInterfaceListPersistent);
+  for (IInterface* Item : Items) Result->Add(Item);
+  return Result;
 }
 
 }  // namespace
@@ -57,30 +57,30 @@ Intf<TInterfaceListPersistent> PostFix(const TInterfaceListPersistent* Infix, co
                                        const TPostFixTest& IsCloseParen, const TPostFixTest& IsOperand,
                                        const TPostFixPriority& InStackPriority,
                                        const TPostFixPriority& IncomingPriority) {
-  std::vector<IInterface*> infix;
+  std::vector<IInterface*> Items;
   if (Infix != nullptr) {
-    const Integer count = Infix->GetCount();
-    infix.reserve(static_cast<std::size_t>(count));
-    for (Integer I = 0; I < count; ++I) infix.push_back(Infix->Get(I));
+    const Integer Count = Infix->GetCount();
+    Items.reserve(static_cast<std::size_t>(Count));
+    for (Integer I = 0; I < Count; ++I) Items.push_back(Infix->Get(I));
   }
-  std::vector<IInterface*> output;
-  PostFix(infix, IsOpenParen, IsCloseParen, IsOperand, InStackPriority, IncomingPriority, output);
-  return ToList(output);
+  std::vector<IInterface*> Output;
+  PostFix(Items, IsOpenParen, IsCloseParen, IsOperand, InStackPriority, IncomingPriority, Output);
+  return ToList(Output);
 }
 
 Intf<TInterfaceListPersistent> PostFix(const IBaseStreamTokenList* Infix, const TPostFixTest& IsOpenParen,
                                        const TPostFixTest& IsCloseParen, const TPostFixTest& IsOperand,
                                        const TPostFixPriority& InStackPriority,
                                        const TPostFixPriority& IncomingPriority) {
-  std::vector<IInterface*> infix;
+  std::vector<IInterface*> Items;
   if (Infix != nullptr) {
-    const Integer count = Infix->GetValueCount();
-    infix.reserve(static_cast<std::size_t>(count));
-    for (Integer I = 0; I < count; ++I) infix.push_back(Infix->Get(I));
+    const Integer Count = Infix->GetValueCount();
+    Items.reserve(static_cast<std::size_t>(Count));
+    for (Integer I = 0; I < Count; ++I) Items.push_back(Infix->Get(I));
   }
-  std::vector<IInterface*> output;
-  PostFix(infix, IsOpenParen, IsCloseParen, IsOperand, InStackPriority, IncomingPriority, output);
-  return ToList(output);
+  std::vector<IInterface*> Output;
+  PostFix(Items, IsOpenParen, IsCloseParen, IsOperand, InStackPriority, IncomingPriority, Output);
+  return ToList(Output);
 }
 
 }  // namespace tarnwick

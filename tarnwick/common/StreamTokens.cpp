@@ -192,13 +192,6 @@ void* TBaseStreamTokenList::GetInterface(const TGUID& IID) noexcept {
 
 TBaseStreamTokenList* TBaseStreamTokenList::NewInstance() const { return new TBaseStreamTokenList; }
 
-IBaseStreamToken* TBaseStreamTokenList::AsToken(IInterface* Item) {
-  if (Item == nullptr) return nullptr;
-  IBaseStreamToken* Token = FindIntf<IBaseStreamToken>(Item);
-  if (Token == nullptr) detail::RaiseIntfCastError();
-  return Token;
-}
-
 void TBaseStreamTokenList::Assign(IInterface* Source) {
   IBaseStreamTokenList* List = FindIntf<IBaseStreamTokenList>(Source);
   if (List == nullptr) RaiseAssignError(dynamic_cast<const TObject*>(Source), this);
@@ -266,7 +259,7 @@ bool TBaseStreamTokenList::Equals(IBaseStreamTokenList* AList) const {
 }
 
 IBaseStreamToken* TBaseStreamTokenList::Get(Integer Index) const {
-  return AsToken(TInterfaceListPersistent::Get(Index));
+  return FindIntfOrRaise<IBaseStreamToken>(TInterfaceListPersistent::Get(Index));
 }
 
 void TBaseStreamTokenList::Put(Integer Index, IBaseStreamToken* Value) { TInterfaceListPersistent::Put(Index, Value); }
@@ -275,7 +268,9 @@ Integer TBaseStreamTokenList::Add(IBaseStreamToken* Item) { return TInterfaceLis
 
 void TBaseStreamTokenList::Clear() { TInterfaceListPersistent::Clear(); }
 
-IBaseStreamToken* TBaseStreamTokenList::First() const { return AsToken(TInterfaceListPersistent::First()); }
+IBaseStreamToken* TBaseStreamTokenList::First() const {
+  return FindIntfOrRaise<IBaseStreamToken>(TInterfaceListPersistent::First());
+}
 
 Integer TBaseStreamTokenList::IndexOf(IBaseStreamToken* Item) const {
   return TInterfaceListPersistent::IndexOf(Item);
@@ -285,7 +280,9 @@ void TBaseStreamTokenList::Insert(Integer Index, IBaseStreamToken* Item) {
   TInterfaceListPersistent::Insert(Index, Item);
 }
 
-IBaseStreamToken* TBaseStreamTokenList::Last() const { return AsToken(TInterfaceListPersistent::Last()); }
+IBaseStreamToken* TBaseStreamTokenList::Last() const {
+  return FindIntfOrRaise<IBaseStreamToken>(TInterfaceListPersistent::Last());
+}
 
 void TBaseStreamTokenList::Delete(Integer Index) { TInterfaceListPersistent::Delete(Index); }
 

@@ -60,7 +60,7 @@ class TARNWICK_COMMON_EXPORT TBaseStreamToken : public TPersistent,
   // From a TBaseStreamToken; anything else goes to the platform's Assign.
   void Assign(const TPersistent* Source) override;
   void AssignTo(TPersistent* Dest) const override;
-  Intf<IInterface> Clone() override;
+  [[nodiscard]] Intf<IInterface> Clone() override;
   bool Equals(IInterface* AValue) const override;
   NativeInt GetTag() const override { return FTag; }
   void SetTag(NativeInt Value) override { FTag = Value; }
@@ -81,7 +81,7 @@ class TARNWICK_COMMON_EXPORT TBaseStreamToken : public TPersistent,
  protected:
   void* GetInterface(const TGUID& IID) noexcept override;
   // A new token of the receiver's own class, with nothing set; every descendant overrides it.
-  virtual TBaseStreamToken* NewInstance() const;
+  [[nodiscard]] virtual TBaseStreamToken* NewInstance() const;
 
  private:
   Integer FDataType = bstNone;
@@ -109,7 +109,7 @@ class TARNWICK_COMMON_EXPORT TBaseStreamTokenList : public TInterfaceListPersist
   // From any persistent interface list; anything else goes to the platform's Assign.
   void Assign(const TPersistent* Source) override;
   void AssignTo(TPersistent* Dest) const override;
-  Intf<IInterface> Clone() override;
+  [[nodiscard]] Intf<IInterface> Clone() override;
   bool Equals(IInterface* AValue) const override;
   NativeInt GetTag() const override { return FTag; }
   void SetTag(NativeInt Value) override { FTag = Value; }
@@ -134,9 +134,7 @@ class TARNWICK_COMMON_EXPORT TBaseStreamTokenList : public TInterfaceListPersist
  protected:
   void* GetInterface(const TGUID& IID) noexcept override;
   // A new empty list of the receiver's own class; every descendant overrides it.
-  virtual TBaseStreamTokenList* NewInstance() const;
-  // Item as a token: nil for nil, EIntfCastError when it is no token.
-  static IBaseStreamToken* AsToken(IInterface* Item);
+  [[nodiscard]] virtual TBaseStreamTokenList* NewInstance() const;
 
  private:
   NativeInt FTag = 0;

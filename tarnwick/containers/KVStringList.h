@@ -39,6 +39,7 @@
 #include "tarnwick/platform/Events.h"
 #include "tarnwick/platform/Generics.h"
 #include "tarnwick/platform/ResStrings.h"
+#include "tarnwick/platform/ScopeGuard.h"
 #include "tarnwick/platform/Strings.h"
 #include "tarnwick/platform/SysUtils.h"
 #include "tarnwick/platform/Types.h"
@@ -274,11 +275,7 @@ class TStringList : public TStrings {
     if (Source == this) return;
     if (const auto* Typed = dynamic_cast<const TStringList*>(Source)) {
       {
-        struct TAssigning {
-          bool& Flag;
-          ~TAssigning() { Flag = false; }
-        } Guard{FAssigning};
-        FAssigning = true;
+        const TRestoreValue Assigning(FAssigning, true);
         TStrings::Assign(Source);
       }
       TStrings::SetCaseSensitive(Typed->GetCaseSensitive());
@@ -306,12 +303,7 @@ class TStringList : public TStrings {
     const auto* Typed = dynamic_cast<const TStringList*>(Strings);
     if (Typed == nullptr) {
       if (Strings == nullptr) return;
-      struct TCopying {
-        bool& Flag;
-        bool Old;
-        ~TCopying() { Flag = Old; }
-      } Guard{FCopying, FCopying};
-      FCopying = true;
+      const TRestoreValue Copying(FCopying, true);
       TStrings::AddStrings(Strings);
       return;
     }
@@ -327,12 +319,7 @@ class TStringList : public TStrings {
     if (FSorted) {
       // A snapshot, so that adding a list to itself reads the items as they were.
       const TKVStringItemList Source(Typed->FList.begin(), Typed->FList.begin() + Typed->FCount);
-      struct TCopying {
-        bool& Flag;
-        bool Old;
-        ~TCopying() { Flag = Old; }
-      } Guard{FCopying, FCopying};
-      FCopying = true;
+      const TRestoreValue Copying(FCopying, true);
       for (const TKVStringItem& Item : Source) AddObject(Item.FString, Item.FObject, Item.FData);
       return;
     }

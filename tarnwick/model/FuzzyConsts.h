@@ -280,6 +280,16 @@ TARNWICK_EXPORT bool IsFuzzyHedgeOperator(std::string_view S, TBaseFuzzyHedge& H
 // An intersection keyword (IsUnion false) or a union keyword (IsUnion true). IsUnion is set to
 // true before the search, so it reads true after a failed lookup.
 TARNWICK_EXPORT bool IsFuzzyKeyword(std::string_view S, bool& IsUnion, TFuzzyOperation& Op) noexcept;
+inline bool IsFuzzyKeyword(std::string_view S) noexcept {
+  bool IsUnion = false;
+  TFuzzyOperation Op = foZadeh;
+  return IsFuzzyKeyword(S, IsUnion, Op);
+}
+// A word of the expression language that works on sets: a hedge, a hedge operator or a
+// keyword. No set may be named so, and the evaluator takes it as an operator.
+inline bool IsFuzzyOperatorWord(std::string_view S) noexcept {
+  return IsFuzzyHedge(S) || IsFuzzyHedgeOperator(S) || IsFuzzyKeyword(S);
+}
 
 // The package-wide counter: each call atomically returns the next value, the first call 1. Safe
 // from any thread. After 2^31 - 1 calls it wraps to the most negative value.

@@ -153,15 +153,8 @@ void* TFuzzyStreamTokenList::GetInterface(const TGUID& IID) noexcept {
 
 TBaseStreamTokenList* TFuzzyStreamTokenList::NewInstance() const { return new TFuzzyStreamTokenList; }
 
-IFuzzyStreamToken* TFuzzyStreamTokenList::AsFuzzyToken(IInterface* Item) {
-  if (Item == nullptr) return nullptr;
-  IFuzzyStreamToken* Token = FindIntf<IFuzzyStreamToken>(Item);
-  if (Token == nullptr) detail::RaiseIntfCastError();
-  return Token;
-}
-
 IFuzzyStreamToken* TFuzzyStreamTokenList::Get(Integer Index) const {
-  return AsFuzzyToken(TInterfaceListPersistent::Get(Index));
+  return FindIntfOrRaise<IFuzzyStreamToken>(TInterfaceListPersistent::Get(Index));
 }
 
 void TFuzzyStreamTokenList::Put(Integer Index, IFuzzyStreamToken* Value) { TBaseStreamTokenList::Put(Index, Value); }
@@ -172,7 +165,9 @@ bool TFuzzyStreamTokenList::Equals(IFuzzyStreamTokenList* AList) const {
 
 Integer TFuzzyStreamTokenList::Add(IFuzzyStreamToken* Item) { return TBaseStreamTokenList::Add(Item); }
 
-IFuzzyStreamToken* TFuzzyStreamTokenList::First() const { return AsFuzzyToken(TInterfaceListPersistent::First()); }
+IFuzzyStreamToken* TFuzzyStreamTokenList::First() const {
+  return FindIntfOrRaise<IFuzzyStreamToken>(TInterfaceListPersistent::First());
+}
 
 Integer TFuzzyStreamTokenList::IndexOf(IFuzzyStreamToken* Item) const { return TBaseStreamTokenList::IndexOf(Item); }
 
@@ -180,7 +175,9 @@ void TFuzzyStreamTokenList::Insert(Integer Index, IFuzzyStreamToken* Item) {
   TBaseStreamTokenList::Insert(Index, Item);
 }
 
-IFuzzyStreamToken* TFuzzyStreamTokenList::Last() const { return AsFuzzyToken(TInterfaceListPersistent::Last()); }
+IFuzzyStreamToken* TFuzzyStreamTokenList::Last() const {
+  return FindIntfOrRaise<IFuzzyStreamToken>(TInterfaceListPersistent::Last());
+}
 
 void TFuzzyStreamTokenList::Append(IFuzzyStreamTokenList* List) { TBaseStreamTokenList::Append(List); }
 

@@ -138,7 +138,7 @@ class TARNWICK_EXPORT IFuzzySet : public virtual ICloneable {
   virtual TFzyFloat GetCorrelationStrength(IFuzzySet* Match) const = 0;
   // In place; returns the receiver.
   virtual IFuzzySet* Correlate(TFzyFloat CorrelationStrength, TFuzzyCorrelationMethod CorrelationMethod) = 0;
-  virtual Intf<IFuzzySet> Infer(IFuzzySet* NewEvidence, TFuzzyInferenceMethod InferenceMethod,
+  [[nodiscard]] virtual Intf<IFuzzySet> Infer(IFuzzySet* NewEvidence, TFuzzyInferenceMethod InferenceMethod,
                                 bool Unconditional) const = 0;
   // Replaces the points by a crisp spike at Value.
   virtual void CreateCrispValue(TFzyFloat Value) = 0;
@@ -165,26 +165,26 @@ class TARNWICK_EXPORT IFuzzySet : public virtual ICloneable {
   virtual bool IsUndecidable() const = 0;
   virtual bool Intersects(IFuzzySet* FuzzySet) const = 0;
   // A new set (minimum).
-  virtual Intf<IFuzzySet> Intersection(IFuzzySet* FuzzySet) const = 0;
-  virtual Intf<IFuzzySet> Intersection(IFuzzySet* FuzzySet, TFuzzyOperation IntersectionType) const = 0;
+  [[nodiscard]] virtual Intf<IFuzzySet> Intersection(IFuzzySet* FuzzySet) const = 0;
+  [[nodiscard]] virtual Intf<IFuzzySet> Intersection(IFuzzySet* FuzzySet, TFuzzyOperation IntersectionType) const = 0;
   // Whether segment A1-A2 meets segment B1-B2; the crossing point goes to X and Y.
   virtual bool LineSegmentIntersects(TFzyFloat AX1, TFzyFloat AY1, TFzyFloat AX2, TFzyFloat AY2, TFzyFloat BX1,
                                      TFzyFloat BY1, TFzyFloat BX2, TFzyFloat BY2, TFzyFloat& X,
                                      TFzyFloat& Y) const = 0;
   // A new set (maximum).
-  virtual Intf<IFuzzySet> Union(IFuzzySet* FuzzySet) const = 0;
-  virtual Intf<IFuzzySet> Union(IFuzzySet* FuzzySet, TFuzzyOperation UnionType) const = 0;
+  [[nodiscard]] virtual Intf<IFuzzySet> Union(IFuzzySet* FuzzySet) const = 0;
+  [[nodiscard]] virtual Intf<IFuzzySet> Union(IFuzzySet* FuzzySet, TFuzzyOperation UnionType) const = 0;
   // In place; returns the receiver.
   virtual IFuzzySet* Normalize() = 0;
   // The two-set walk without a result set.
   virtual bool Iterate(IFuzzySet* FuzzySet, const TIFuzzyComparison& FuzzyOperator) const = 0;
   // The two-set walk that builds a new set.
-  virtual Intf<IFuzzySet> Operator(IFuzzySet* FuzzySet, const std::string& OperatorKeyword,
+  [[nodiscard]] virtual Intf<IFuzzySet> Operator(IFuzzySet* FuzzySet, const std::string& OperatorKeyword,
                                    const TIFuzzyOperator& FuzzyOperator) const = 0;
-  virtual Intf<IFuzzySet> AlphaCutoff(TFzyFloat CutOff, bool StrongCutoff) const = 0;
-  virtual Intf<IFuzzySet> Cutoff(TFzyFloat CutOff, bool CutValuesBelow) const = 0;
+  [[nodiscard]] virtual Intf<IFuzzySet> AlphaCutoff(TFzyFloat CutOff, bool StrongCutoff) const = 0;
+  [[nodiscard]] virtual Intf<IFuzzySet> Cutoff(TFzyFloat CutOff, bool CutValuesBelow) const = 0;
   // A copy of the set for Variable.
-  virtual Intf<IFuzzySet> Clone(IFuzzyVariable* Variable) const = 0;
+  [[nodiscard]] virtual Intf<IFuzzySet> Clone(IFuzzyVariable* Variable) const = 0;
   virtual std::string GetComment() const = 0;
   virtual void SetComment(const std::string& Value) = 0;
 
@@ -233,12 +233,12 @@ class TARNWICK_EXPORT IFuzzyVariable : public virtual ICloneable {
   // The smallest correlation strength over the pairs.
   virtual TFzyFloat GetCorrelationStrength(std::span<const Intf<IFuzzySet>> Premises,
                                            std::span<const Intf<IFuzzySet>> Matchings) const = 0;
-  virtual Intf<IFuzzySet> AssertRule(std::span<const Intf<IFuzzySet>> Premises,
+  [[nodiscard]] virtual Intf<IFuzzySet> AssertRule(std::span<const Intf<IFuzzySet>> Premises,
                                      std::span<const Intf<IFuzzySet>> Matchings, IFuzzySet* NewEvidence,
                                      IFuzzySet* OldEvidence) = 0;
-  virtual Intf<IFuzzySet> AssertRule(TFzyFloat CorrelationStrength, IFuzzySet* NewEvidence,
+  [[nodiscard]] virtual Intf<IFuzzySet> AssertRule(TFzyFloat CorrelationStrength, IFuzzySet* NewEvidence,
                                      IFuzzySet* OldEvidence) = 0;
-  virtual Intf<IFuzzySet> AssertRule(IFuzzySet* Premise, IFuzzySet* NewEvidence, IFuzzySet* Matching,
+  [[nodiscard]] virtual Intf<IFuzzySet> AssertRule(IFuzzySet* Premise, IFuzzySet* NewEvidence, IFuzzySet* Matching,
                                      IFuzzySet* OldEvidence) = 0;
   // Number of stored sets.
   virtual Integer GetCount() const = 0;
@@ -274,7 +274,7 @@ class TARNWICK_EXPORT IFuzzyParser : public virtual IInterface {
   // Evaluates Expression for Variable, delivers the set and returns its defuzzified value.
   virtual TFzyFloat EvalFuzzyExpression(IFuzzyVariable* Variable, const std::string& Expression,
                                         Intf<IFuzzySet>& FuzzySet) = 0;
-  virtual Intf<IFuzzySet> EvalFuzzyExpression(IFuzzyVariable* Variable, const std::string& Expression) = 0;
+  [[nodiscard]] virtual Intf<IFuzzySet> EvalFuzzyExpression(IFuzzyVariable* Variable, const std::string& Expression) = 0;
   // Reads one term definition (a nil Encoding leaves the choice to the reader).
   virtual Intf<IFuzzySet> ParseFuzzySet(IFuzzyVariable* Variable, const std::string& AString,
                                         const TEncoding* Encoding) = 0;
@@ -358,7 +358,7 @@ class TARNWICK_EXPORT TFuzzyStreamToken : public TBaseStreamToken, public virtua
   // --- ICloneable
   void Assign(IInterface* Source) override;
   void Assign(const TPersistent* Source) override;
-  Intf<IInterface> Clone() override;
+  [[nodiscard]] Intf<IInterface> Clone() override;
   bool Equals(IInterface* AValue) const override;
 
   // --- IFuzzyStreamToken
@@ -379,7 +379,7 @@ class TARNWICK_EXPORT TFuzzyStreamToken : public TBaseStreamToken, public virtua
 
  protected:
   void* GetInterface(const TGUID& IID) noexcept override;
-  TBaseStreamToken* NewInstance() const override;
+  [[nodiscard]] TBaseStreamToken* NewInstance() const override;
 
  private:
   Intf<IInterface> FIntfValue;
@@ -423,11 +423,7 @@ class TARNWICK_EXPORT TFuzzyStreamTokenList : public TBaseStreamTokenList, publi
 
  protected:
   void* GetInterface(const TGUID& IID) noexcept override;
-  TBaseStreamTokenList* NewInstance() const override;
-
- private:
-  // Item as a fuzzy token: nil for nil, EIntfCastError when it is none.
-  static IFuzzyStreamToken* AsFuzzyToken(IInterface* Item);
+  [[nodiscard]] TBaseStreamTokenList* NewInstance() const override;
 };
 
 }  // namespace tarnwick

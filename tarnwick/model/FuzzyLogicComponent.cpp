@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
+#include <iterator>
+#include <string>
 
 #include "tarnwick/model/FuzzyParserBase.h"
 
@@ -145,24 +148,12 @@ void TFuzzyLogic::UpdateFuzzySet(TFuzzySet* FuzzySet) {
 
 void TFuzzyLogic::AddAutoTerms(TFuzzyVariable* FuzzyVariable) {
   TFuzzySets* Sets = FuzzyVariable->GetItems();
-  const TResString* Names[] = {&SLowFuzzyTerm, &SMediumFuzzyTerm, &SHighFuzzyTerm};
-  for (std::size_t I = 0; I < std::size(Names); ++I) {
-    const std::string Name = LoadResString(*Names[I]);
+  for (std::size_t I = 0; I < std::size(kAutoTermNames); ++I) {
+    const std::string Name = LoadResString(*kAutoTermNames[I]);
     if (Sets->IndexOf(Name) != -1) continue;
     TFuzzySet* Term = Sets->Add(Name);
-    const TFzyFloat Min = FuzzyVariable->GetMinimum();
-    const TFzyFloat Max = FuzzyVariable->GetMaximum();
-    switch (I) {
-      case 0:
-        Term->GetValues()->Add(Min, 1);
-        Term->GetValues()->Add(Max, 0);
-        break;
-      case 1: Term->CreateTriangleFunctionValues(Min, Min + (Max - Min) / 2, Max); break;
-      default:
-        Term->GetValues()->Add(Min, 0);
-        Term->GetValues()->Add(Max, 1);
-        break;
-    }
+    ShapeAutoTerm(I, *Term, FuzzyVariable->GetMinimum(), FuzzyVariable->GetMaximum(),
+                  [Term](TFzyFloat X, TFzyFloat Y) { Term->GetValues()->Add(X, Y); });
   }
 }
 

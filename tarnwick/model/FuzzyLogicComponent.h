@@ -8,6 +8,7 @@
 #ifndef TARNWICK_MODEL_FUZZYLOGICCOMPONENT_H_
 #define TARNWICK_MODEL_FUZZYLOGICCOMPONENT_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -23,6 +24,29 @@
 namespace tarnwick {
 
 class TCustomFuzzyLogicParser;
+
+// The automatic terms, in the order a logic component adds them, and their shapes over a
+// range [Min, Max]: "low" falls from (Min, 1) to (Max, 0), "medium" is the triangle whose peak
+// stands in the middle, "high" rises from (Min, 0) to (Max, 1). Both logic components add them
+// through here, each through its own form of set.
+inline constexpr const TResString* kAutoTermNames[] = {&SLowFuzzyTerm, &SMediumFuzzyTerm, &SHighFuzzyTerm};
+
+// Gives Term the shape of automatic term Which (its place in kAutoTermNames); AddPoint(X, Y)
+// adds one point to Term.
+template <typename TTerm, typename TAddPoint>
+void ShapeAutoTerm(std::size_t Which, TTerm& Term, TFzyFloat Min, TFzyFloat Max, TAddPoint&& AddPoint) {
+  switch (Which) {
+    case 0:
+      AddPoint(Min, 1);
+      AddPoint(Max, 0);
+      break;
+    case 1: Term.CreateTriangleFunctionValues(Min, Min + (Max - Min) / 2, Max); break;
+    default:
+      AddPoint(Min, 0);
+      AddPoint(Max, 1);
+      break;
+  }
+}
 
 class TARNWICK_EXPORT TCustomFuzzyLogic : public TComponent {
  public:

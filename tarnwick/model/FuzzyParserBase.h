@@ -123,11 +123,11 @@ class TARNWICK_EXPORT TCustomFuzzyLogicParser : public TComponent, public virtua
   // delivers the set and returns its defuzzified value.
   TFzyFloat EvalFuzzyExpression(IFuzzyVariable* Variable, const std::string& Expression,
                                 Intf<IFuzzySet>& FuzzySet) override;
-  Intf<IFuzzySet> EvalFuzzyExpression(IFuzzyVariable* Variable, const std::string& Expression) override;
+  [[nodiscard]] Intf<IFuzzySet> EvalFuzzyExpression(IFuzzyVariable* Variable, const std::string& Expression) override;
   // 7, 8. Abstract: the same, collection-based form.
   virtual TFzyFloat EvalFuzzyExpression(TFuzzyVariable* Variable, const std::string& Expression,
                                         TFuzzySet*& FuzzySet);
-  virtual TFuzzySet* EvalFuzzyExpression(TFuzzyVariable* Variable, const std::string& Expression);
+  [[nodiscard]] virtual TFuzzySet* EvalFuzzyExpression(TFuzzyVariable* Variable, const std::string& Expression);
   // 9, 10. Abstract: reads one term or one variable definition (interface-based form).
   Intf<IFuzzySet> ParseFuzzySet(IFuzzyVariable* Variable, const std::string& AString,
                                 const TEncoding* Encoding) override;

@@ -1,6 +1,7 @@
 // The published properties of the model, in the order component streaming writes and reads
 // them: points, sets, variables and the logic component of the collection-based form, and the
-// variable of the interface-based form (whose set publishes what TFuzzySet does).
+// variable and logic component of the interface-based form (whose set publishes what TFuzzySet
+// does).
 //
 // A value is left out of a stream only when it equals what the object holds when streaming
 // creates it, for reading takes every other value from the object's creation. So:
@@ -17,6 +18,7 @@
 #include "tarnwick/model/FuzzySet.h"
 #include "tarnwick/model/FuzzySetValues.h"
 #include "tarnwick/model/FuzzyVariable.h"
+#include "tarnwick/model/IFuzzyLogicComponent.h"
 #include "tarnwick/model/IFuzzyVariable.h"
 #include "tarnwick/platform/ComponentStreaming.h"
 #include "tarnwick/platform/TypInfo.h"
@@ -76,8 +78,8 @@ const TClassInfo* TFuzzyVariable::ClassInfo() const {
   return &Info;
 }
 
-// Strings is read while loading, so its text is stored and not parsed; the variables come from
-// Items. TFuzzyLogic has no Loaded of its own.
+// Strings is read while loading, so its text is stored and not parsed; TFuzzyLogic's variables
+// come from Items, for it has no Loaded of its own.
 //
 // The text is stored when it can be had: up to date, or printable through the linked parser.
 // A text out of date without a parser is left out (reading it would raise), and reading the
@@ -114,6 +116,36 @@ const TClassInfo* TFuzzyLogic::ClassInfo() const {
       Property<&TFuzzyLogic::GetStrings, &TFuzzyLogic::SetStrings>("Strings").StoredWhen(&IsTextAvailable),
       Property<&TFuzzyLogic::GetInferenceMethod, &TFuzzyLogic::SetInferenceMethod>("InferenceMethod",
                                                                                    FuzzyInferenceMethodInfo)
+          .Default(fimMinMax)};
+  static const TClassInfo Info(TComponent::ClassInfo(), Props);
+  return &Info;
+}
+
+// The interface logic component stores no variables: Loaded parses them from the stored
+// Strings, which is therefore stored whenever it can be had (as for TFuzzyLogic).
+const TClassInfo* TIFuzzyLogic::ClassInfo() const {
+  using L = TIFuzzyLogic;
+  static const TPropInfo Props[] = {
+      Property<&L::GetAutoTerms, &L::SetAutoTerms>("AutoTerms").Default(true),
+      Property<&L::GetCorrelationMethod, &L::SetCorrelationMethod>("CorrelationMethod", FuzzyCorrelationMethodInfo)
+          .Default(fcmMinimum),
+      Property<&L::GetThreshold, &L::SetThreshold>("Threshold"),
+      Property<&L::GetOnVariableAdded, &L::SetOnVariableAdded>("OnVariableAdded"),
+      Property<&L::GetOnVariableDeleted, &L::SetOnVariableDeleted>("OnVariableDeleted"),
+      Property<&L::GetOnFuzzySetAdded, &L::SetOnFuzzySetAdded>("OnFuzzySetAdded"),
+      Property<&L::GetOnFuzzySetDeleted, &L::SetOnFuzzySetDeleted>("OnFuzzySetDeleted"),
+      Property<&L::GetOnVariableChange, &L::SetOnVariableChange>("OnVariableChange"),
+      Property<&L::GetOnFuzzySetChange, &L::SetOnFuzzySetChange>("OnFuzzySetChange"),
+      Property<&L::GetDefuzzificationMethod, &L::SetDefuzzificationMethod>("DefuzzificationMethod",
+                                                                           DefuzzificationMethodInfo)
+          .Default(dmCenterOfGravity),
+      Property<&L::GetNumFunctionValues, &L::SetNumFunctionValues>("NumFunctionValues")
+          .Default(kDefaultNumFunctionValues),
+      Property<&L::GetParser, &L::SetParser>("Parser"),
+      Property<&L::GetOnChange, &L::SetOnChange>("OnChange"),
+      Property<&L::GetVariables, &L::SetVariables>("Variables"),
+      Property<&L::GetStrings, &L::SetStrings>("Strings").StoredWhen(&IsTextAvailable),
+      Property<&L::GetInferenceMethod, &L::SetInferenceMethod>("InferenceMethod", FuzzyInferenceMethodInfo)
           .Default(fimMinMax)};
   static const TClassInfo Info(TComponent::ClassInfo(), Props);
   return &Info;

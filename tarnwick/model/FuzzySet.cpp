@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "tarnwick/model/FuzzyLogicComponent.h"
 #include "tarnwick/model/FuzzyParserBase.h"
@@ -90,10 +91,7 @@ TFzyFloat TFuzzySet::GetXRange(std::int32_t Index) const {
 // Identity
 
 void TFuzzySet::CheckName(const std::string& Value) {
-  bool IsUnion = false;
-  TFuzzyOperation Op = foZadeh;
-  if (IsFuzzyKeyword(Value, IsUnion, Op) || IsFuzzyHedgeOperator(Value) || IsFuzzyHedge(Value))
-    throw EFzyException(Format(LoadResString(SInvalidFuzzySetName), {Value}));
+  if (IsFuzzyOperatorWord(Value)) throw EFzyException(Format(LoadResString(SInvalidFuzzySetName), {Value}));
 }
 
 void TFuzzySet::SetName(const std::string& Value) {
@@ -377,14 +375,10 @@ void TFuzzySet::Assign(const TPersistent* Source) {
 }
 
 TFuzzySet* TFuzzySet::Clone() const {
-  TFuzzySet* Result = NewInstance(GetCollection());
-  try {
-    Result->Assign(this);
-  } catch (...) {
-    delete Result;
-    throw;
-  }
-  return Result;
+  // A copy that failed halfway is nobody's, also in a collection: it goes.
+  std::unique_ptr<TFuzzySet> Result(NewInstance(GetCollection()));
+  Result->Assign(this);
+  return Result.release();
 }
 
 }  // namespace tarnwick

@@ -117,7 +117,7 @@ class TARNWICK_EXPORT TFuzzySet : public TGCollectionItem {
   void Assign(const TPersistent* Source) override;
   // A new set of this set's class in this set's collection (owned by it), or, when this set
   // has none, a set without a collection that the caller owns.
-  virtual TFuzzySet* Clone() const;
+  [[nodiscard]] virtual TFuzzySet* Clone() const;
 
   // --- Change reports from the point list
   virtual void UpdateFuzzySetValue(TFuzzySetValue* Value);
@@ -127,17 +127,17 @@ class TARNWICK_EXPORT TFuzzySet : public TGCollectionItem {
   // A new set of this set's class built by the two-set walk from what FuzzyOperator adds at
   // each visit, named "<this> <OperatorKeyword> <FuzzySet>". It is an item of this set's
   // collection, or, when this set has none, the caller's to free. Both operands are only read.
-  TFuzzySet* Operator(const TFuzzySet* FuzzySet, const std::string& OperatorKeyword,
+  [[nodiscard]] TFuzzySet* Operator(const TFuzzySet* FuzzySet, const std::string& OperatorKeyword,
                       const TFuzzyOperator& FuzzyOperator) const;
   // True when the comparison stopped the walk (or both sets are empty).
   bool Iterate(const TFuzzySet* FuzzySet, const TFuzzyComparison& FuzzyOperator) const;
   // The foZadeh forms: min and max, keywords "and" and "or".
-  TFuzzySet* Intersection(const TFuzzySet* FuzzySet) const;
-  TFuzzySet* Union(const TFuzzySet* FuzzySet) const;
+  [[nodiscard]] TFuzzySet* Intersection(const TFuzzySet* FuzzySet) const;
+  [[nodiscard]] TFuzzySet* Union(const TFuzzySet* FuzzySet) const;
   // Under any TFuzzyOperation; an intersection under foSum (or a value past foSum) raises
   // EFzyException SInvalidFuzzyOperation before any set is made.
-  virtual TFuzzySet* Intersection(const TFuzzySet* FuzzySet, TFuzzyOperation IntersectionType) const;
-  virtual TFuzzySet* Union(const TFuzzySet* FuzzySet, TFuzzyOperation UnionType) const;
+  [[nodiscard]] virtual TFuzzySet* Intersection(const TFuzzySet* FuzzySet, TFuzzyOperation IntersectionType) const;
+  [[nodiscard]] virtual TFuzzySet* Union(const TFuzzySet* FuzzySet, TFuzzyOperation UnionType) const;
   // A threshold match, not a comparison of points: true when some visit of the walk has both
   // degrees at or above the threshold of this set's variable (kThresholdWithoutVariable when
   // the set has none), and when both sets are empty.
@@ -160,9 +160,9 @@ class TARNWICK_EXPORT TFuzzySet : public TGCollectionItem {
   // Each cut is a new set; the level is clamped into [0, 1] (a NaN level cuts at 0).
   // The membership where it lies above CutOff (strong) or at or above it (weak), 0 elsewhere,
   // with vertical edges where the line passes the level.
-  TFuzzySet* AlphaCutoff(TFzyFloat CutOff, bool StrongCutoff) const;
+  [[nodiscard]] TFuzzySet* AlphaCutoff(TFzyFloat CutOff, bool StrongCutoff) const;
   // max(membership, CutOff) when CutValuesBelow, else min(membership, CutOff).
-  TFuzzySet* Cutoff(TFzyFloat CutOff, bool CutValuesBelow) const;
+  [[nodiscard]] TFuzzySet* Cutoff(TFzyFloat CutOff, bool CutValuesBelow) const;
   // Whether the two point lists overlap along X by more than the tolerance (or touch where
   // either stands above 0); a set without points or 0 everywhere overlaps nothing.
   bool Intersects(const TFuzzySet* FuzzySet) const;
@@ -175,8 +175,8 @@ class TARNWICK_EXPORT TFuzzySet : public TGCollectionItem {
   TFuzzySet* Correlate(TFzyFloat CorrelationStrength);
   // A new set: the intersection (Unconditional) or the union with NewEvidence under the
   // operation of InferenceMethod; the two-argument form takes the logic's method.
-  TFuzzySet* Infer(const TFuzzySet* NewEvidence, TFuzzyInferenceMethod InferenceMethod, bool Unconditional) const;
-  TFuzzySet* Infer(const TFuzzySet* NewEvidence, bool Unconditional) const;
+  [[nodiscard]] TFuzzySet* Infer(const TFuzzySet* NewEvidence, TFuzzyInferenceMethod InferenceMethod, bool Unconditional) const;
+  [[nodiscard]] TFuzzySet* Infer(const TFuzzySet* NewEvidence, bool Unconditional) const;
   // The exact centroid of the area under the membership line over the range; 0 for a set
   // without points or without area (IsUndecidable tells those apart from a centre at 0).
   TFzyFloat CenterOfGravity() const;
@@ -230,16 +230,6 @@ class TARNWICK_EXPORT TFuzzySet : public TGCollectionItem {
   // The threshold of Equals: the variable's, else kThresholdWithoutVariable.
   TFzyFloat GetEqualsThreshold() const;
 
-  // A combiner as a plain function: the built-in operations call it directly at each visit.
-  using TFuzzyOperatorFunc = bool (*)(TFuzzySetValues* FuzzySet, TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2,
-                                      TFzyFloat Y2);
-  // Operator with a plain combiner.
-  TFuzzySet* ApplyOperator(const TFuzzySet* FuzzySet, std::string_view OperatorKeyword,
-                           TFuzzyOperatorFunc FuzzyOperator) const;
-  // The combiner of an intersection (a union) under Operation; an intersection under foSum, or
-  // an operation past the last, raises EFzyException SInvalidFuzzyOperation.
-  static TFuzzyOperatorFunc IntersectionCombiner(TFuzzyOperation Operation);
-  static TFuzzyOperatorFunc UnionCombiner(TFuzzyOperation Operation);
   // --- end of set algebra, protected
 
   // --- Hedges, protected (FuzzySetHedges.cpp)
@@ -261,7 +251,7 @@ class TARNWICK_EXPORT TFuzzySet : public TGCollectionItem {
   // --- end of inference and defuzzification, protected
 
   // A new set of the receiver's own class; every descendant overrides it.
-  virtual TFuzzySet* NewInstance(TCollection* Collection) const;
+  [[nodiscard]] virtual TFuzzySet* NewInstance(TCollection* Collection) const;
   // Makes the point list at construction.
   virtual std::unique_ptr<TFuzzySetValues> CreateValues();
 

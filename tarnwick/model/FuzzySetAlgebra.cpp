@@ -8,7 +8,9 @@
 
 #include "tarnwick/model/FuzzySet.h"
 #include "tarnwick/model/FuzzySetWalk.h"
+#include "tarnwick/model/detail/LooseResult.h"
 #include "tarnwick/platform/Format.h"
+#include "tarnwick/platform/ScopeGuard.h"
 
 namespace tarnwick {
 
@@ -24,26 +26,25 @@ std::string OperandText(const TFuzzySet& Set) {
   return FormatFuzzyExpression(Set.GetExpression().empty() ? Set.GetName() : Set.GetExpression());
 }
 
-// Everything of Operator after R was created: name, walk inside one update block of R's points,
-// plateau collapse, expression. The block is ended and the expression set on every way out. R
-// without a collection has no owner until it is returned, so a failure frees it.
-// TOperand reads A and B: TFrozenSetOperand where Visit is a built-in combiner, TSetOperand
-// where it is a caller's, which might change them.
+// Everything of Operator after the result was made: name, walk inside one update block of its
+// points, plateau collapse, expression. The end of the block clears the expression, so it is
+// written after, on every way out. TOperand reads A and B: TFrozenSetOperand where Visit is a
+// built-in combiner, TSetOperand where it is a caller's, which might change them.
 template <typename TOperand, typename TVisit>
-TFuzzySet* BuildResult(const TFuzzySet& A, const TFuzzySet& B, TFuzzySet* R, std::string_view Keyword,
+TFuzzySet* BuildResult(const TFuzzySet& A, const TFuzzySet& B, TFuzzySet* Made, std::string_view Keyword,
                        TVisit&& Visit) {
-  std::unique_ptr<TFuzzySet> Orphan(R->GetCollection() == nullptr ? R : nullptr);
-  auto SetExpression = [&] {
-    std::string Expression = OperandText(A);
-    const std::string Right = OperandText(B);
-    Expression.reserve(Expression.size() + Keyword.size() + 2 + Right.size());
-    Expression += ' ';
-    Expression += Keyword;
-    Expression += ' ';
-    Expression += Right;
-    R->SetExpression(Expression);
-  };
-  try {
+  detail::TLooseResult R(Made);
+  {
+    const TScopeExit SetExpression([&] {
+      std::string Expression = OperandText(A);
+      const std::string Right = OperandText(B);
+      Expression.reserve(Expression.size() + Keyword.size() + 2 + Right.size());
+      Expression += ' ';
+      Expression += Keyword;
+      Expression += ' ';
+      Expression += Right;
+      R->SetExpression(Expression);
+    });
     R->SetName(CreateFuzzyName(A.GetName(), B.GetName(), Keyword));
     TFuzzySetValues& Values = *R->GetValues();
     const TOperand OperandA(A);
@@ -58,13 +59,8 @@ TFuzzySet* BuildResult(const TFuzzySet& A, const TFuzzySet& B, TFuzzySet* R, std
       detail::TValuesList List{Values};
       detail::CollapsePlateaus(List);
     }
-  } catch (...) {
-    SetExpression();
-    throw;
   }
-  SetExpression();
-  Orphan.release();
-  return R;
+  return R.Release();
 }
 
 // Every combiner appends through here. Both coordinates go in one edit, so the point store
@@ -75,6 +71,14 @@ inline bool AddCombined(TFuzzySetValues* FuzzySet, TFzyFloat X, TFzyFloat Y) {
   return false;
 }
 
+// The visit of the built-in operations: a plain call per point, no std::function.
+struct TCombiningVisit {
+  detail::TDegreeCombiner Combine;
+  bool operator()(TFuzzySetValues* FuzzySet, TFzyFloat X1, TFzyFloat Y1, TFzyFloat, TFzyFloat Y2) const {
+    return AddCombined(FuzzySet, X1, Combine(Y1, Y2));
+  }
+};
+
 }  // namespace
 
 namespace detail {
@@ -83,6 +87,30 @@ void RaiseInvalidOperation(TFuzzyOperation Operation) {
   const std::string Name = Operation < kFuzzyOperationCount ? std::string(FuzzyOperationValueNames[Operation])
                                                            : std::to_string(static_cast<int>(Operation));
   throw EFzyException(Format(LoadResString(SInvalidFuzzyOperation), {Name}));
+}
+
+TDegreeCombiner IntersectionDegree(TFuzzyOperation Operation) {
+  // ORDER OPERATION. A sum is no intersection: its entry is empty.
+  static constexpr TDegreeCombiner kCombiners[] = {
+      &TCombine::Min,     &TCombine::Mean,
+      &TCombine::MeanSqr, &TCombine::MeanSqrt,
+      &TCombine::IntersectionProduct, &TCombine::IntersectionBoundedSum,
+      nullptr};
+  static_assert(std::size(kCombiners) == kFuzzyOperationCount, "one entry per operation");
+  if (Operation >= kFuzzyOperationCount || kCombiners[Operation] == nullptr) RaiseInvalidOperation(Operation);
+  return kCombiners[Operation];
+}
+
+TDegreeCombiner UnionDegree(TFuzzyOperation Operation) {
+  // ORDER OPERATION
+  static constexpr TDegreeCombiner kCombiners[] = {
+      &TCombine::Max,     &TCombine::UnionMean,
+      &TCombine::MeanSqr, &TCombine::MeanSqrt,
+      &TCombine::UnionProduct, &TCombine::UnionBoundedSum,
+      &TCombine::UnionSum};
+  static_assert(std::size(kCombiners) == kFuzzyOperationCount, "one entry per operation");
+  if (Operation >= kFuzzyOperationCount) RaiseInvalidOperation(Operation);
+  return kCombiners[Operation];
 }
 
 }  // namespace detail
@@ -181,12 +209,6 @@ TFuzzySet* TFuzzySet::Operator(const TFuzzySet* FuzzySet, const std::string& Ope
                                          FuzzyOperator);
 }
 
-TFuzzySet* TFuzzySet::ApplyOperator(const TFuzzySet* FuzzySet, std::string_view OperatorKeyword,
-                                    TFuzzyOperatorFunc FuzzyOperator) const {
-  return BuildResult<detail::TFrozenSetOperand>(*this, *FuzzySet, NewInstance(GetCollection()), OperatorKeyword,
-                                                FuzzyOperator);
-}
-
 bool TFuzzySet::Iterate(const TFuzzySet* FuzzySet, const TFuzzyComparison& FuzzyOperator) const {
   const detail::TSetOperand A(*this);
   const detail::TSetOperand B(*FuzzySet);
@@ -198,45 +220,25 @@ bool TFuzzySet::Iterate(const TFuzzySet* FuzzySet, const TFuzzyComparison& Fuzzy
 // Intersection and union
 
 TFuzzySet* TFuzzySet::Intersection(const TFuzzySet* FuzzySet) const {
-  return ApplyOperator(FuzzySet, FuzzyIntersectionKeywords[foZadeh], &FuzzyOperatorMin);
+  return BuildResult<detail::TFrozenSetOperand>(*this, *FuzzySet, NewInstance(GetCollection()),
+                                                FuzzyIntersectionKeywords[foZadeh], TCombiningVisit{&detail::TCombine::Min});
 }
 
 TFuzzySet* TFuzzySet::Union(const TFuzzySet* FuzzySet) const {
-  return ApplyOperator(FuzzySet, FuzzyUnionKeywords[foZadeh], &FuzzyOperatorMax);
-}
-
-TFuzzySet::TFuzzyOperatorFunc TFuzzySet::IntersectionCombiner(TFuzzyOperation Operation) {
-  // ORDER OPERATION. A sum is no intersection: its entry is empty.
-  static constexpr TFuzzyOperatorFunc kCombiners[] = {
-      &FuzzyOperatorMin,        &FuzzyOperatorMean,
-      &FuzzyOperatorMeanSqr,    &FuzzyOperatorMeanSqrt,
-      &FuzzyOperatorIntersectionProduct, &FuzzyOperatorIntersectionBoundedSum,
-      nullptr};
-  static_assert(std::size(kCombiners) == kFuzzyOperationCount, "one entry per operation");
-  if (Operation >= kFuzzyOperationCount || kCombiners[Operation] == nullptr) detail::RaiseInvalidOperation(Operation);
-  return kCombiners[Operation];
-}
-
-TFuzzySet::TFuzzyOperatorFunc TFuzzySet::UnionCombiner(TFuzzyOperation Operation) {
-  // ORDER OPERATION
-  static constexpr TFuzzyOperatorFunc kCombiners[] = {
-      &FuzzyOperatorMax,         &FuzzyOperatorUnionMean,
-      &FuzzyOperatorMeanSqr,     &FuzzyOperatorMeanSqrt,
-      &FuzzyOperatorUnionProduct, &FuzzyOperatorUnionBoundedSum,
-      &FuzzyOperatorUnionSum};
-  static_assert(std::size(kCombiners) == kFuzzyOperationCount, "one entry per operation");
-  if (Operation >= kFuzzyOperationCount) detail::RaiseInvalidOperation(Operation);
-  return kCombiners[Operation];
+  return BuildResult<detail::TFrozenSetOperand>(*this, *FuzzySet, NewInstance(GetCollection()),
+                                                FuzzyUnionKeywords[foZadeh], TCombiningVisit{&detail::TCombine::Max});
 }
 
 TFuzzySet* TFuzzySet::Intersection(const TFuzzySet* FuzzySet, TFuzzyOperation IntersectionType) const {
-  const TFuzzyOperatorFunc Combiner = IntersectionCombiner(IntersectionType);  // checks first
-  return ApplyOperator(FuzzySet, FuzzyIntersectionKeywords[IntersectionType], Combiner);
+  const TCombiningVisit Visit{detail::IntersectionDegree(IntersectionType)};  // checks first
+  return BuildResult<detail::TFrozenSetOperand>(*this, *FuzzySet, NewInstance(GetCollection()),
+                                                FuzzyIntersectionKeywords[IntersectionType], Visit);
 }
 
 TFuzzySet* TFuzzySet::Union(const TFuzzySet* FuzzySet, TFuzzyOperation UnionType) const {
-  const TFuzzyOperatorFunc Combiner = UnionCombiner(UnionType);  // checks first
-  return ApplyOperator(FuzzySet, FuzzyUnionKeywords[UnionType], Combiner);
+  const TCombiningVisit Visit{detail::UnionDegree(UnionType)};  // checks first
+  return BuildResult<detail::TFrozenSetOperand>(*this, *FuzzySet, NewInstance(GetCollection()),
+                                                FuzzyUnionKeywords[UnionType], Visit);
 }
 
 // ---------------------------------------------------------------------------------------------

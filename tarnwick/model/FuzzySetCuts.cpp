@@ -1,11 +1,12 @@
 // Cutting a set at a level (the alpha cut and the one-sided cut-off), the overlap test of two
 // sets along X, and the slope between two points.
 #include <cmath>
-#include <memory>
 
 #include "tarnwick/model/FuzzySet.h"
 #include "tarnwick/model/FuzzySetWalk.h"
+#include "tarnwick/model/detail/LooseResult.h"
 #include "tarnwick/platform/Format.h"
+#include "tarnwick/platform/ScopeGuard.h"
 
 namespace tarnwick {
 namespace {
@@ -18,23 +19,10 @@ TFzyFloat ClampLevel(TFzyFloat CutOff) noexcept {
   return CutOff;
 }
 
-// A new result of the receiver's class joins the receiver's collection, which then owns it;
-// without a collection the caller will own it, and until it is handed over this guard frees it
-// when a step fails.
-class TResultGuard {
- public:
-  explicit TResultGuard(TFuzzySet* Result) : FOwned(Result->GetCollection() ? nullptr : Result) {}
-  TFuzzySet* Release() noexcept { return FOwned.release(); }
-
- private:
-  std::unique_ptr<TFuzzySet> FOwned;
-};
-
 }  // namespace
 
 TFuzzySet* TFuzzySet::AlphaCutoff(TFzyFloat CutOff, bool StrongCutoff) const {
-  TFuzzySet* R = NewInstance(GetCollection());
-  TResultGuard Guard(R);
+  detail::TLooseResult R(NewInstance(GetCollection()));
   R->SetName(FName);
   {
     TUpdateBlock<TCollection> Block(*R->GetValues());
@@ -77,24 +65,22 @@ TFuzzySet* TFuzzySet::AlphaCutoff(TFzyFloat CutOff, bool StrongCutoff) const {
     }
     // A set without points is 0 everywhere, and so is its cut: the result stays empty.
   }
-  Guard.Release();
-  return R;
+  return R.Release();
 }
 
 TFuzzySet* TFuzzySet::Cutoff(TFzyFloat CutOff, bool CutValuesBelow) const {
   const bool B = CutValuesBelow;
   const std::string_view Keyword = B ? FuzzyUnionKeywords[foZadeh] : FuzzyIntersectionKeywords[foZadeh];
-  TFuzzySet* R = NewInstance(GetCollection());
-  TResultGuard Guard(R);
+  detail::TLooseResult R(NewInstance(GetCollection()));
   R->SetName(CreateFuzzyName(FName, Keyword, CutOff));
   const TFzyFloat C = ClampLevel(CutOff);
-  // The expression is written after the point list's update block, whose end clears it, and
-  // also when building the points fails.
-  auto SetResultExpression = [&] {
-    if (!FExpression.empty())
-      R->SetExpression(FExpression + " " + std::string(Keyword) + " " + Format(FuzzyFormatStr, {C}));
-  };
-  try {
+  {
+    // The end of the point list's update block clears the expression: it is written after,
+    // also when building the points fails.
+    const TScopeExit SetResultExpression([&] {
+      if (!FExpression.empty())
+        R->SetExpression(FExpression + " " + std::string(Keyword) + " " + Format(FuzzyFormatStr, {C}));
+    });
     TUpdateBlock<TCollection> Block(*R->GetValues());
     TFuzzySetValues& Out = *R->GetValues();
     const TFuzzySetValues& V = *FValues;
@@ -123,13 +109,8 @@ TFuzzySet* TFuzzySet::Cutoff(TFzyFloat CutOff, bool CutValuesBelow) const {
       Out.Add(0, C);  // no points: membership 0, raised to the level
     }
     // No points and the degrees above the level lowered: min(0, C) is 0, an empty set.
-  } catch (...) {
-    SetResultExpression();
-    throw;
   }
-  SetResultExpression();
-  Guard.Release();
-  return R;
+  return R.Release();
 }
 
 bool TFuzzySet::Intersects(const TFuzzySet* FuzzySet) const {

@@ -154,21 +154,6 @@ void ZeroUpToPeak(TFuzzySetValues& Values, bool Forward) {
   }
 }
 
-// The working sets of fhSlightly; freed in the order R, T1, T2 on every way out.
-struct TSlightlySets {
-  std::unique_ptr<TFuzzySet> T1;
-  std::unique_ptr<TFuzzySet> T2;
-  std::unique_ptr<TFuzzySet> R;
-  TSlightlySets() = default;
-  TSlightlySets(const TSlightlySets&) = delete;
-  TSlightlySets& operator=(const TSlightlySets&) = delete;
-  ~TSlightlySets() {
-    R.reset();
-    T1.reset();
-    T2.reset();
-  }
-};
-
 // A new working set of the base class in Owner (none allowed). Its point list stays inside an
 // update block until the set is freed, so that its changes are never reported.
 std::unique_ptr<TFuzzySet> NewWorkingSet(TCollection* Owner) {
@@ -180,18 +165,19 @@ std::unique_ptr<TFuzzySet> NewWorkingSet(TCollection* Owner) {
 // fhSlightly: "plus A and not very A", normalized and sharpened, taken over by A's points. The
 // working sets are items of A's collection while they live (its variable sees them come and go).
 void SlightlyPoints(TFuzzySet& A, TCollection* Owner) {
-  TSlightlySets Sets;
-  Sets.T1 = NewWorkingSet(Owner);
-  Sets.T2 = NewWorkingSet(Owner);
-  Sets.T1->Assign(&A);
-  Sets.T1->Hedge(fhVery);
-  Sets.T1->Hedge(fhNot);
-  Sets.T2->Assign(&A);
-  Sets.T2->Hedge(fhPlus);
-  Sets.R.reset(Sets.T2->Intersection(Sets.T1.get()));
-  Sets.R->Hedge(fhNormalize);
-  Sets.R->Hedge(fhPositively);
-  A.GetValues()->Assign(Sets.R->GetValues());
+  // Declared so that they die in the order R, T1, T2 on every way out.
+  std::unique_ptr<TFuzzySet> T2;
+  std::unique_ptr<TFuzzySet> T1 = NewWorkingSet(Owner);
+  T2 = NewWorkingSet(Owner);
+  T1->Assign(&A);
+  T1->Hedge(fhVery);
+  T1->Hedge(fhNot);
+  T2->Assign(&A);
+  T2->Hedge(fhPlus);
+  const std::unique_ptr<TFuzzySet> R(T2->Intersection(T1.get()));
+  R->Hedge(fhNormalize);
+  R->Hedge(fhPositively);
+  A.GetValues()->Assign(R->GetValues());
 }
 
 void HedgeSlightly(TFuzzySet& A) {

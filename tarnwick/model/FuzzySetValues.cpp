@@ -8,6 +8,7 @@
 
 #include "tarnwick/model/FuzzySet.h"
 #include "tarnwick/platform/Format.h"
+#include "tarnwick/platform/ScopeGuard.h"
 
 namespace tarnwick {
 
@@ -24,6 +25,87 @@ TFzyFloat InterpolateBetween(TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2, TFzyFloat
   const TFzyFloat Width = X2 - X1;
   if (Width == 0) return Y1;
   return (X - X1) / Width * (Y2 - Y1) + Y1;
+}
+
+// Where the placement walk stops: Walked is the position walked last before the stop (-1 when it
+// stopped at the first position), Stop the position it stopped at (-1 when it reached the end),
+// AtThird whether that was the third other point within the tolerance of the edited X.
+struct TPlacementStop {
+  std::int32_t Walked;
+  std::int32_t Stop;
+  bool AtThird;
+};
+
+using TItems = std::vector<TCollectionItem*>;
+
+TFzyFloat XAt(const TItems& Items, std::int32_t Index) {
+  return static_cast<const TFuzzySetValue*>(Items[static_cast<std::size_t>(Index)])->GetX();
+}
+
+// The placement walk from position From on, passing over the edited point at Skip: it stops at
+// the first other point whose X exceeds X by more than the tolerance, or at the third other
+// point within the tolerance of X. The rule walks from the first position; a later From gives
+// the same stop when every other point before it lies more than the tolerance below X.
+TPlacementStop WalkPlacement(const TItems& Items, std::int32_t Skip, TFzyFloat X, std::int32_t From) {
+  const auto Count = static_cast<std::int32_t>(Items.size());
+  TPlacementStop Result{From - 1, -1, false};
+  std::int32_t Within = 0;
+  for (std::int32_t I = From; I < Count; ++I) {
+    if (I != Skip) {
+      const TFzyFloat PX = XAt(Items, I);
+      if (PX > X + kFuzzyTolerance) {
+        Result.Stop = I;
+        return Result;
+      }
+      if (FloatEquals(PX, X) && ++Within == 3) {
+        Result.Stop = I;
+        Result.AtThird = true;
+        return Result;
+      }
+    }
+    Result.Walked = I;
+  }
+  return Result;
+}
+
+// A position from which WalkPlacement stops where it would from the first, for a list whose
+// points other than Skip are ordered within the tolerance (no X exceeds a later X plus the
+// tolerance). In such a list a point K with X[K] + tolerance < X - tolerance has every earlier
+// point at or below X[K] + tolerance, so below X - tolerance: none of them is within the
+// tolerance of X or above it. Bisection finds such a point next to one that is not; every
+// point after that one lies within a few tolerances of X or above it, so the walk from there
+// is short. The comparisons are the walk's and the sort's own, so rounding cannot break this.
+std::int32_t PlacementStart(const TItems& Items, std::int32_t Skip, TFzyFloat X) {
+  const auto Others = static_cast<std::int32_t>(Items.size()) - 1;
+  auto Position = [Skip](std::int32_t Other) { return Other < Skip ? Other : Other + 1; };
+  const TFzyFloat Low = X - kFuzzyTolerance;
+  std::int32_t Lo = -1;      // below (or none)
+  std::int32_t Hi = Others;  // not below (or none)
+  while (Hi - Lo > 1) {
+    const std::int32_t Mid = Lo + (Hi - Lo) / 2;
+    if (XAt(Items, Position(Mid)) + kFuzzyTolerance < Low) Lo = Mid;
+    else Hi = Mid;
+  }
+  return Lo < 0 ? 0 : Position(Lo) + 1;
+}
+
+// Whether the points other than Skip (-1: all) are ordered within the tolerance; Max takes the
+// greatest of their X (minus infinity when there is none). A NaN orders with nothing.
+bool OrderedWithinTolerance(const TItems& Items, std::int32_t Skip, TFzyFloat& Max) {
+  Max = -std::numeric_limits<TFzyFloat>::infinity();
+  bool First = true;
+  for (std::int32_t I = 0; I < static_cast<std::int32_t>(Items.size()); ++I) {
+    if (I == Skip) continue;
+    const TFzyFloat X = XAt(Items, I);
+    if (First) {
+      Max = X;
+      First = false;
+      continue;
+    }
+    if (!(Max <= X + kFuzzyTolerance)) return false;
+    if (X > Max) Max = X;
+  }
+  return true;
 }
 
 }  // namespace
@@ -113,7 +195,10 @@ void TFuzzySetValue::Assign(const TPersistent* Source) {
 }
 
 void TFuzzySetValue::SetIndex(std::int32_t Value) {
-  if (TFuzzySetValues* Values = GetCollection()) Values->InvalidateOrder();
+  if (TFuzzySetValues* Values = GetCollection()) {
+    Values->InvalidateOrder();
+    if (!Values->FPlacing) Values->LoseSearchOrder();
+  }
   TCollectionItem::SetIndex(Value);
 }
 
@@ -167,6 +252,21 @@ void TFuzzySetValues::Notify(TCollectionItem* Item, TCollectionNotification Acti
   const auto Count = static_cast<std::size_t>(GetCount());
   std::vector<TFuzzyPoint>& Points = FPoints.Points;
   if (Action == cnAdded && Points.capacity() < Count) Points.reserve(std::max({Count, 2 * Points.capacity(), std::size_t{8}}));
+  if (Action == cnAdded) {
+    // A point joins at the end: a new one one past the last X, which keeps the order, or one
+    // moved in from another list, which may not. A removal keeps the order and leaves FMaxX an
+    // upper bound.
+    const TFzyFloat X = static_cast<TFuzzySetValue*>(Item)->GetX();
+    ++FOrderChanges;
+    if (GetCount() == 1) {
+      FSearchable = true;
+      FMaxX = X;
+    } else if (FSearchable && FMaxX <= X + kFuzzyTolerance) {
+      if (X > FMaxX) FMaxX = X;
+    } else {
+      LoseSearchOrder();
+    }
+  }
   TGCollection::Notify(Item, Action);
 }
 
@@ -184,7 +284,14 @@ void TFuzzySetValues::Update(TCollectionItem* Item) {
 }
 
 void TFuzzySetValues::UpdateValue(TFuzzySetValue* V, TXYUpdateTypes Changes) {
-  if (Changes.Contains(utX)) InvalidateOrder();
+  // The other points stand as they stood before this edit: ordered within the tolerance when
+  // the whole list was.
+  bool OthersSearchable = FSearchable;
+  TFzyFloat OthersMax = FMaxX;
+  if (Changes.Contains(utX)) {
+    InvalidateOrder();
+    LoseSearchOrder();
+  }
   const std::int32_t Count = GetCount();
   std::int32_t Index = -1;
   if ((FSorted || FDuplicatesRemoved) && Count > 1) Index = IndexOfItem(V);
@@ -207,61 +314,93 @@ void TFuzzySetValues::UpdateValue(TFuzzySetValue* V, TXYUpdateTypes Changes) {
   // 4: inside a bulk change the end of the block cleans up once.
   if (GetUpdateCount() > 0) return;
 
-  const TFuzzySetValue* OuterEditing = FEditing;
-  FEditing = V;
-  struct TRestore {
-    TFuzzySetValues& List;
-    const TFuzzySetValue* Previous;
-    ~TRestore() { List.FEditing = Previous; }
-  } Restore{*this, OuterEditing};
+  const TRestoreValue Editing(FEditing, V);
 
-  Sort();  // 5
+  if (!FSorted) {
+    Sort();  // 5; it moves the other points too and finds out how they are ordered now
+    OthersSearchable = FSearchable;
+    OthersMax = FMaxX;
+  }
   if (GetCount() < 2 || V->GetCollection() != this) return;
-  if (Changes.Contains(utX)) PlaceEditedValue(V);  // 6
-  if (V->GetCollection() == this) ThinEditedRun(V);  // 7
+  if (Changes.Contains(utX)) Index = PlaceEditedValue(V, Index, OthersSearchable, OthersMax);  // 6
+  if (V->GetCollection() == this) ThinEditedRun(V, Index);  // 7
+}
+
+std::int32_t TFuzzySetValues::IndexOfEdited(const TFuzzySetValue* V, std::int32_t Hint) const {
+  if (Hint >= 0 && Hint < GetCount() && GetItem(Hint) == V) return Hint;
+  return IndexOfItem(V);
 }
 
 // An edited point goes to the end of the run of points that share its X. When three other
 // points already share it, the point just before the third of them gives way, so that no X
-// carries more than three points.
-void TFuzzySetValues::PlaceEditedValue(TFuzzySetValue* V) {
+// carries more than three points. Returns where V stands, or -1 when it left the list.
+std::int32_t TFuzzySetValues::PlaceEditedValue(TFuzzySetValue* V, std::int32_t Hint, bool Others,
+                                               TFzyFloat OthersMax) {
   const TFzyFloat X = V->GetX();
   const std::int32_t Count = GetCount();
-  const std::int32_t VIndex = IndexOfItem(V);
-  std::int32_t Walked = -1;
-  std::int32_t Stop = -1;
-  std::int32_t Within = 0;
-  bool StoppedAtThird = false;
-  for (std::int32_t I = 0; I < Count; ++I) {
-    if (I != VIndex) {
-      const TFzyFloat PX = GetItem(I)->GetX();
-      if (PX > X + kFuzzyTolerance) {
-        Stop = I;
-        break;
-      }
-      if (FloatEquals(PX, X) && ++Within == 3) {
-        Stop = I;
-        StoppedAtThird = true;
-        break;
-      }
-    }
-    Walked = I;
+  const std::int32_t VIndex = IndexOfEdited(V, Hint);
+  // Known again only once V stands where it goes.
+  FSearchable = false;
+  const std::uint64_t ChangesBefore = FOrderChanges;
+  std::int32_t From = 0;
+  if (FSearchPlacement) {
+    // Once after a bulk change or a move from outside: one look at every point.
+    if (!Others) Others = OrderedWithinTolerance(GetItemList(), VIndex, OthersMax);
+    if (Others) From = PlacementStart(GetItemList(), VIndex, X);
   }
-  std::int32_t L = Stop < 0 ? Count - 1 : (Walked < 0 ? 0 : Walked);
-  if (StoppedAtThird) {
+  const TPlacementStop Walk = WalkPlacement(GetItemList(), VIndex, X, From);
+  std::int32_t L = Walk.Stop < 0 ? Count - 1 : (Walk.Walked < 0 ? 0 : Walk.Walked);
+  std::int32_t Expected = VIndex;
+  if (Walk.AtThird) {
     // Only a bulk change can leave the edited point itself just before the third: it stays,
     // and the third gives way.
-    Delete(L == VIndex ? Stop : L);
+    const std::int32_t Gone = L == VIndex ? Walk.Stop : L;
+    Delete(Gone);
+    if (Gone < VIndex) --Expected;
   }
-  if (V->GetCollection() != this) return;
+  if (V->GetCollection() != this) return -1;
   if (L > GetCount() - 1) L = GetCount() - 1;
+
+  // The other points keep their order, so the whole list is ordered within the tolerance again
+  // when V is ordered with every other point: no earlier X above X plus the tolerance, no later
+  // X with X above it plus the tolerance. Only the points near X need a look: before the last
+  // earlier point at or below X, and behind the first later point at or above X, every point
+  // is ordered with V through that point. (The walk and the clean-ups of the deletion's report
+  // may leave V elsewhere than among the points it passed.) Unless a handler of that report
+  // changed the order meanwhile.
+  auto KeepOrder = [&] {
+    if (!FSearchPlacement || !Others || FOrderChanges != ChangesBefore || std::isnan(X)) return;
+    for (std::int32_t J = L - 1; J >= 0; --J) {
+      const TFzyFloat PX = GetItem(J)->GetX();
+      if (!(PX <= X + kFuzzyTolerance)) return;
+      if (PX <= X) break;
+    }
+    for (std::int32_t J = L + 1; J < GetCount(); ++J) {
+      const TFzyFloat NX = GetItem(J)->GetX();
+      if (!(X <= NX + kFuzzyTolerance)) return;
+      if (NX >= X) break;
+    }
+    FSearchable = true;
+    FMaxX = std::max(OthersMax, X);
+  };
+  if (IndexOfEdited(V, Expected) == L) {
+    KeepOrder();
+    return L;
+  }
+  // The move reports the change once, when the block ends, as SetIndex alone would; the order
+  // is settled before anyone hears of it.
+  TUpdateBlock<TCollection> Block(*this);
+  const TRestoreValue Placing(FPlacing, true);
   V->SetIndex(L);
+  KeepOrder();
+  return L;
 }
 
 // Removes equal neighbours from the edited point's run, then keeps the run at three points.
-void TFuzzySetValues::ThinEditedRun(TFuzzySetValue* V) {
+void TFuzzySetValues::ThinEditedRun(TFuzzySetValue* V, std::int32_t Hint) {
   const TFzyFloat X = V->GetX();
-  std::int32_t Start = SkipX(IndexOfItem(V), X, -1) + 1;
+  std::int32_t VIndex = IndexOfEdited(V, Hint);
+  const std::int32_t Start = SkipX(VIndex, X, -1) + 1;
   for (std::int32_t I = Start + 1; I < GetCount() && FloatEquals(GetItem(I)->GetX(), X);) {
     TFuzzySetValue* Earlier = GetItem(I - 1);
     if (!GetItem(I)->Equals(Earlier)) {
@@ -269,19 +408,20 @@ void TFuzzySetValues::ThinEditedRun(TFuzzySetValue* V) {
       continue;
     }
     // The earlier of an equal pair goes, unless it is the edited point: then the later one.
-    Delete(Earlier == V ? I : I - 1);
+    const std::int32_t Gone = Earlier == V ? I : I - 1;
+    Delete(Gone);
     if (V->GetCollection() != this) return;
-    Start = SkipX(IndexOfItem(V), X, -1) + 1;
+    if (Gone < VIndex) --VIndex;
     if (I > GetCount()) break;
   }
-  const std::int32_t VIndex = IndexOfItem(V);
-  Start = SkipX(VIndex, X, -1) + 1;
+  VIndex = IndexOfEdited(V, VIndex);
+  const std::int32_t RunStart = SkipX(VIndex, X, -1) + 1;
   std::int32_t End = SkipX(VIndex, X, +1);
   if (End < 0) End = GetCount();
-  if (End - Start > 3) {
+  if (End - RunStart > 3) {
     // The point just before the edited one gives way; where the edited point opens its run,
     // the one after it does, so that only points of this X are ever thinned.
-    Delete(VIndex > Start ? VIndex - 1 : VIndex + 1);
+    Delete(VIndex > RunStart ? VIndex - 1 : VIndex + 1);
   }
 }
 
@@ -300,6 +440,7 @@ void TFuzzySetValues::Sort() {
   if (FSorted) return;
   TUpdateBlock<TCollection> Block(*this);
   InvalidateOrder();
+  LoseSearchOrder();
   std::vector<TCollectionItem*>& Items = GetItemList();
   const std::size_t Count = Items.size();
   auto XOf = [&Items](std::size_t Index) { return static_cast<TFuzzySetValue*>(Items[Index])->GetX(); };
@@ -335,6 +476,8 @@ void TFuzzySetValues::Sort() {
     ComputeSuffixMin(I);
   }
   FSorted = true;
+  // Sorted, the list is ordered within the tolerance, unless a NaN keeps it from any order.
+  FSearchable = OrderedWithinTolerance(Items, -1, FMaxX);
 }
 
 void TFuzzySetValues::RemoveDuplicates() {

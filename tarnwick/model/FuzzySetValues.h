@@ -6,6 +6,11 @@
 // the edit is placed and thinned at once; inside one, only the flags are kept, and the end of
 // the outermost block sorts and thins the whole list once. Points within 1e-4 of each other on
 // X count as one X throughout.
+//
+// Placing an edited point walks the list from its start. Outside bulk changes the list is
+// ordered within the tolerance (no X lies more than the tolerance below an earlier one), and
+// then a bisection finds where the walk could first stop and the walk only finishes there, so
+// that adding the points of a long list in order costs O(log n) a point instead of O(n).
 #ifndef TARNWICK_MODEL_FUZZYSETVALUES_H_
 #define TARNWICK_MODEL_FUZZYSETVALUES_H_
 
@@ -149,6 +154,10 @@ class TARNWICK_EXPORT TFuzzySetValues : public TGCollection {
   void Notify(TCollectionItem* Item, TCollectionNotification Action) override;
   void Sort();
   void RemoveDuplicates();
+  // For tests: place edited points by the plain walk from the first position, never searching;
+  // and whether the list is known to be ordered within the tolerance.
+  void SetSearchPlacement(bool Value) noexcept { FSearchPlacement = Value; }
+  bool GetSearchable() const noexcept { return FSearchable; }
 
  private:
   friend class TFuzzySetValue;
@@ -169,10 +178,20 @@ class TARNWICK_EXPORT TFuzzySetValues : public TGCollection {
   // Forgets the flat copy: called by every change of the list's order or membership and of a
   // point's coordinates.
   void InvalidateOrder() const noexcept { FPoints.Valid = false; }
+  // Something other than a placement may have broken the order within the tolerance.
+  void LoseSearchOrder() noexcept {
+    FSearchable = false;
+    ++FOrderChanges;
+  }
   // Deletes the point at Index, or, when that is the point being edited, Alternative.
   void DeleteSparing(std::int32_t Index, std::int32_t Alternative);
-  void PlaceEditedValue(TFuzzySetValue* V);
-  void ThinEditedRun(TFuzzySetValue* V);
+  // Hint: where V is expected to stand. Others: the other points are known to be ordered within
+  // the tolerance, and OthersMax bounds their X. Returns where V stands, or -1.
+  std::int32_t PlaceEditedValue(TFuzzySetValue* V, std::int32_t Hint, bool Others, TFzyFloat OthersMax);
+  // Hint: where V is expected to stand.
+  void ThinEditedRun(TFuzzySetValue* V, std::int32_t Hint);
+  // The position of V, looked up only when it is not at Hint.
+  std::int32_t IndexOfEdited(const TFuzzySetValue* V, std::int32_t Hint) const;
   [[noreturn]] static void RaiseEmpty(const char* Operation);
 
   TFuzzySet* FFuzzySet;
@@ -181,6 +200,18 @@ class TARNWICK_EXPORT TFuzzySetValues : public TGCollection {
   // The point whose edit is being placed and thinned; no clean-up may delete it meanwhile.
   const TFuzzySetValue* FEditing = nullptr;
   mutable TPointsState FPoints;
+  // True when the list is known to be ordered within the tolerance: no X exceeds a later X plus
+  // the tolerance (exactly as the sort compares), and FMaxX is at least every X. A placement keeps it; a move by anyone else, an X edit inside a bulk change and an
+  // addition out of order lose it until a placement finds it again by one look at every point.
+  bool FSearchable = true;
+  TFzyFloat FMaxX = 0;
+  // Counts the changes that can break that order, so that a placement sees whether a handler of
+  // its own change reports broke it meanwhile.
+  std::uint64_t FOrderChanges = 0;
+  // Set while a placement moves its point: that move keeps the order by construction.
+  bool FPlacing = false;
+  // False: the walk from the first position, without the search; tests compare the two.
+  bool FSearchPlacement = true;
 };
 
 class TARNWICK_EXPORT TFuzzySetValuesEnumerator : public TCollectionEnumerator {

@@ -404,6 +404,13 @@ struct TCombine {
   static TFzyFloat UnionSum(TFzyFloat Y1, TFzyFloat Y2) { return Y1 + Y2; }
 };
 
+// One of TCombine's degrees.
+using TDegreeCombiner = TFzyFloat (*)(TFzyFloat Y1, TFzyFloat Y2);
+// The degree of an intersection (a union) under Operation; an intersection under foSum, or an
+// operation past the last, raises EFzyException SInvalidFuzzyOperation (FuzzySetAlgebra.cpp).
+TDegreeCombiner IntersectionDegree(TFuzzyOperation Operation);
+TDegreeCombiner UnionDegree(TFuzzyOperation Operation);
+
 }  // namespace tarnwick::detail
 
 #endif  // TARNWICK_MODEL_FUZZYSETWALK_H_

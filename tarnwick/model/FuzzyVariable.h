@@ -139,11 +139,11 @@ class TARNWICK_EXPORT TFuzzyVariable : public TGCollectionItem {
 
   // Rule assertion: the correlated copy of NewEvidence (nullptr below the threshold), inferred
   // into OldEvidence when there is one. The caller may free the result.
-  virtual TFuzzySet* AssertRule(std::span<TFuzzySet* const> Premises, std::span<TFuzzySet* const> Matchings,
+  [[nodiscard]] virtual TFuzzySet* AssertRule(std::span<TFuzzySet* const> Premises, std::span<TFuzzySet* const> Matchings,
                                 const TFuzzySet* NewEvidence, const TFuzzySet* OldEvidence);
-  virtual TFuzzySet* AssertRule(TFzyFloat CorrelationStrength, const TFuzzySet* NewEvidence,
+  [[nodiscard]] virtual TFuzzySet* AssertRule(TFzyFloat CorrelationStrength, const TFuzzySet* NewEvidence,
                                 const TFuzzySet* OldEvidence);
-  virtual TFuzzySet* AssertRule(const TFuzzySet* Premise, const TFuzzySet* NewEvidence, const TFuzzySet* Matching,
+  [[nodiscard]] virtual TFuzzySet* AssertRule(const TFuzzySet* Premise, const TFuzzySet* NewEvidence, const TFuzzySet* Matching,
                                 const TFuzzySet* OldEvidence);
   // The weakest match of each premise with its matching set; 1 without premises.
   TFzyFloat GetCorrelationStrength(std::span<TFuzzySet* const> Premises,

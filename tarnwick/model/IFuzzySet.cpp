@@ -8,6 +8,7 @@
 #include "tarnwick/platform/Exceptions.h"
 #include "tarnwick/platform/Format.h"
 #include "tarnwick/platform/ResStrings.h"
+#include "tarnwick/platform/ScopeGuard.h"
 
 namespace tarnwick {
 
@@ -72,42 +73,22 @@ TIFSValues::~TIFSValues() = default;
 
 TIFuzzySet* TIFSValues::GetIFuzzySet() const noexcept { return dynamic_cast<TIFuzzySet*>(GetFuzzySet()); }
 
-// Add and Insert run once per point of every result: their block is opened and closed by hand,
-// which costs nothing on the way without an error.
+// Each point goes in inside a block of its own, so that the result is where the point was put
+// before the end of the block sorts and thins the list.
 Integer TIFSValues::Add(TFzyFloat X, TFzyFloat Y) {
-  BeginUpdate();
-  Integer Result;
-  try {
-    TFuzzySetValue* Point = TFuzzySetValues::Add();
-    Result = GetCount() - 1;
-    Point->SetValue(X, Y);
-  } catch (...) {
-    EndUpdateOnError();
-    throw;
-  }
-  EndUpdate();
+  const TUpdateBlock<TCollection> Block(*this);
+  TFuzzySetValue* Point = TFuzzySetValues::Add();
+  const Integer Result = GetCount() - 1;
+  Point->SetValue(X, Y);
   return Result;
 }
 
 Integer TIFSValues::Insert(Integer Index, TFzyFloat X, TFzyFloat Y) {
   // Checked before the block opens: a refused index leaves the list and its reports alone.
   if (Index < 0 || Index > GetCount()) RaiseListError(SListIndexError, Index);
-  BeginUpdate();
-  try {
-    TFuzzySetValues::Insert(Index)->SetValue(X, Y);
-  } catch (...) {
-    EndUpdateOnError();
-    throw;
-  }
-  EndUpdate();
+  const TUpdateBlock<TCollection> Block(*this);
+  TFuzzySetValues::Insert(Index)->SetValue(X, Y);
   return Index;
-}
-
-void TIFSValues::EndUpdateOnError() noexcept {
-  try {
-    EndUpdate();
-  } catch (...) {  // the first error wins
-  }
 }
 
 void TIFSValues::Append(IFuzzySet* Source) {
@@ -432,12 +413,10 @@ Intf<IFuzzySet> TIFuzzySet::BuildResult(IFuzzySet* FuzzySet, std::string_view Op
       NewInstance(FVariable.lock().get(), CreateFuzzyName(GetName(), FuzzySet->GetName(), Keyword)));
   const std::string Expression = OperandText(TFuzzySet::GetExpression(), GetName()) + " " + Keyword + " " +
                                  OperandText(FuzzySet->GetExpression(), FuzzySet->GetName());
-  auto Finish = [&] {
-    R->EndUpdate();
-    R->SetExpression(Expression);
-  };
-  R->BeginUpdate();
-  try {
+  {
+    // The end of the block clears the expression: it is written after, on every way out.
+    const TScopeExit Finish([&] { R->SetExpression(Expression); });
+    const TUpdateBlock<TIFuzzySet> Block(*R);
     // A copy of this set that is cleared at once leaves only what the points do not carry:
     // the inflection point and the parser.
     R->SetInflectionPoint(GetInflectionPoint());
@@ -450,14 +429,7 @@ Intf<IFuzzySet> TIFuzzySet::BuildResult(IFuzzySet* FuzzySet, std::string_view Op
       return Visit.Add(Target, X1, Y1, X2, Y2);
     });
     if (BothHavePoints && !Stopped) Visit.Collapse(Target);
-  } catch (...) {
-    try {
-      Finish();
-    } catch (...) {
-    }
-    throw;
   }
-  Finish();
   return R;
 }
 
@@ -479,11 +451,11 @@ struct THostVisit {
 // The built-in operations add to the result's own point list with the collection form's very
 // combiners, as their IFuzzySet forms (FuzzyOperatorMin, ...) would through Add inside the
 // result's update block: the same points without a call through the interface per point.
-template <typename TCombiner>
 struct TDirectVisit {
-  TCombiner Combiner;
-  bool Add(TIFuzzySet& R, TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2, TFzyFloat Y2) const {
-    return Combiner(R.GetValues(), X1, Y1, X2, Y2);
+  detail::TDegreeCombiner Combine;
+  bool Add(TIFuzzySet& R, TFzyFloat X1, TFzyFloat Y1, TFzyFloat, TFzyFloat Y2) const {
+    static_cast<TFuzzySetValues*>(R.GetValues())->Add(X1, Combine(Y1, Y2));
+    return false;
   }
   static void Collapse(TIFuzzySet& R) {
     detail::TValuesList List{*R.GetValues()};
@@ -500,21 +472,21 @@ Intf<IFuzzySet> TIFuzzySet::Operator(IFuzzySet* FuzzySet, const std::string& Ope
 }
 
 Intf<IFuzzySet> TIFuzzySet::Intersection(IFuzzySet* FuzzySet) const {
-  return BuildResult(FuzzySet, FuzzyIntersectionKeywords[foZadeh], TDirectVisit<TFuzzyOperatorFunc>{&TFuzzySet::FuzzyOperatorMin});
+  return BuildResult(FuzzySet, FuzzyIntersectionKeywords[foZadeh], TDirectVisit{&detail::TCombine::Min});
 }
 
 Intf<IFuzzySet> TIFuzzySet::Union(IFuzzySet* FuzzySet) const {
-  return BuildResult(FuzzySet, FuzzyUnionKeywords[foZadeh], TDirectVisit<TFuzzyOperatorFunc>{&TFuzzySet::FuzzyOperatorMax});
+  return BuildResult(FuzzySet, FuzzyUnionKeywords[foZadeh], TDirectVisit{&detail::TCombine::Max});
 }
 
 Intf<IFuzzySet> TIFuzzySet::Intersection(IFuzzySet* FuzzySet, TFuzzyOperation IntersectionType) const {
-  const TFuzzyOperatorFunc Combiner = IntersectionCombiner(IntersectionType);  // checks first
-  return BuildResult(FuzzySet, FuzzyIntersectionKeywords[IntersectionType], TDirectVisit<TFuzzyOperatorFunc>{Combiner});
+  const TDirectVisit Visit{detail::IntersectionDegree(IntersectionType)};  // checks first
+  return BuildResult(FuzzySet, FuzzyIntersectionKeywords[IntersectionType], Visit);
 }
 
 Intf<IFuzzySet> TIFuzzySet::Union(IFuzzySet* FuzzySet, TFuzzyOperation UnionType) const {
-  const TFuzzyOperatorFunc Combiner = UnionCombiner(UnionType);  // checks first
-  return BuildResult(FuzzySet, FuzzyUnionKeywords[UnionType], TDirectVisit<TFuzzyOperatorFunc>{Combiner});
+  const TDirectVisit Visit{detail::UnionDegree(UnionType)};  // checks first
+  return BuildResult(FuzzySet, FuzzyUnionKeywords[UnionType], Visit);
 }
 
 Intf<IFuzzySet> TIFuzzySet::Infer(IFuzzySet* NewEvidence, TFuzzyInferenceMethod InferenceMethod,

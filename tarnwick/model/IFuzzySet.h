@@ -104,10 +104,6 @@ class TARNWICK_EXPORT TIFSValues : public TFuzzySetValues {
   std::string ToString() const override;
 
   TIFuzzySet* GetIFuzzySet() const noexcept;
-
- private:
-  // Closes the block while an error is already on its way.
-  void EndUpdateOnError() noexcept;
 };
 
 class TARNWICK_EXPORT TIFuzzySet : public TFuzzySet, public TInterfacedMixin, public virtual IFuzzySet {
@@ -123,7 +119,7 @@ class TARNWICK_EXPORT TIFuzzySet : public TFuzzySet, public TInterfacedMixin, pu
 
   // The virtual constructor: a new set of this set's own class, as the constructor above
   // makes it. Operator, both Clone forms and the variable's copies create sets through it.
-  virtual TIFuzzySet* NewInstance(IFuzzyVariable* Variable, const std::string& Name) const;
+  [[nodiscard]] virtual TIFuzzySet* NewInstance(IFuzzyVariable* Variable, const std::string& Name) const;
 
   using TFuzzySet::Clone;
   using TFuzzySet::Equals;
@@ -145,7 +141,7 @@ class TARNWICK_EXPORT TIFuzzySet : public TFuzzySet, public TInterfacedMixin, pu
   void Assign(const TPersistent* Source) override;
   void AssignTo(TPersistent* Dest) const override;
   // A copy for the same variable (not Defined, not stored).
-  Intf<IInterface> Clone() override;
+  [[nodiscard]] Intf<IInterface> Clone() override;
   // The threshold match of TFuzzySet::Equals against AValue as an IFuzzySet, with the
   // variable's threshold (0.01 without variable); false for anything that is no set.
   bool Equals(IInterface* AValue) const override;
@@ -213,7 +209,7 @@ class TARNWICK_EXPORT TIFuzzySet : public TFuzzySet, public TInterfacedMixin, pu
   // the set; returns it.
   TIFuzzySet* Correlate(TFzyFloat CorrelationStrength, TFuzzyCorrelationMethod CorrelationMethod) override;
   // The intersection (Unconditional) or union with NewEvidence under the method's operation.
-  Intf<IFuzzySet> Infer(IFuzzySet* NewEvidence, TFuzzyInferenceMethod InferenceMethod,
+  [[nodiscard]] Intf<IFuzzySet> Infer(IFuzzySet* NewEvidence, TFuzzyInferenceMethod InferenceMethod,
                         bool Unconditional) const override;
   void CreateCrispValue(TFzyFloat Value) override;
   void CreateTriangleFunctionValues(TFzyFloat Left, TFzyFloat Middle, TFzyFloat Right) override;
@@ -240,27 +236,27 @@ class TARNWICK_EXPORT TIFuzzySet : public TFuzzySet, public TInterfacedMixin, pu
   // New sets of this set's variable and parser, not Defined, not stored. An intersection
   // under foSum, or an operation past the last, raises EFzyException SInvalidFuzzyOperation
   // before any set is made.
-  Intf<IFuzzySet> Intersection(IFuzzySet* FuzzySet) const override;
-  Intf<IFuzzySet> Intersection(IFuzzySet* FuzzySet, TFuzzyOperation IntersectionType) const override;
+  [[nodiscard]] Intf<IFuzzySet> Intersection(IFuzzySet* FuzzySet) const override;
+  [[nodiscard]] Intf<IFuzzySet> Intersection(IFuzzySet* FuzzySet, TFuzzyOperation IntersectionType) const override;
   bool LineSegmentIntersects(TFzyFloat AX1, TFzyFloat AY1, TFzyFloat AX2, TFzyFloat AY2, TFzyFloat BX1,
                              TFzyFloat BY1, TFzyFloat BX2, TFzyFloat BY2, TFzyFloat& X, TFzyFloat& Y) const override;
-  Intf<IFuzzySet> Union(IFuzzySet* FuzzySet) const override;
-  Intf<IFuzzySet> Union(IFuzzySet* FuzzySet, TFuzzyOperation UnionType) const override;
+  [[nodiscard]] Intf<IFuzzySet> Union(IFuzzySet* FuzzySet) const override;
+  [[nodiscard]] Intf<IFuzzySet> Union(IFuzzySet* FuzzySet, TFuzzyOperation UnionType) const override;
   // In place; returns the set. An empty set raises EFzyException SFuzzySetEmpty.
   TIFuzzySet* Normalize() override;
   // The two-set walk with FuzzySet; true when FuzzyOperator stopped it or both sets are empty.
   bool Iterate(IFuzzySet* FuzzySet, const TIFuzzyComparison& FuzzyOperator) const override;
   // A new set built by the walk from what FuzzyOperator adds to it at each visit, named
   // "<this> <OperatorKeyword> <FuzzySet>", with this set's variable, parser and inflection point.
-  Intf<IFuzzySet> Operator(IFuzzySet* FuzzySet, const std::string& OperatorKeyword,
+  [[nodiscard]] Intf<IFuzzySet> Operator(IFuzzySet* FuzzySet, const std::string& OperatorKeyword,
                            const TIFuzzyOperator& FuzzyOperator) const override;
   // The alpha cut, named "<name> (alpha=<CutOff>)" with CutOff as given (the cut itself is made
   // at CutOff clamped into [0, 1]); it refers to this set's variable and takes its parser.
-  Intf<IFuzzySet> AlphaCutoff(TFzyFloat CutOff, bool StrongCutoff) const override;
+  [[nodiscard]] Intf<IFuzzySet> AlphaCutoff(TFzyFloat CutOff, bool StrongCutoff) const override;
   // The cut-off as TFuzzySet makes it; it refers to no variable and has no parser.
-  Intf<IFuzzySet> Cutoff(TFzyFloat CutOff, bool CutValuesBelow) const override;
+  [[nodiscard]] Intf<IFuzzySet> Cutoff(TFzyFloat CutOff, bool CutValuesBelow) const override;
   // A copy of the points under this set's name for Variable, with Variable's parser.
-  Intf<IFuzzySet> Clone(IFuzzyVariable* Variable) const override;
+  [[nodiscard]] Intf<IFuzzySet> Clone(IFuzzyVariable* Variable) const override;
   std::string GetComment() const override { return TFuzzySet::GetComment(); }
   void SetComment(const std::string& Value) override { TFuzzySet::SetComment(Value); }
 
@@ -298,7 +294,7 @@ class TARNWICK_EXPORT TIFuzzySet : public TFuzzySet, public TInterfacedMixin, pu
   void UpdateFuzzySetValue(TFuzzySetValue* Value) override;
   void UpdateFuzzySetValues() override;
   bool GetVariableThreshold(TFzyFloat& Value) const override;
-  TFuzzySet* NewInstance(TCollection* Collection) const override;
+  [[nodiscard]] TFuzzySet* NewInstance(TCollection* Collection) const override;
   std::unique_ptr<TFuzzySetValues> CreateValues() override;
 
  private:

@@ -126,7 +126,7 @@ class TARNWICK_EXPORT TIFuzzyVariable : public TIFuzzyVariablePersistent,
   ~TIFuzzyVariable() override;
 
   // The virtual constructor: a new variable of this variable's own class named Name.
-  virtual TIFuzzyVariable* NewInstance(const std::string& Name) const;
+  [[nodiscard]] virtual TIFuzzyVariable* NewInstance(const std::string& Name) const;
 
   // --- ICloneable
   // From a TIFuzzyVariable: method, range (as it stands), name, units, NumFunctionValues, tag
@@ -139,7 +139,7 @@ class TARNWICK_EXPORT TIFuzzyVariable : public TIFuzzyVariablePersistent,
   void AssignTo(TPersistent* Dest) const override;
   // A new variable of this class with this one's fields and clones of its sets (threshold 0,
   // no comment, no events).
-  Intf<IInterface> Clone() override;
+  [[nodiscard]] Intf<IInterface> Clone() override;
   // Same name, units, exact range, and EqualsSets; false for anything that is no variable.
   bool Equals(IInterface* AValue) const override;
   NativeInt GetTag() const override { return FTag; }
@@ -191,10 +191,10 @@ class TARNWICK_EXPORT TIFuzzyVariable : public TIFuzzyVariablePersistent,
   // Below the variable's Threshold (strictly): empty. Otherwise a clone of NewEvidence capped
   // at the strength (fcmMinimum), united (fimMinMax) into OldEvidence when there is one. The
   // logic component's methods play no part.
-  Intf<IFuzzySet> AssertRule(std::span<const Intf<IFuzzySet>> Premises, std::span<const Intf<IFuzzySet>> Matchings,
+  [[nodiscard]] Intf<IFuzzySet> AssertRule(std::span<const Intf<IFuzzySet>> Premises, std::span<const Intf<IFuzzySet>> Matchings,
                              IFuzzySet* NewEvidence, IFuzzySet* OldEvidence) override;
-  Intf<IFuzzySet> AssertRule(TFzyFloat CorrelationStrength, IFuzzySet* NewEvidence, IFuzzySet* OldEvidence) override;
-  Intf<IFuzzySet> AssertRule(IFuzzySet* Premise, IFuzzySet* NewEvidence, IFuzzySet* Matching,
+  [[nodiscard]] Intf<IFuzzySet> AssertRule(TFzyFloat CorrelationStrength, IFuzzySet* NewEvidence, IFuzzySet* OldEvidence) override;
+  [[nodiscard]] Intf<IFuzzySet> AssertRule(IFuzzySet* Premise, IFuzzySet* NewEvidence, IFuzzySet* Matching,
                              IFuzzySet* OldEvidence) override;
   Integer GetCount() const override;
   Intf<IFuzzySet> GetFuzzySet(Integer Index) const override;

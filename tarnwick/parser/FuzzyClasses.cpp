@@ -3,6 +3,7 @@
 #include "tarnwick/parser/FuzzyClasses.h"
 
 #include "tarnwick/model/FuzzyLogicComponent.h"
+#include "tarnwick/model/IFuzzyLogicComponent.h"
 #include "tarnwick/parser/KVFuzzyLogicParser.h"
 #include "tarnwick/platform/ComponentStreaming.h"
 #include "tarnwick/platform/TypInfo.h"
@@ -28,6 +29,7 @@ const TClassInfo* TKVFuzzyLogicParser::ClassInfo() const {
 
 void RegisterFuzzyClasses() {
   RegisterClass<TFuzzyLogic>();
+  RegisterClass<TIFuzzyLogic>();
   RegisterClass<TKVFuzzyLogicParser>();
 }
 

@@ -7,6 +7,7 @@
 #include "tarnwick/model/FuzzyConsts.h"
 #include "tarnwick/model/FuzzyParserBase.h"
 #include "tarnwick/platform/Format.h"
+#include "tarnwick/platform/ScopeGuard.h"
 
 namespace tarnwick {
 
@@ -297,11 +298,8 @@ std::string TFuzzyLogicTokenStream::ToString() const {
 bool TFuzzyLogicTokenStream::PrepareSExp() {
   RestartEcho();
   // The scratch stack is empty between calls, also when reading fails halfway.
-  struct TClearOnExit {
-    std::vector<Intf<IFuzzyStreamToken>>& Stack;
-    ~TClearOnExit() { Stack.clear(); }
-  } Guard{FTempStack};
   FTempStack.clear();
+  const TScopeExit ClearStack([this] { FTempStack.clear(); });
 
   std::int32_t Depth = 0;
   for (;;) {

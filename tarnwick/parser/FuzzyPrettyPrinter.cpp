@@ -1,5 +1,6 @@
-// The printer: sets and variables of the collection-based model written back as definition
-// text that the parser reads as the same model.
+// The printer: sets and variables of either model form written back as definition text that
+// the parser reads as the same model. Both forms print through the same code; where they
+// differ (a set's points and its place in the print order) FuzzyParserForms.h says how.
 //
 // Numbers are written "%.4f" with a full stop whatever the locale. A set prints by its shape
 // ("(tri ...)", "(pi ...)", ...) or its expression when that reads back as the same set, and
@@ -15,6 +16,8 @@
 #include "tarnwick/common/StreamTokens.h"
 #include "tarnwick/common/TextStream.h"
 #include "tarnwick/model/FuzzyConsts.h"
+#include "tarnwick/parser/FuzzyLogicTokenStream.h"
+#include "tarnwick/parser/FuzzyParserForms.h"
 #include "tarnwick/parser/KVFuzzyLogicParser.h"
 #include "tarnwick/platform/Format.h"
 
@@ -45,35 +48,56 @@ std::string UnitsText(const std::string& Units) {
   return WordText(Units) == Units ? Units : QuoteTokenText(Units);
 }
 
-// A point list reads its points one by one, and one by one a list keeps at most three points
-// on one X; the bulk clean-up keeps four (a curve cut at the variable's range leaves such a
-// run at the bound). So a run of more than three points on one X is written as its first
-// point, its highest point between, and its last point: the membership on both sides of the
-// jump and its peak stay, and the text reads back as exactly the points written. (Written in
-// full, the reader would thin the run its own way and print differently the next time.)
-std::string PointListText(const TFuzzySetValues& Values) {
+// Whether every point of Set lies inside its range. A range clause after the terms can leave
+// points outside it; read back, they are held inside.
+template <typename TForm>
+bool InsideRange(const typename TForm::TSet* Set) {
+  const TFzyFloat Low = TForm::RangeLow(Set);
+  const TFzyFloat High = TForm::RangeHigh(Set);
+  for (Integer I = 0; I < TForm::PointCount(Set); ++I)
+    if (TForm::PointX(Set, I) < Low || TForm::PointX(Set, I) > High) return false;
+  return true;
+}
+
+// A point list reads its points one by one, each held inside the range as it is read, and one
+// by one a list keeps at most three points on one X; the bulk clean-up keeps four (a curve cut
+// at the variable's range leaves such a run at the bound). So the points are written as they
+// will be held, and a run of more than three points on one X is written as its first point, its
+// highest point between, and its last point: the membership on both sides of the jump and its
+// peak stay, and the text reads back as exactly the points written. (Written in full, the
+// reader would thin the run its own way and print differently the next time.)
+template <typename TForm>
+std::string PointListText(const typename TForm::TSet* Set) {
+  const TFzyFloat Low = TForm::RangeLow(Set);
+  const TFzyFloat High = TForm::RangeHigh(Set);
+  auto X = [Set, Low, High](Integer I) {
+    const TFzyFloat Value = TForm::PointX(Set, I);
+    return Value < Low ? Low : (Value > High ? High : Value);
+  };
+  auto Y = [Set](Integer I) { return TForm::PointY(Set, I); };
   std::string R = "(";
-  const std::int32_t Count = Values.GetCount();
-  const TFuzzySetValue* Last = nullptr;
-  auto Write = [&R, &Last](const TFuzzySetValue* Point) {
-    if (Last != nullptr && Point->Equals(Last)) return;  // would read back as one point
+  const Integer Count = TForm::PointCount(Set);
+  Integer Last = -1;
+  auto Write = [&](Integer Point) {
+    // An equal neighbour (as TFuzzySetValue::Equals compares) would read back as one point.
+    if (Last >= 0 && FloatEquals(X(Point), X(Last)) && FloatEquals(Y(Point), Y(Last))) return;
     R += '(';
-    R += Num2(Point->GetX(), Point->GetY());
+    R += Num2(X(Point), Y(Point));
     R += ") ";
     Last = Point;
   };
-  for (std::int32_t I = 0; I < Count;) {
-    std::int32_t End = I + 1;
-    while (End < Count && FloatEquals(Values[End]->GetX(), Values[I]->GetX())) ++End;
+  for (Integer I = 0; I < Count;) {
+    Integer End = I + 1;
+    while (End < Count && FloatEquals(X(End), X(I))) ++End;
     if (End - I <= 3) {
-      for (std::int32_t J = I; J < End; ++J) Write(Values[J]);
+      for (Integer J = I; J < End; ++J) Write(J);
     } else {
-      std::int32_t Peak = I + 1;
-      for (std::int32_t J = I + 2; J < End - 1; ++J)
-        if (Values[J]->GetY() > Values[Peak]->GetY()) Peak = J;
-      Write(Values[I]);
-      Write(Values[Peak]);
-      Write(Values[End - 1]);
+      Integer Peak = I + 1;
+      for (Integer J = I + 2; J < End - 1; ++J)
+        if (Y(J) > Y(Peak)) Peak = J;
+      Write(I);
+      Write(Peak);
+      Write(End - 1);
     }
     I = End;
   }
@@ -81,22 +105,24 @@ std::string PointListText(const TFuzzySetValues& Values) {
   return R;
 }
 
-bool SamePoints(const TFuzzySetValues& A, const TFuzzySetValues& B) {
-  if (A.GetCount() != B.GetCount()) return false;
-  for (std::int32_t I = 0; I < A.GetCount(); ++I)
-    if (!FloatEquals(A[I]->GetX(), B[I]->GetX()) || !FloatEquals(A[I]->GetY(), B[I]->GetY()))
+template <typename TForm>
+bool SamePoints(const TFuzzySetValues& A, const typename TForm::TSet* B) {
+  if (A.GetCount() != TForm::PointCount(B)) return false;
+  for (Integer I = 0; I < A.GetCount(); ++I)
+    if (!FloatEquals(A[I]->GetX(), TForm::PointX(B, I)) ||
+        !FloatEquals(A[I]->GetY(), TForm::PointY(B, I)))
       return false;
   return true;
 }
 
 // True when Make, run on a set of no variable (which holds every X), gives Set's points: then
 // the call reads back as Set inside its variable too, for its points lie inside the range.
-template <typename TMake>
-bool Regenerates(const TFuzzySet& Set, TMake&& Make) {
+template <typename TForm, typename TMake>
+bool Regenerates(const typename TForm::TSet* Set, TMake&& Make) {
   try {
     TFuzzySet Probe(nullptr);
     Make(Probe);
-    return SamePoints(*Probe.GetValues(), *Set.GetValues());
+    return SamePoints<TForm>(*Probe.GetValues(), Set);
   } catch (const Exception&) {
     return false;
   }
@@ -106,12 +132,13 @@ bool Regenerates(const TFuzzySet& Set, TMake&& Make) {
 // T = (X - Center) / InflectionPoint. A curve whose second point is its peak (three points)
 // reads it off the first point; an inflection point of 0 (a spike) only tells whether the
 // weight is 0 (all ones) or not.
-TFzyFloat BetaWeight(const TFuzzySetValues& Values, TFzyFloat Center, TFzyFloat InflectionPoint) {
-  const std::int32_t Count = Values.GetCount();
-  for (std::int32_t I : {1, 0}) {
+template <typename TForm>
+TFzyFloat BetaWeight(const typename TForm::TSet* Set, TFzyFloat Center, TFzyFloat InflectionPoint) {
+  const Integer Count = TForm::PointCount(Set);
+  for (Integer I : {1, 0}) {
     if (I >= Count) continue;
-    const TFzyFloat X = Values[I]->GetX();
-    const TFzyFloat Y = Values[I]->GetY();
+    const TFzyFloat X = TForm::PointX(Set, I);
+    const TFzyFloat Y = TForm::PointY(Set, I);
     if (FloatEquals(X, Center, 1e-12)) continue;
     if (InflectionPoint == 0) return Y == 1 ? 0 : 1;
     if (!(Y > 0)) continue;
@@ -123,44 +150,45 @@ TFzyFloat BetaWeight(const TFuzzySetValues& Values, TFzyFloat Center, TFzyFloat 
 }
 
 // The function call that makes Set's shape, or empty when the call would make other points.
-std::string ShapeText(const TFuzzySet& Set, std::int32_t N) {
-  const TFuzzySetValues& Values = *Set.GetValues();
-  const std::int32_t Count = Values.GetCount();
-  if (Count == 0) return {};
-  const TFzyFloat X0 = Values[0]->GetX();
-  const TFzyFloat XLast = Values[Count - 1]->GetX();
-  switch (Set.GetSetType()) {
+template <typename TForm>
+std::string ShapeText(const typename TForm::TSet* Set, std::int32_t N) {
+  const Integer Count = TForm::PointCount(Set);
+  if (Count == 0 || !InsideRange<TForm>(Set)) return {};
+  const TFzyFloat X0 = TForm::PointX(Set, 0);
+  const TFzyFloat XLast = TForm::PointX(Set, Count - 1);
+  auto Regenerate = [Set](auto&& Make) { return Regenerates<TForm>(Set, Make); };
+  switch (Set->GetSetType()) {
     case fstTriangle: {
       if (Count != 3) return {};
-      const TFzyFloat X1 = Values[1]->GetX();
-      const TFzyFloat X2 = Values[2]->GetX();
-      if (!Regenerates(Set, [&](TFuzzySet& P) { P.CreateTriangleFunctionValues(X0, X1, X2); })) return {};
+      const TFzyFloat X1 = TForm::PointX(Set, 1);
+      const TFzyFloat X2 = TForm::PointX(Set, 2);
+      if (!Regenerate([&](TFuzzySet& P) { P.CreateTriangleFunctionValues(X0, X1, X2); })) return {};
       return "(tri " + Num3(X0, X1, X2) + ")";
     }
     case fstDeclineCurve:
     case fstGrowthCurve: {
-      const bool Growth = Set.GetSetType() == fstGrowthCurve;
-      if (!Regenerates(Set, [&](TFuzzySet& P) { P.CreateCurveValues(N, X0, XLast, XLast, Growth); })) return {};
+      const bool Growth = Set->GetSetType() == fstGrowthCurve;
+      if (!Regenerate([&](TFuzzySet& P) { P.CreateCurveValues(N, X0, XLast, XLast, Growth); })) return {};
       return (Growth ? "(s " : "(z ") + Num2(X0, XLast) + ")";
     }
     case fstPICurve: {
-      const TFzyFloat M = Set.MeanOfMaxima();
+      const TFzyFloat M = Set->MeanOfMaxima();
       if (FloatEquals(M - X0, XLast - M)) {
         const TFzyFloat Range = M - X0;
-        if (!Regenerates(Set, [&](TFuzzySet& P) { P.CreatePIFunctionValues(N, Range, M); })) return {};
+        if (!Regenerate([&](TFuzzySet& P) { P.CreatePIFunctionValues(N, Range, M); })) return {};
         return "(pi " + Num2(Range, M) + ")";
       }
-      if (!Regenerates(Set, [&](TFuzzySet& P) { P.CreatePIFunctionValues(N, X0, XLast, M); })) return {};
+      if (!Regenerate([&](TFuzzySet& P) { P.CreatePIFunctionValues(N, X0, XLast, M); })) return {};
       return "(pi " + Num3(X0, XLast, M) + ")";
     }
     case fstBetaCurve: {
-      const TFzyFloat M = Set.MeanOfMaxima();
+      const TFzyFloat M = Set->MeanOfMaxima();
       const TFzyFloat Range = M - X0;
-      const TFzyFloat Inflection = Set.GetInflectionPoint();
-      const TFzyFloat W = BetaWeight(Values, M, Inflection);
+      const TFzyFloat Inflection = Set->GetInflectionPoint();
+      const TFzyFloat W = BetaWeight<TForm>(Set, M, Inflection);
       const bool WriteWeight = !FloatEquals(W, 1);
       const TFzyFloat Weight = WriteWeight ? W : 1;
-      if (!Regenerates(Set, [&](TFuzzySet& P) { P.CreateBetaCurveFunctionValues(N, Range, M, Inflection, Weight); }))
+      if (!Regenerate([&](TFuzzySet& P) { P.CreateBetaCurveFunctionValues(N, Range, M, Inflection, Weight); }))
         return {};
       std::string R = "(beta " + Num2(Range, M) + " " + Num1(Inflection);
       if (WriteWeight) R += " " + Num1(W);
@@ -177,10 +205,9 @@ std::string ShapeText(const TFuzzySet& Set, std::int32_t N) {
 // and brackets balanced, no comment), name only sets that are Defined and stand before the set
 // at Position in its variable (or the empty set), and hold an operator, so that its value is a
 // new set and not a named set that the term would rename.
-bool ExpressionReadsBack(const TFuzzySet& Set, std::int32_t Position, std::unique_ptr<TFuzzyLogicTokenStream> Stream) {
-  const TFuzzyVariable* Variable = Set.GetVariable();
-  if (Variable == nullptr) return false;
-  const TFuzzySets& Items = *Variable->GetItems();
+template <typename TForm>
+bool ExpressionReadsBack(const typename TForm::TSet* Set, std::unique_ptr<TFuzzyLogicTokenStream> Stream) {
+  if (!TForm::HasVariable(Set)) return false;
   try {
     std::int32_t Depth = 0;     // parentheses
     std::int32_t Brackets = 0;  // grouping brackets outside parentheses
@@ -221,15 +248,12 @@ bool ExpressionReadsBack(const TFuzzySet& Set, std::int32_t Position, std::uniqu
         if (--Brackets < 0) return false;
         continue;
       }
-      bool IsUnion = false;
-      TFuzzyOperation Operation = foZadeh;
-      if (IsFuzzyHedge(Text) || IsFuzzyHedgeOperator(Text) || IsFuzzyKeyword(Text, IsUnion, Operation)) {
+      if (IsFuzzyOperatorWord(Text)) {
         HasOperator = true;
         continue;
       }
       if (Text.empty() || Text == SEmptyFuzzy) continue;
-      const std::int32_t Index = Items.IndexOf(Text);
-      if (Index < 0 || Index >= Position || !Items[Index]->GetDefined()) return false;
+      if (!TForm::PrintsBefore(Set, Text)) return false;
     }
     return HasOperator && Depth == 0 && Brackets == 0;
   } catch (const Exception&) {
@@ -239,11 +263,12 @@ bool ExpressionReadsBack(const TFuzzySet& Set, std::int32_t Position, std::uniqu
 
 }  // namespace
 
-std::string TKVFuzzyLogicParser::PrettyPrint(const TFuzzySet* FuzzySet, bool AsDefinition) {
+template <typename TForm>
+std::string TKVFuzzyLogicParser::PrettyPrintSet(const typename TForm::TSet* FuzzySet, bool AsDefinition) {
   if (FuzzySet == nullptr) return {};
   const std::string& Name = FuzzySet->GetName();
   const bool Named = !Name.empty() && Name != SEmptyFuzzy;
-  if (!AsDefinition) return Named ? Name : FuzzySet->GetExpression();
+  if (!AsDefinition) return Named ? Name : TForm::UnnamedValueText(FuzzySet);
 
   std::string R;
   if (Named) {
@@ -251,8 +276,9 @@ std::string TKVFuzzyLogicParser::PrettyPrint(const TFuzzySet* FuzzySet, bool AsD
     R += WordText(Name);
     R += ' ';
   }
-  if (!FuzzySet->GetComment().empty()) {
-    R += QuoteTokenText(FuzzySet->GetComment());
+  const std::string& Comment = FuzzySet->GetComment();
+  if (!Comment.empty()) {
+    R += QuoteTokenText(Comment);
     R += ' ';
   }
 
@@ -260,43 +286,58 @@ std::string TKVFuzzyLogicParser::PrettyPrint(const TFuzzySet* FuzzySet, bool AsD
   if (FuzzySet->GetSetType() == fstUserDefined) {
     const std::string& Expression = FuzzySet->GetExpression();
     if (!Expression.empty() &&
-        ExpressionReadsBack(*FuzzySet, FuzzySet->GetIndex(),
-                            CreateStream(std::make_unique<TKVStringStream>(Expression), nullptr)))
+        ExpressionReadsBack<TForm>(FuzzySet, CreateStream(std::make_unique<TKVStringStream>(Expression), nullptr)))
       Value = Expression;
   } else {
     const TCustomFuzzyLogic* Logic = GetFuzzyLogic();
-    Value = ShapeText(*FuzzySet, Logic ? Logic->GetNumFunctionValues() : kDefaultNumFunctionValues);
+    Value = ShapeText<TForm>(FuzzySet, Logic ? Logic->GetNumFunctionValues() : kDefaultNumFunctionValues);
   }
-  if (Value.empty()) Value = PointListText(*FuzzySet->GetValues());
+  if (Value.empty()) Value = PointListText<TForm>(FuzzySet);
   R += Value;
 
   if (Named) R += ')';
   return R;
 }
 
-std::string TKVFuzzyLogicParser::PrettyPrint(const TFuzzyVariable* FuzzyVariable) {
+template <typename TForm>
+std::string TKVFuzzyLogicParser::PrettyPrintVariable(const typename TForm::TVariable* FuzzyVariable) {
   if (FuzzyVariable == nullptr) return {};
   const std::string I = IndentString();
   std::string R = "(deffuzzy " + WordText(FuzzyVariable->GetName()) + " " + kLineEnd;
-  if (!FuzzyVariable->GetComment().empty()) R += I + QuoteTokenText(FuzzyVariable->GetComment()) + kLineEnd;
+  const std::string& Comment = FuzzyVariable->GetComment();
+  if (!Comment.empty()) R += I + QuoteTokenText(Comment) + kLineEnd;
   R += I + "(range " + Num2(FuzzyVariable->GetMinimum(), FuzzyVariable->GetMaximum()) + ")" + kLineEnd;
-  if (!FuzzyVariable->GetUnits().empty()) R += I + "(units " + UnitsText(FuzzyVariable->GetUnits()) + ")" + kLineEnd;
+  const std::string& Units = FuzzyVariable->GetUnits();
+  if (!Units.empty()) R += I + "(units " + UnitsText(Units) + ")" + kLineEnd;
   R += I + "(values " + kLineEnd;
-  const TFuzzySets& Items = *FuzzyVariable->GetItems();
-  for (std::int32_t Index = 0; Index < Items.GetCount(); ++Index) {
-    const TFuzzySet* Set = Items[Index];
-    if (!Set->GetDefined()) continue;
+  for (const typename TForm::TConstSetRef& Set : TForm::TermsInOrder(FuzzyVariable)) {
     const std::string& Name = Set->GetName();
     // A term needs a name: a Defined set without one cannot be written as a term. One named
     // like the empty set is written under that name, which reads back as it was.
     if (Name.empty()) continue;
-    std::string Term = PrettyPrint(Set, true);
+    std::string Term = PrettyPrintSet<TForm>(&*Set, true);
     if (Name == SEmptyFuzzy) Term = "(term " + WordText(Name) + " " + Term + ")";
     R += I + I + Term + kLineEnd;
   }
   R += I + ")" + kLineEnd;
   R += ")";
   return R;
+}
+
+std::string TKVFuzzyLogicParser::PrettyPrint(const TFuzzySet* FuzzySet, bool AsDefinition) {
+  return PrettyPrintSet<TCollectionForm>(FuzzySet, AsDefinition);
+}
+
+std::string TKVFuzzyLogicParser::PrettyPrint(IFuzzySet* FuzzySet, bool AsDefinition) {
+  return PrettyPrintSet<TInterfaceForm>(FuzzySet, AsDefinition);
+}
+
+std::string TKVFuzzyLogicParser::PrettyPrint(const TFuzzyVariable* FuzzyVariable) {
+  return PrettyPrintVariable<TCollectionForm>(FuzzyVariable);
+}
+
+std::string TKVFuzzyLogicParser::PrettyPrint(IFuzzyVariable* FuzzyVariable) {
+  return PrettyPrintVariable<TInterfaceForm>(FuzzyVariable);
 }
 
 }  // namespace tarnwick

@@ -2,12 +2,16 @@
 // bookkeeping of the token stream of each call.
 #include "tarnwick/parser/KVFuzzyLogicParser.h"
 
-#include <exception>
 #include <utility>
 #include <vector>
 
 #include "tarnwick/common/TextStream.h"
+#include "tarnwick/parser/FuzzyLogicTokenStream.h"
+#include "tarnwick/parser/FuzzyParserForms.h"
+#include "tarnwick/parser/detail/StreamCall.h"
 #include "tarnwick/platform/Classes.h"
+#include "tarnwick/platform/ScopeGuard.h"
+#include "tarnwick/platform/SysUtils.h"
 
 namespace tarnwick {
 
@@ -19,13 +23,9 @@ bool IsNumber(const Intf<IFuzzyStreamToken>& Token) {
   return IsKind(Token, fstInteger) || IsKind(Token, fstFloat);
 }
 
-// A word the evaluator takes as an operator: a hedge, a hedge operator or a keyword.
+// A word the evaluator takes as an operator.
 bool IsOperatorWord(const Intf<IFuzzyStreamToken>& Token) {
-  if (!IsKind(Token, fstAtom) && !IsKind(Token, fstString)) return false;
-  const std::string Text = Token->GetText();
-  bool IsUnion = false;
-  TFuzzyOperation Operation = foZadeh;
-  return IsFuzzyHedge(Text) || IsFuzzyHedgeOperator(Text) || IsFuzzyKeyword(Text, IsUnion, Operation);
+  return (IsKind(Token, fstAtom) || IsKind(Token, fstString)) && IsFuzzyOperatorWord(Token->GetText());
 }
 
 // The argument of SFzyExpectedKeyword.
@@ -38,55 +38,12 @@ std::string UnitsOf(const Intf<IFuzzyStreamToken>& Token) {
   return IsKind(Token, fstString) ? Token->GetText() : Token->ToString();
 }
 
-// Takes a variable out of its collection for the time of its definition (when Detach says
-// so) and puts it back on every way out, so that the automatic terms are added over the range
-// read, for the terms the definition did not give. Putting back fires events; an error there
-// is dropped only when an error is already on its way.
-class TDetachedVariable {
- public:
-  TDetachedVariable(TFuzzyVariable* Variable, TFuzzyVariables* Items, bool Detach)
-      : FVariable(Variable), FItems(Detach ? Items : nullptr), FUncaught(std::uncaught_exceptions()) {
-    if (FItems != nullptr) FVariable->SetCollection(static_cast<TFuzzyVariables*>(nullptr));
-  }
-  ~TDetachedVariable() noexcept(false) {
-    if (FItems == nullptr) return;
-    if (std::uncaught_exceptions() == FUncaught) {
-      FVariable->SetCollection(FItems);
-      return;
-    }
-    try {
-      FVariable->SetCollection(FItems);
-    } catch (...) {
-    }
-  }
-  TDetachedVariable(const TDetachedVariable&) = delete;
-  TDetachedVariable& operator=(const TDetachedVariable&) = delete;
-
- private:
-  TFuzzyVariable* FVariable;
-  TFuzzyVariables* FItems;  // the collection to return to; null when the variable stays
-  int FUncaught;
-};
-
 }  // namespace
 
 TKVFuzzyLogicParser::~TKVFuzzyLogicParser() = default;
 
 // ---------------------------------------------------------------------------------------------
 // The token stream of a call
-
-TKVFuzzyLogicParser::TStreamCall::TStreamCall(TKVFuzzyLogicParser& Parser, const std::string& AString,
-                                              const TEncoding* Encoding)
-    : FParser(Parser),
-      FKept(Parser.FStream),
-      FStream(Parser.CreateStream(std::make_unique<TKVStringStream>(AString, Encoding), Encoding)) {
-  FParser.FStream = FStream.get();
-}
-
-TKVFuzzyLogicParser::TStreamCall::~TStreamCall() {
-  FStream.reset();
-  FParser.FStream = FKept;
-}
 
 std::unique_ptr<TFuzzyLogicTokenStream> TKVFuzzyLogicParser::CreateStream(std::unique_ptr<TStream> Stream,
                                                                          const TEncoding* Encoding) {
@@ -126,11 +83,26 @@ TFuzzyVariable* TKVFuzzyLogicParser::ParseFuzzyVariable(const std::string& AStri
   return ParseFuzzyVariable();
 }
 
+Intf<IFuzzyVariable> TKVFuzzyLogicParser::ParseFuzzyVariableIntf(const std::string& AString,
+                                                                 const TEncoding* Encoding) {
+  CheckLogicLinked(GetFuzzyLogic());
+  TStreamCall Call(*this, AString, Encoding);
+  return ParseFuzzyVariableIntf();
+}
+
 TFuzzySet* TKVFuzzyLogicParser::ParseFuzzySet(TFuzzyVariable* Variable, const std::string& AString,
                                               const TEncoding* Encoding) {
   TStreamCall Call(*this, AString, Encoding);
   return ParseFuzzySet(Variable);
 }
+
+Intf<IFuzzySet> TKVFuzzyLogicParser::ParseFuzzySet(IFuzzyVariable* Variable, const std::string& AString,
+                                                   const TEncoding* Encoding) {
+  TStreamCall Call(*this, AString, Encoding);
+  return ParseFuzzySet(Variable);
+}
+
+std::string TKVFuzzyLogicParser::GetUniqueName() { return "FuzzySet" + IntToStr(GetUniqueID()); }
 
 // ---------------------------------------------------------------------------------------------
 // Stream forms
@@ -145,9 +117,11 @@ void TKVFuzzyLogicParser::ParseFuzzyLogic() {
     if (IsKind(T, fstNone)) return;
     if (!IsKind(T, U'(')) ParseError("ParseFuzzyLogic", LoadResString(SFzyUnexpectedToken), {T->ToString()});
     FStream->PutBackToken(T.get());
-    // The interface-based logic component reads its definitions through ParseFuzzyVariableIntf
-    // once it exists; every other component goes here, which checks its class.
-    ParseFuzzyVariable();
+    // A component of neither form goes to the collection form, which refuses its class.
+    if (dynamic_cast<TIFuzzyLogic*>(GetFuzzyLogic()) != nullptr)
+      ParseFuzzyVariableIntf();
+    else
+      ParseFuzzyVariable();
   }
 }
 
@@ -173,14 +147,59 @@ Intf<IFuzzyStreamToken> TKVFuzzyLogicParser::ParseHeader(std::string& Name, std:
   return T;
 }
 
+namespace {
+
+// The operation a definition's errors name, in both forms.
+constexpr const char* kParseFuzzyVariable = "ParseFuzzyVariable";
+
+}  // namespace
+
+// clause = "(" "range" NUMBER NUMBER ")" | "(" "units" ANY ")" | "(" "values" term ... ")"
+// T is the first token after the header; the clauses end at the definition's ")", which is
+// consumed.
+template <typename TForm>
+void TKVFuzzyLogicParser::ParseClauses(Intf<IFuzzyStreamToken> T, typename TForm::TVariableRef V) {
+  const std::string kMethod = kParseFuzzyVariable;
+  while (!IsKind(T, U')')) {
+    Intf<IFuzzyStreamToken> C = FStream->NextToken();
+    if (!IsKind(T, U'(')) ParseError(kMethod, LoadResString(SFzyMissingOpenParens));
+    if (!IsKind(C, fstAtom)) ParseError(kMethod, LoadResString(SFzyExpectedKeyword), {kClauseKeywords});
+    const std::string Keyword = C->GetText();
+    if (Keyword == "range") {
+      Intf<IFuzzyStreamToken> A = FStream->NextToken();
+      if (!IsNumber(A)) ParseError(kMethod, LoadResString(SFzyExpectedNumber));
+      Intf<IFuzzyStreamToken> B = FStream->NextToken();
+      if (!IsNumber(B)) ParseError(kMethod, LoadResString(SFzyExpectedNumber));
+      V->SetMinimum(A->GetNumber());
+      V->SetMaximum(B->GetNumber());
+      T = FStream->NextToken();
+    } else if (Keyword == "units") {
+      T = FStream->NextToken();
+      V->SetUnits(UnitsOf(T));
+      T = FStream->NextToken();
+    } else if (Keyword == "values") {
+      T = FStream->NextToken();
+      while (!IsKind(T, U')')) {
+        FStream->PutBackToken(T.get());
+        ParseFuzzySet(V)->SetDefined(true);
+        T = FStream->NextToken();
+      }
+    } else {
+      ParseError(kMethod, LoadResString(SFzyExpectedKeyword), {kClauseKeywords});
+    }
+    if (!IsKind(T, U')')) ParseError(kMethod, LoadResString(SFzyMissingCloseParens));
+    T = FStream->NextToken();
+  }
+}
+
 // definition = "(" "deffuzzy" NAME [COMMENT] clause ... ")"
-// clause     = "(" "range" NUMBER NUMBER ")" | "(" "units" ANY ")" | "(" "values" term ... ")"
+// The variable joins the logic's collection at once and stays there also when the definition
+// fails; with automatic terms it is outside the collection while its clauses are read.
 TFuzzyVariable* TKVFuzzyLogicParser::ParseFuzzyVariable() {
-  static const std::string kMethod = "ParseFuzzyVariable";
   std::string Name;
   std::string Comment;
   Intf<IFuzzyStreamToken> T =
-      ParseHeader(Name, Comment, true, "deffuzzy", kMethod, LoadResString(SFzyExpectedFuzzyDefinition));
+      ParseHeader(Name, Comment, true, "deffuzzy", kParseFuzzyVariable, LoadResString(SFzyExpectedFuzzyDefinition));
 
   auto* Logic = dynamic_cast<TFuzzyLogic*>(GetFuzzyLogic());
   if (Logic == nullptr) throw EFzyParseException(LoadResString(SFuzzyLogicNotTFuzzyLogic));
@@ -193,67 +212,75 @@ TFuzzyVariable* TKVFuzzyLogicParser::ParseFuzzyVariable() {
     // Declared after the block, so that the variable is back before the block ends. Whether
     // it comes back is decided here, once: a handler that switches AutoTerms during the
     // definition must not leave the variable outside its collection.
+    // With automatic terms the variable is out of its collection for the time of its
+    // definition and back on every way out, so that the automatic terms are added over the
+    // range read, for the terms the definition did not give.
     const bool AutoTerms = Logic->GetAutoTerms();
-    TDetachedVariable Detached(V, Items, AutoTerms);
+    if (AutoTerms) V->SetCollection(static_cast<TFuzzyVariables*>(nullptr));
+    const TScopeExit PutBack([&] {
+      if (AutoTerms) V->SetCollection(Items);
+    });
     if (AutoTerms) V->GetItems()->Clear();
     V->SetName(Name);
     V->SetComment(Comment);
-
-    while (!IsKind(T, U')')) {
-      Intf<IFuzzyStreamToken> C = FStream->NextToken();
-      if (!IsKind(T, U'(')) ParseError(kMethod, LoadResString(SFzyMissingOpenParens));
-      if (!IsKind(C, fstAtom)) ParseError(kMethod, LoadResString(SFzyExpectedKeyword), {kClauseKeywords});
-      const std::string Keyword = C->GetText();
-      if (Keyword == "range") {
-        Intf<IFuzzyStreamToken> A = FStream->NextToken();
-        if (!IsNumber(A)) ParseError(kMethod, LoadResString(SFzyExpectedNumber));
-        Intf<IFuzzyStreamToken> B = FStream->NextToken();
-        if (!IsNumber(B)) ParseError(kMethod, LoadResString(SFzyExpectedNumber));
-        V->SetMinimum(A->GetNumber());
-        V->SetMaximum(B->GetNumber());
-        T = FStream->NextToken();
-      } else if (Keyword == "units") {
-        T = FStream->NextToken();
-        V->SetUnits(UnitsOf(T));
-        T = FStream->NextToken();
-      } else if (Keyword == "values") {
-        T = FStream->NextToken();
-        while (!IsKind(T, U')')) {
-          FStream->PutBackToken(T.get());
-          ParseFuzzySet(V)->SetDefined(true);
-          T = FStream->NextToken();
-        }
-      } else {
-        ParseError(kMethod, LoadResString(SFzyExpectedKeyword), {kClauseKeywords});
-      }
-      if (!IsKind(T, U')')) ParseError(kMethod, LoadResString(SFzyMissingCloseParens));
-      T = FStream->NextToken();
-    }
+    ParseClauses<TCollectionForm>(std::move(T), V);
   }
   DoParseFuzzyVariable(V);
   return V;
 }
 
+// definition = "(" "deffuzzy" NAME [COMMENT] clause ... ")"
+// The variable is the logic's ItemClass's, with this parser; the logic's table stores it (and
+// the logic gives it threshold and automatic terms) only once it is read whole. A definition
+// that fails leaves nothing in the table.
+Intf<IFuzzyVariable> TKVFuzzyLogicParser::ParseFuzzyVariableIntf() {
+  std::string Name;
+  std::string Comment;
+  Intf<IFuzzyStreamToken> T =
+      ParseHeader(Name, Comment, true, "deffuzzy", kParseFuzzyVariable, LoadResString(SFzyExpectedFuzzyDefinition));
+
+  auto* Logic = dynamic_cast<TIFuzzyLogic*>(GetFuzzyLogic());
+  if (Logic == nullptr) throw EFzyParseException(LoadResString(SFuzzyLogicNotTIFuzzyLogic));
+
+  Intf<IFuzzyVariable> V(Logic->GetItemClass().Create(Name));
+  V->SetComment(Comment);
+  V->SetParser(this);
+  ParseClauses<TInterfaceForm>(std::move(T), V.get());
+  Logic->GetItems()->Put(Name, V);
+  DoParseFuzzyVariableIntf(V.get());
+  return V;
+}
+
 // term = "(" "term" NAME [COMMENT] value ")"
-TFuzzySet* TKVFuzzyLogicParser::ParseFuzzySet(TFuzzyVariable* Variable) {
+template <typename TForm>
+typename TForm::TSetRef TKVFuzzyLogicParser::ParseFuzzySetOf(typename TForm::TVariableRef Variable) {
   static const std::string kMethod = "ParseFuzzySet";
   std::string Name;
   std::string Comment;
   Intf<IFuzzyStreamToken> T = ParseHeader(Name, Comment, true, "term", kMethod, LoadResString(SFzyExpectedFuzzySet));
   FStream->PutBackToken(T.get());
-  TFuzzySet* S = ParseFuzzyValues(Variable);
+  typename TForm::TSetRef S = ParseFuzzyValues(Variable);
   // A handler of OnEvalExpression or OnCalcFuzzyFunction may have taken the set away.
-  if (S == nullptr) ParseError(kMethod, LoadResString(SFzyMissingFuzzySet), {Name});
-  S->SetName(Name);
+  if (!S) ParseError(kMethod, LoadResString(SFzyMissingFuzzySet), {Name});
+  TForm::NameTerm(Variable, TForm::Raw(S), Name);
   S->SetComment(Comment);
   if (!IsKind(FStream->NextToken(), U')')) ParseError(kMethod, LoadResString(SFzyMissingCloseParens));
-  DoParseFuzzySet(S);
+  TForm::DoParseFuzzySet(*this, Variable, TForm::Raw(S));
   return S;
+}
+
+TFuzzySet* TKVFuzzyLogicParser::ParseFuzzySet(TFuzzyVariable* Variable) {
+  return ParseFuzzySetOf<TCollectionForm>(Variable);
+}
+
+Intf<IFuzzySet> TKVFuzzyLogicParser::ParseFuzzySet(IFuzzyVariable* Variable) {
+  return ParseFuzzySetOf<TInterfaceForm>(Variable);
 }
 
 // value = "(" "(" ... (a point list) | "(" ")" (an empty point list) | "(" ANY ... (a call)
 //       | expression
-TFuzzySet* TKVFuzzyLogicParser::ParseFuzzyValues(TFuzzyVariable* Variable) {
+template <typename TForm>
+typename TForm::TSetRef TKVFuzzyLogicParser::ParseFuzzyValuesOf(typename TForm::TVariableRef Variable) {
   Intf<IFuzzyStreamToken> T = FStream->NextToken();
   if (IsKind(T, U'(')) {
     Intf<IFuzzyStreamToken> U = FStream->NextToken();
@@ -268,20 +295,31 @@ TFuzzySet* TKVFuzzyLogicParser::ParseFuzzyValues(TFuzzyVariable* Variable) {
   return EvalFuzzyExpression(Variable, List.get());
 }
 
+TFuzzySet* TKVFuzzyLogicParser::ParseFuzzyValues(TFuzzyVariable* Variable) {
+  return ParseFuzzyValuesOf<TCollectionForm>(Variable);
+}
+
+Intf<IFuzzySet> TKVFuzzyLogicParser::ParseFuzzyValues(IFuzzyVariable* Variable) {
+  return ParseFuzzyValuesOf<TInterfaceForm>(Variable);
+}
+
 namespace {
 
-// A new unnamed set of Variable for a point list or a function call.
-TFuzzySet* NewTermSet(TKVFuzzyLogicParser& Parser, TFuzzyVariable* Variable, const std::string& MethodName) {
+// A new set of Variable for a point list or a function call.
+template <typename TForm>
+typename TForm::TSetRef NewTermSet(TKVFuzzyLogicParser& Parser, typename TForm::TVariableRef Variable,
+                                   const std::string& MethodName) {
   if (Variable == nullptr) Parser.ParseError(MethodName, LoadResString(SFzyUndefinedVariable));
-  return Variable->GetItems()->Add();
+  return TForm::NewTermSet(Parser, Variable);
 }
 
 }  // namespace
 
 // "(" point ... ")" with point = "(" NUMBER NUMBER ANY
-TFuzzySet* TKVFuzzyLogicParser::ParseFuzzyValuePairs(TFuzzyVariable* Variable) {
+template <typename TForm>
+typename TForm::TSetRef TKVFuzzyLogicParser::ParseFuzzyValuePairsOf(typename TForm::TVariableRef Variable) {
   static const std::string kMethod = "ParseFuzzyValuePairs";
-  TFuzzySet* S = NewTermSet(*this, Variable, kMethod);
+  typename TForm::TSetRef S = NewTermSet<TForm>(*this, Variable, kMethod);
   if (!IsKind(FStream->NextToken(), U'(')) ParseError(kMethod, LoadResString(SFzyMissingOpenParens));
   Intf<IFuzzyStreamToken> T = FStream->NextToken();
   while (IsKind(T, U'(')) {
@@ -289,7 +327,7 @@ TFuzzySet* TKVFuzzyLogicParser::ParseFuzzyValuePairs(TFuzzyVariable* Variable) {
     if (!IsNumber(X)) ParseError(kMethod, LoadResString(SFzyExpectedNumber));
     Intf<IFuzzyStreamToken> Y = FStream->NextToken();
     if (!IsNumber(Y)) ParseError(kMethod, LoadResString(SFzyExpectedNumber));
-    S->GetValues()->Add(X->GetNumber(), Y->GetNumber());
+    TForm::AddPoint(TForm::Raw(S), X->GetNumber(), Y->GetNumber());
     FStream->NextToken();  // the point's ")", taken unseen
     T = FStream->NextToken();
   }
@@ -297,18 +335,36 @@ TFuzzySet* TKVFuzzyLogicParser::ParseFuzzyValuePairs(TFuzzyVariable* Variable) {
   return S;
 }
 
+TFuzzySet* TKVFuzzyLogicParser::ParseFuzzyValuePairs(TFuzzyVariable* Variable) {
+  return ParseFuzzyValuePairsOf<TCollectionForm>(Variable);
+}
+
+Intf<IFuzzySet> TKVFuzzyLogicParser::ParseFuzzyValuePairs(IFuzzyVariable* Variable) {
+  return ParseFuzzyValuePairsOf<TInterfaceForm>(Variable);
+}
+
 // "(" NAME argument ... ")"
-TFuzzySet* TKVFuzzyLogicParser::ParseFuzzyFunction(TFuzzyVariable* Variable) {
+template <typename TForm>
+typename TForm::TSetRef TKVFuzzyLogicParser::ParseFuzzyFunctionOf(typename TForm::TVariableRef Variable) {
   static const std::string kMethod = "ParseFuzzyFunction";
   if (!IsKind(FStream->NextToken(), U'(')) ParseError(kMethod, LoadResString(SFzyMissingOpenParens));
   Intf<IFuzzyStreamToken> T = FStream->NextToken();
   if (!IsKind(T, fstAtom)) ParseError(kMethod, LoadResString(SFzyMissingName));
   const std::string FuncName = T->GetText();
   Intf<IFuzzyStreamTokenList> List = ParseTokenList();
-  TFuzzySet* S = NewTermSet(*this, Variable, kMethod);
-  TFuzzySet* Result = CalcFuzzyFunction(S, FuncName, List.get());
+  typename TForm::TSetRef S = NewTermSet<TForm>(*this, Variable, kMethod);
+  typename TForm::TSetRef Result = TForm::CallFunction(*this, TForm::Raw(S), FuncName, List.get());
+  if (TForm::Raw(Result) != TForm::Raw(S)) TForm::DropUnusedTermSet(Variable, TForm::Raw(S));
   FStream->NextToken();  // the call's ")"
   return Result;
+}
+
+TFuzzySet* TKVFuzzyLogicParser::ParseFuzzyFunction(TFuzzyVariable* Variable) {
+  return ParseFuzzyFunctionOf<TCollectionForm>(Variable);
+}
+
+Intf<IFuzzySet> TKVFuzzyLogicParser::ParseFuzzyFunction(IFuzzyVariable* Variable) {
+  return ParseFuzzyFunctionOf<TInterfaceForm>(Variable);
 }
 
 // The tokens up to the end or a ")" that closes no list. Nested lists are followed with a stack

@@ -175,10 +175,16 @@ TCollectionItem* TCollection::FindItemID(std::int32_t ID) const {
 }
 
 std::int32_t TCollection::IndexOfItem(const TCollectionItem* Item) const noexcept {
-  // Items usually leave from the end (Clear, destruction), so look there first.
-  if (!FItems.empty() && FItems.back() == Item) return GetCount() - 1;
-  auto It = std::find(FItems.begin(), FItems.end(), Item);
-  return It == FItems.end() ? -1 : static_cast<std::int32_t>(It - FItems.begin());
+  // Items are mostly looked for near either end (leaving from the end on Clear and
+  // destruction, working sets near the end, points of a list placed at its front or end), so
+  // both ends are searched at once, inwards.
+  std::int32_t Low = 0;
+  std::int32_t High = GetCount() - 1;
+  for (; Low <= High; ++Low, --High) {
+    if (FItems[static_cast<std::size_t>(High)] == Item) return High;
+    if (FItems[static_cast<std::size_t>(Low)] == Item) return Low;
+  }
+  return -1;
 }
 
 std::unique_ptr<TCollectionEnumerator> TCollection::GetEnumerator() const {

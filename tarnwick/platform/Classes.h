@@ -19,7 +19,6 @@
 #define TARNWICK_PLATFORM_CLASSES_H_
 
 #include <cstdint>
-#include <exception>
 #include <memory>
 #include <string>
 #include <typeinfo>
@@ -28,6 +27,7 @@
 #include "tarnwick/platform/ClassRef.h"
 #include "tarnwick/platform/Export.h"
 #include "tarnwick/platform/ResStrings.h"
+#include "tarnwick/platform/ScopeGuard.h"
 #include "tarnwick/platform/Types.h"
 
 namespace tarnwick {
@@ -227,25 +227,18 @@ class TARNWICK_PLATFORM_EXPORT TCollectionEnumerator : public TObject {
 template <typename T>
 class TUpdateBlock {
  public:
-  explicit TUpdateBlock(T& Target) : FTarget(Target), FUncaught(std::uncaught_exceptions()) {
-    FTarget.BeginUpdate();
-  }
-  ~TUpdateBlock() noexcept(false) {
-    if (std::uncaught_exceptions() == FUncaught) {
-      FTarget.EndUpdate();
-      return;
-    }
-    try {
-      FTarget.EndUpdate();
-    } catch (...) {
-    }
-  }
-  TUpdateBlock(const TUpdateBlock&) = delete;
-  TUpdateBlock& operator=(const TUpdateBlock&) = delete;
+  explicit TUpdateBlock(T& Target) : FEnd(Begin(Target)) {}
 
  private:
-  T& FTarget;
-  int FUncaught;
+  struct TEnd {
+    T* Target;
+    void operator()() const { Target->EndUpdate(); }
+  };
+  static TEnd Begin(T& Target) {
+    Target.BeginUpdate();
+    return TEnd{&Target};
+  }
+  TScopeExit<TEnd> FEnd;
 };
 
 }  // namespace tarnwick

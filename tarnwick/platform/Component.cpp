@@ -6,6 +6,7 @@
 
 #include "tarnwick/platform/Exceptions.h"
 #include "tarnwick/platform/Format.h"
+#include "tarnwick/platform/ScopeGuard.h"
 #include "tarnwick/platform/SysUtils.h"
 
 namespace tarnwick {
@@ -186,10 +187,7 @@ void TComponent::Loaded() { FComponentState.Exclude(csLoading); }
 void TComponent::EndLoading() {
   if (!IsLoading()) return;
   // Loading is over however Loaded ends, also when an override forgets the inherited call.
-  struct TEndGuard {
-    TComponent* Self;
-    ~TEndGuard() { Self->FComponentState.Exclude(csLoading); }
-  } Guard{this};
+  const TScopeExit LoadingOver([this] { FComponentState.Exclude(csLoading); });
   Loaded();
 }
 

@@ -9,6 +9,7 @@
 #include "tarnwick/platform/ComponentStreaming.h"
 #include "tarnwick/platform/ComponentText.h"
 #include "tarnwick/platform/Format.h"
+#include "tarnwick/platform/ScopeGuard.h"
 #include "tarnwick/platform/Strings.h"
 #include "tarnwick/platform/SysUtils.h"
 
@@ -369,14 +370,6 @@ namespace {
 
 thread_local std::int32_t gReadingDepth = 0;
 
-// Marks the thread as reading a stream for the life of the object; readers nest.
-struct TReadingScope {
-  TReadingScope() noexcept { ++gReadingDepth; }
-  ~TReadingScope() { --gReadingDepth; }
-  TReadingScope(const TReadingScope&) = delete;
-  TReadingScope& operator=(const TReadingScope&) = delete;
-};
-
 }  // namespace
 
 bool IsReadingStream() noexcept { return gReadingDepth > 0; }
@@ -389,7 +382,8 @@ TComponent* TReader::ReadRootComponent(TComponent* Root, TComponent* Owner) {
   TTreeReader Work(*this, *FImpl, FEventHandlers, FOnFindComponent);
   TComponent* Result = nullptr;
   try {
-    TReadingScope Reading;
+    // The thread reads a stream until this one is read; readers nest.
+    const TRestoreValue Reading(gReadingDepth, gReadingDepth + 1);
     Work.Run(Tree, Root, Owner, FRoot);
     Result = FRoot;
   } catch (...) {

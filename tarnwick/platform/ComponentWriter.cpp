@@ -7,6 +7,7 @@
 #include "tarnwick/platform/ComponentStreaming.h"
 #include "tarnwick/platform/ComponentText.h"
 #include "tarnwick/platform/Format.h"
+#include "tarnwick/platform/ScopeGuard.h"
 #include "tarnwick/platform/Strings.h"
 
 namespace tarnwick {
@@ -229,14 +230,10 @@ void TWriter::WriteListEnd() {
 
 void TWriter::DefineProperty(const std::string& Name, TReaderProc, TWriterProc WriteData, bool HasData) {
   if (!HasData || !WriteData) return;
-  FImpl->InDefined = true;
+  const TRestoreValue Defining(FImpl->InDefined, true);
   FImpl->Value.clear();
   FImpl->ValueCount = 0;
   FImpl->ListDepth = 0;
-  struct TEnd {
-    TImpl& Impl;
-    ~TEnd() { Impl.InDefined = false; }
-  } End{*FImpl};
   WriteData(*this);
   if (FImpl->ValueCount != 1 || FImpl->ListDepth != 0)
     throw EWriteError(

@@ -341,7 +341,10 @@ TDirective ScanDirective(std::string_view Fmt, std::size_t Start, std::size_t& P
 class TFormatter {
  public:
   TFormatter(std::span<const TVarRec> Args, const TFormatSettings& Settings)
-      : FArgs(Args), FSettings(Settings) {}
+      : FArgs(Args), FSettings(Settings), FLeft(kMaxFormatResult) {
+    for (const TVarRec& A : Args)
+      if (A.Kind() == TVarRec::vkString) FLeft += A.AsString().size();
+  }
 
   void Directive(const TDirective& D, std::string& Out) {
     FText = D.Text;
@@ -370,13 +373,19 @@ class TFormatter {
       RaiseConvert(SInvalidFormat, FText);
     // Without a width the text goes straight to Out; a width needs its length first.
     if (Width == 0) {
+      const std::size_t Before = Out.size();
       Convert(Out, D.Type, NextArg(), static_cast<int>(Precision));
+      const std::size_t Added = Out.size() - Before;
+      if (Added > FLeft) RaiseConvert(SFormatTooLong, FText);
+      FLeft -= Added;
       return;
     }
     std::string Body;
     Convert(Body, D.Type, NextArg(), static_cast<int>(Precision));
     std::size_t Len = Utf8CodePointCount(Body);
     auto Pad = static_cast<std::size_t>(Width) > Len ? static_cast<std::size_t>(Width) - Len : 0;
+    if (Pad + Body.size() > FLeft) RaiseConvert(SFormatTooLong, FText);
+    FLeft -= Pad + Body.size();
     if (!Left) Out.append(Pad, ' ');
     Out += Body;
     if (Left) Out.append(Pad, ' ');
@@ -451,6 +460,7 @@ class TFormatter {
   std::span<const TVarRec> FArgs;
   const TFormatSettings& FSettings;
   std::size_t FNext = 0;
+  std::size_t FLeft;       // what the directives may still write
   std::string_view FText;  // the directive being interpreted, for messages
 };
 

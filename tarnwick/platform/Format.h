@@ -25,7 +25,10 @@
 //
 // A directive that is unknown, cut short, too wide, or does not fit its argument raises
 // EConvertError with SInvalidFormat; one without an argument raises it with SArgumentMissing;
-// both messages quote the directive. The format text is never handed to a C formatting
+// the directive that makes the directives' text longer than kMaxFormatResult plus the length
+// of all string arguments raises it with SFormatTooLong (a short format that repeats a wide
+// directive or a long argument could otherwise ask for gigabytes); the messages quote the
+// directive. The format text is never handed to a C formatting
 // function, so a host may set any format text. Floats use the separators of the settings
 // given, the process-wide FormatSettings() when none is given.
 #ifndef TARNWICK_PLATFORM_FORMAT_H_
@@ -103,6 +106,8 @@ class TVarRec {
 
 // The largest width or precision a directive may ask for.
 inline constexpr std::int32_t kMaxFormatField = 65536;
+// What the directives of one format may write beyond the text of its string arguments.
+inline constexpr std::size_t kMaxFormatResult = 16 * 1024 * 1024;
 
 TARNWICK_PLATFORM_EXPORT std::string Format(std::string_view Fmt, std::span<const TVarRec> Args,
                                             const TFormatSettings& Settings);

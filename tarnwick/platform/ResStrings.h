@@ -42,6 +42,7 @@ inline constexpr TResString SAbstractError{"SAbstractError", "Abstract Error"};
 inline constexpr TResString SOutOfMemory{"SOutOfMemory", "Out of memory"};
 inline constexpr TResString SInvalidFormat{"SInvalidFormat", "Format '%s' invalid or incompatible with argument"};
 inline constexpr TResString SArgumentMissing{"SArgumentMissing", "No argument for format '%s'"};
+inline constexpr TResString SFormatTooLong{"SFormatTooLong", "Format '%s' makes the text too long"};
 inline constexpr TResString SInvalidFloat{"SInvalidFloat", "'%s' is not a valid floating point value"};
 inline constexpr TResString SInvalidInteger{"SInvalidInteger", "'%s' is not a valid integer value"};
 inline constexpr TResString SDuplicateName{"SDuplicateName", "A component named %s already exists"};

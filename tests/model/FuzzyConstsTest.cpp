@@ -298,6 +298,26 @@ TEST(FuzzyConstsLookup, Keywords) {
   EXPECT_EQ(Op, foMean);
 }
 
+// The words no set may be named, which the evaluator takes as operators: every hedge, hedge
+// operator and keyword, compared exactly.
+TEST(FuzzyConstsLookup, OperatorWords) {
+  struct Case {
+    const char* Word;
+    bool Keyword;
+    bool Operator;
+  };
+  static const Case kCases[] = {
+      {"and", true, true},         {"or-boundedsum", true, true}, {"very", false, true},
+      {"generally", false, true},  {"+", false, true},            {"<=X", false, true},
+      {"AND", false, false},       {"Very", false, false},        {"X", false, false},
+      {"and ", false, false},      {"", false, false},            {"warm", false, false},
+  };
+  for (const Case& C : kCases) {
+    EXPECT_EQ(IsFuzzyKeyword(C.Word), C.Keyword) << C.Word;
+    EXPECT_EQ(IsFuzzyOperatorWord(C.Word), C.Operator) << C.Word;
+  }
+}
+
 TEST(FuzzyConstsMessages, DefaultTextsStandAsWritten) {
   struct Case {
     const TResString& Res;

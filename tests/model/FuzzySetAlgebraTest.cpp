@@ -55,7 +55,6 @@ class TProbeSet : public TFuzzySet {
   using TFuzzySet::FuzzyOperatorUnionProduct;
   using TFuzzySet::FuzzyOperatorUnionSum;
   using TFuzzySet::LineSegmentIntersects;
-  using TFuzzySet::TFuzzyOperatorFunc;
 
  protected:
   TFuzzySet* NewInstance(TCollection* Collection) const override { return new TProbeSet(Collection); }
@@ -291,7 +290,7 @@ TEST(FuzzySetAlgebraOperator, AnErrorInTheWalkEndsTheBlockAndLeavesANamedResult)
     if (++Calls == 4) throw std::runtime_error("boom");
     return false;
   };
-  EXPECT_THROW(A->Operator(B, "xor", Failing), std::runtime_error);
+  EXPECT_THROW(static_cast<void>(A->Operator(B, "xor", Failing)), std::runtime_error);
   ASSERT_EQ(Sets.GetCount(), 3);
   auto* R = static_cast<TFuzzySet*>(Sets.GetItem(2));
   EXPECT_EQ(R->GetValues()->GetUpdateCount(), 0);
@@ -303,7 +302,7 @@ TEST(FuzzySetAlgebraOperator, AnErrorInTheWalkEndsTheBlockAndLeavesANamedResult)
   // would see it otherwise).
   auto Loose = MakeProbeSet(kTriangle, "c");
   Calls = 0;
-  EXPECT_THROW(Loose->Operator(B, "xor", Failing), std::runtime_error);
+  EXPECT_THROW(static_cast<void>(Loose->Operator(B, "xor", Failing)), std::runtime_error);
   EXPECT_EQ(Sets.GetCount(), 3);
 }
 
@@ -311,9 +310,10 @@ TEST(FuzzySetAlgebraOperator, AnErrorInTheWalkEndsTheBlockAndLeavesANamedResult)
 // Operations and combiners
 
 TEST(FuzzySetAlgebraCombiners, EachAppendsX1WithItsDegree) {
+  using TCombiner = bool (*)(TFuzzySetValues*, TFzyFloat, TFzyFloat, TFzyFloat, TFzyFloat);
   struct Case {
     const char* Name;
-    TProbeSet::TFuzzyOperatorFunc Combine;
+    TCombiner Combine;
     TFzyFloat Expected;
   };
   const Case kCases[] = {

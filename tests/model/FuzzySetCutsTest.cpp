@@ -11,6 +11,7 @@
 #include "ModelTestSupport.h"
 #include "tarnwick/model/FuzzyLogic.h"
 #include "tarnwick/platform/Classes.h"
+#include "tarnwick/platform/ScopeGuard.h"
 
 namespace tarnwick {
 namespace {
@@ -181,6 +182,54 @@ TEST(FuzzySetCutoff, ResultJoinsTheReceiversCollection) {
   TFuzzySet* Cut = Tri->Cutoff(0.5, true);
   EXPECT_EQ(Cut->GetCollection(), &Sets);
   EXPECT_EQ(Sets.GetCount(), 2);
+}
+
+// ---------------------------------------------------------------------------------------------
+// A cut that fails
+
+// A set that refuses its points at the end of a bulk change while Refuse is set, and whose
+// results are of its class; Alive counts the living ones.
+class TRefusingSet : public TFuzzySet {
+ public:
+  explicit TRefusingSet(TCollection* Collection) : TFuzzySet(Collection) { ++Alive; }
+  ~TRefusingSet() override { --Alive; }
+  void UpdateFuzzySetValues() override {
+    if (Refuse) throw EFzyException("points refused");
+    TFuzzySet::UpdateFuzzySetValues();
+  }
+  static inline bool Refuse = false;
+  static inline int Alive = 0;
+
+ protected:
+  TFuzzySet* NewInstance(TCollection* Collection) const override { return new TRefusingSet(Collection); }
+};
+
+// Without a collection nobody else could free the result of a failed cut, so it goes; in a
+// collection it stays, its expression written and its points out of their block.
+TEST(FuzzySetCuts, AFailedCutFreesOnlyAResultOfNoCollection) {
+  const auto Cut = [](const TFuzzySet& Source, bool Alpha) {
+    const TRestoreValue Refusing(TRefusingSet::Refuse, true);
+    static_cast<void>(Alpha ? Source.AlphaCutoff(0.5, false) : Source.Cutoff(0.5, true));
+  };
+  for (bool Alpha : {true, false}) {
+    {
+      TRefusingSet Loose(nullptr);
+      test::Fill(Loose, kTriangle);
+      Loose.SetExpression("warm");
+      EXPECT_THROW_MSG(Cut(Loose, Alpha), EFzyException, "points refused");
+      EXPECT_EQ(TRefusingSet::Alive, 1) << "alpha " << Alpha;
+    }
+    TOwnedCollection Sets(nullptr, TFuzzySetClass::Of<TRefusingSet>());
+    auto* Tri = static_cast<TFuzzySet*>(Sets.Add());
+    test::Fill(*Tri, kTriangle);
+    Tri->SetExpression("warm");
+    EXPECT_THROW_MSG(Cut(*Tri, Alpha), EFzyException, "points refused");
+    ASSERT_EQ(Sets.GetCount(), 2) << "alpha " << Alpha;
+    const auto* R = static_cast<TFuzzySet*>(Sets.GetItem(1));
+    EXPECT_EQ(R->GetValues()->GetUpdateCount(), 0);
+    EXPECT_EQ(R->GetExpression(), Alpha ? "" : "warm or 0.5000") << "alpha " << Alpha;
+  }
+  EXPECT_EQ(TRefusingSet::Alive, 0);
 }
 
 // ---------------------------------------------------------------------------------------------

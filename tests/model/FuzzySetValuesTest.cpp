@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <initializer_list>
 #include <memory>
@@ -329,6 +330,118 @@ TEST_F(FuzzySetValuesLongRun, AnXEditAfterTheThirdOtherPointTakesThePlaceBeforeI
   Edited->SetX(5.00001);
   EXPECT_THAT(PointsOf(V), ElementsAre(P{5, 0}, P{5.00001, 0.3}, P{5, 0.2}, P{9, 0}));
   EXPECT_EQ(V.GetItem(1), Edited);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Placement by search
+
+// A point list that places edited points by the plain walk from the first position, as the
+// rule is written (Search false), or by the bisection that skips to the points near the edited
+// X (Search true, the default).
+class TPlacementProbe : public TFuzzySetValues {
+ public:
+  explicit TPlacementProbe(bool Search) : TFuzzySetValues(nullptr) { SetSearchPlacement(Search); }
+  using TFuzzySetValues::GetSearchable;
+};
+
+// No X exceeds a later X plus the tolerance (the greatest earlier X does not): the order the
+// search relies on.
+bool OrderedWithinTolerance(const TFuzzySetValues& V) {
+  TFzyFloat Max = V.GetCount() > 0 ? V[0]->GetX() : 0;
+  for (std::int32_t I = 1; I < V.GetCount(); ++I) {
+    if (!(Max <= V[I]->GetX() + 1e-4)) return false;
+    Max = std::max(Max, V[I]->GetX());
+  }
+  return true;
+}
+
+// Random lists of every shape the point store meets: long runs in order, reversed runs, vertical
+// edges (equal X), runs of points within the tolerance of each other and X just inside and just
+// outside it, equal points, edits of X and Y, deletions, moves by the host and bulk changes.
+// Both lists see the same operations and must hold the same points after each of them.
+TEST(FuzzySetValuesPlacement, TheSearchPlacesEveryPointWhereTheWalkFromTheStartDoes) {
+  std::mt19937 Random(20261211);
+  auto Pick = [&Random](int N) { return std::uniform_int_distribution<int>(0, N - 1)(Random); };
+  static const TFzyFloat kSteps[] = {0, 0, 1, 1, 1, 0.5, 3e-5, 9e-5, 1e-4, 1.0000001e-4, 1.5e-4, 2e-4, -3e-5, -2};
+  static const TFzyFloat kYs[] = {0, 0.5, 1, 0.25};
+  for (int Round = 0; Round < 80; ++Round) {
+    TPlacementProbe Walk(false);
+    TPlacementProbe Search(true);
+    const int Style = Round % 4;  // 0 rising, 1 falling, 2 scattered, 3 one crowded spot
+    TFzyFloat X = 0;
+    auto NextX = [&] {
+      switch (Style) {
+        case 0: X += kSteps[Pick(static_cast<int>(std::size(kSteps)))]; break;
+        case 1: X -= kSteps[Pick(static_cast<int>(std::size(kSteps)))]; break;
+        case 2: X = Pick(200) * 0.5 + (Pick(7) - 3) * 4e-5; break;
+        default: X = 5 + (Pick(9) - 4) * 4e-5 + (Pick(3) == 0 ? Pick(5) : 0); break;
+      }
+      return X;
+    };
+    auto NextY = [&] { return Pick(3) == 0 ? Pick(1000) / 1000.0 : kYs[Pick(4)]; };
+    for (int Op = 0; Op < 250; ++Op) {
+      const int Kind = Pick(100);
+      const std::int32_t Count = Walk.GetCount();
+      if (Kind < 84 || Count == 0) {
+        const TFzyFloat AX = NextX();
+        const TFzyFloat AY = NextY();
+        Walk.Add(AX, AY);
+        Search.Add(AX, AY);
+      } else if (Kind < 88) {
+        const std::int32_t I = Pick(Count);
+        const TFzyFloat AX = Pick(2) == 0 ? NextX() : Walk[Pick(Count)]->GetX() + (Pick(3) - 1) * 5e-5;
+        Walk[I]->SetX(AX);
+        Search[I]->SetX(AX);
+      } else if (Kind < 91) {
+        const std::int32_t I = Pick(Count);
+        const TFzyFloat AY = NextY();
+        Walk[I]->SetY(AY);
+        Search[I]->SetY(AY);
+      } else if (Kind < 93) {
+        const std::int32_t I = Pick(Count);
+        Walk.Delete(I);
+        Search.Delete(I);
+      } else if (Kind < 95) {
+        const std::int32_t I = Pick(Count);
+        const std::int32_t To = Pick(Count);
+        Walk[I]->SetIndex(To);
+        Search[I]->SetIndex(To);
+      } else if (Kind < 97) {
+        const std::int32_t I = Pick(Count);
+        const TFzyFloat AX = NextX();
+        const TFzyFloat AY = NextY();
+        Walk[I]->SetValue(AX, AY);
+        Search[I]->SetValue(AX, AY);
+      } else {
+        TUpdateBlock<TCollection> WalkBlock(Walk);
+        TUpdateBlock<TCollection> SearchBlock(Search);
+        for (int K = Pick(6) + 2; K > 0; --K) {
+          const TFzyFloat AX = NextX();
+          const TFzyFloat AY = NextY();
+          Walk.Add(AX, AY);
+          Search.Add(AX, AY);
+        }
+      }
+      ASSERT_EQ(PointsOf(Search), PointsOf(Walk)) << "round " << Round << ", operation " << Op;
+      if (Search.GetSearchable()) {
+        ASSERT_TRUE(OrderedWithinTolerance(Search)) << "round " << Round << ", operation " << Op;
+      }
+    }
+  }
+}
+
+TEST(FuzzySetValuesPlacement, AListInOrderStaysSearchableAndAMoveFromOutsideIsCheckedOnce) {
+  TPlacementProbe V(true);
+  for (int I = 0; I < 1000; ++I) V.Add(I * 0.5, (I % 3) / 2.0);
+  EXPECT_TRUE(V.GetSearchable());
+  V[10]->SetIndex(500);  // a host's move may break the order
+  EXPECT_FALSE(V.GetSearchable());
+  V.Add(600, 0);  // the next placement looks at every point once and finds the order broken
+  EXPECT_FALSE(V.GetSearchable());
+  V[500]->SetIndex(10);
+  V.Add(601, 0);  // ... or whole again
+  EXPECT_TRUE(V.GetSearchable());
+  EXPECT_EQ(V.GetCount(), 1002);
 }
 
 // ---------------------------------------------------------------------------------------------

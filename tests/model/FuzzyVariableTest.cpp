@@ -1009,7 +1009,7 @@ TEST(FuzzyVariableAssertRule, PremiseFormsGoThroughTheStrengthForm) {
   ASSERT_NE(R3, nullptr);
   EXPECT_THAT(PointsOf(*R3), ElementsAre(Pt{0, 0}, Pt{5, 1}, Pt{10, 0})) << "full strength changes no degree";
   TFuzzySet* const Short[] = {Matching, Matching};
-  EXPECT_THROW(V.AssertRule(Short, Matchings, Warm, nullptr), EArgumentOutOfRangeException);
+  EXPECT_THROW(static_cast<void>(V.AssertRule(Short, Matchings, Warm, nullptr)), EArgumentOutOfRangeException);
   EXPECT_EQ(V.Strengths.size(), 3u) << "a failed strength asserts nothing";
 }
 

@@ -1,12 +1,13 @@
 // What the model tests share on top of TestSupport.h: points compared exactly or nearly, the
 // points of a set, set builders, the names in a collection and the event log of a logic
-// component.
+// component of either form.
 #ifndef TARNWICK_TESTS_MODEL_MODELTESTSUPPORT_H_
 #define TARNWICK_TESTS_MODEL_MODELTESTSUPPORT_H_
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
@@ -21,6 +22,7 @@
 #include "tarnwick/model/FuzzySet.h"
 #include "tarnwick/model/FuzzySetValues.h"
 #include "tarnwick/model/FuzzyVariable.h"
+#include "tarnwick/model/IFuzzyLogic.h"
 #include "tarnwick/platform/Classes.h"
 
 namespace tarnwick::test {
@@ -156,6 +158,50 @@ class TEventLog {
   void Check(TObject* Sender) const { EXPECT_EQ(Sender, FLogic) << "Sender is always the logic component"; }
   TFuzzyLogic* FLogic;
 };
+
+// Every event of an interface logic component as one line, in the order they fire, in the
+// form "OnFuzzySetAdded(variable, set)". Sets and variables are named as they are when the
+// event fires.
+class TILogicEventLog {
+ public:
+  explicit TILogicEventLog(TIFuzzyLogic& Logic) {
+    Logic.SetOnChange([this, &Logic](TObject* Sender) {
+      EXPECT_EQ(Sender, &Logic) << "Sender is the logic component";
+      Events.push_back("OnChange");
+    });
+    Logic.SetOnVariableAdded([this](IFuzzyVariable* V) { Events.push_back("OnVariableAdded(" + V->GetName() + ")"); });
+    Logic.SetOnVariableDeleted(
+        [this](IFuzzyVariable* V) { Events.push_back("OnVariableDeleted(" + V->GetName() + ")"); });
+    Logic.SetOnVariableChange([this](IFuzzyVariable* V) { Events.push_back("OnVariableChange(" + V->GetName() + ")"); });
+    Logic.SetOnFuzzySetAdded([this](IFuzzyVariable* V, IFuzzySet* S) { Record("OnFuzzySetAdded", V, S); });
+    Logic.SetOnFuzzySetDeleted([this](IFuzzyVariable* V, IFuzzySet* S) { Record("OnFuzzySetDeleted", V, S); });
+    Logic.SetOnFuzzySetChange([this](IFuzzyVariable* V, IFuzzySet* S) { Record("OnFuzzySetChange", V, S); });
+  }
+
+  std::vector<std::string> Take() {
+    std::vector<std::string> Result;
+    Result.swap(Events);
+    return Result;
+  }
+
+  std::vector<std::string> Events;
+
+ private:
+  void Record(const char* Event, IFuzzyVariable* V, IFuzzySet* S) {
+    Events.push_back(std::string(Event) + "(" + V->GetName() + ", " + S->GetName() + ")");
+  }
+};
+
+// The names of a variable's stored sets in the order the table stored them (Index).
+inline std::vector<std::string> NamesByIndex(const IFuzzyVariable& V) {
+  std::vector<Intf<IFuzzySet>> Sets;
+  for (Integer I = 0; I < V.GetCount(); ++I) Sets.push_back(V.GetFuzzySet(I));
+  std::sort(Sets.begin(), Sets.end(),
+            [](const Intf<IFuzzySet>& A, const Intf<IFuzzySet>& B) { return A->GetIndex() < B->GetIndex(); });
+  std::vector<std::string> Result;
+  for (const Intf<IFuzzySet>& S : Sets) Result.push_back(S->GetName());
+  return Result;
+}
 
 }  // namespace tarnwick::test
 

@@ -198,6 +198,40 @@ TEST_F(PrinterTest, AShapeCutAtTheRangePrintsItsPoints) {
   EXPECT_THAT(Term(T), ::testing::StartsWith("(term fine ((2.0000 0.0000) "));
 }
 
+// Found by fuzzing: a range clause after the terms narrows the range around points already
+// made, which reading holds inside the range. So such a term is written as the points it
+// will hold (by them, never by its shape), and printing, parsing and printing again gives the
+// same text.
+TEST_F(PrinterTest, ATermLeftOutsideANarrowedRangeIsWrittenAsItWillBeHeld) {
+  struct Case {
+    const char* Text;
+    const char* Term;
+  };
+  static const Case kCases[] = {
+      {"(deffuzzy f (range 0 10) (values (term a ((0 0) (10 1)))) (range 0 5))",
+       "(term a ((0.0000 0.0000) (5.0000 1.0000) ))"},
+      {"(deffuzzy f (range 0 10) (values (term a (tri 2 6 8))) (range 0 5))",
+       "(term a ((2.0000 0.0000) (5.0000 1.0000) (5.0000 0.0000) ))"},
+      // Seven points of a curve held on one X: the first, the highest between and the last.
+      {"(deffuzzy f (range 0 1) (values (term a (z 0 0.5))) (range 0 0))",
+       "(term a ((0.0000 1.0000) (0.0000 0.9444) (0.0000 0.0000) ))"},
+      {"(deffuzzy f (range 4 10) (values (term a ((4 1) (6 0.5) (10 0)))) (range 5 9))",
+       "(term a ((5.0000 1.0000) (6.0000 0.5000) (9.0000 0.0000) ))"},
+  };
+  for (const Case& C : kCases) {
+    TStringList Lines;
+    Lines.SetText(C.Text);
+    Logic.SetStrings(&Lines);
+    Logic.UpdateStrings();
+    const std::string First = Logic.GetStrings()->GetText();
+    EXPECT_THAT(First, HasSubstr(C.Term)) << C.Text;
+    Lines.SetText(First);
+    Logic.SetStrings(&Lines);
+    Logic.UpdateStrings();
+    EXPECT_EQ(Logic.GetStrings()->GetText(), First) << C.Text;
+  }
+}
+
 TEST_F(PrinterTest, AnExpressionIsWrittenOnlyWhenItReadsBack) {
   TFuzzySet* High = AddSet("high");
   High->GetValues()->Add(0, 0);

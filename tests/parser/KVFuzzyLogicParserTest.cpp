@@ -13,6 +13,8 @@
 #include "tarnwick/model/FuzzyParserBase.h"
 #include "tarnwick/model/FuzzySet.h"
 #include "tarnwick/model/FuzzyVariable.h"
+#include "parser/ParserTestSupport.h"
+#include "tarnwick/parser/FuzzyLogicTokenStream.h"
 #include "tarnwick/parser/KVFuzzyLogicParser.h"
 #include "tarnwick/platform/Strings.h"
 
@@ -38,9 +40,7 @@ std::vector<std::string> NamesOf(const TFuzzyVariable* V) {
   return R;
 }
 
-std::string ParseMessage(const std::string& Msg, const std::string& Method, int Line, const std::string& Text) {
-  return "Parsing Error, " + Msg + " in " + Method + " at line " + std::to_string(Line) + ": \"" + Text + "\"";
-}
+using test::ParseMessage;
 
 // A logic component and a parser linked both ways; the logic keeps its automatic terms on.
 class ParserTest : public ::testing::Test {
@@ -432,23 +432,27 @@ TEST_F(ParserTest, EveryGrammarErrorCarriesItsMessageMethodAndText) {
       {"(deffuzzy a (values (term b very)))", "Missing fuzzy operand to be modified by hedge: very",
        "EvalFuzzyExpression", " ( deffuzzy a ( values ( term b very "},
   };
+  // The same message, method, line and text in both model forms.
   for (const Case& C : Cases) {
-    std::int32_t Line = -1;
-    EXPECT_EQ(ParseErrorOf(C.Text, &Line), ParseMessage(C.Msg, C.Method, 1, C.Read)) << C.Text;
-    EXPECT_EQ(Line, 1) << C.Text;
+    for (test::TModelForm Form : test::kBothForms) {
+      const test::TParseError E = test::ParseErrorIn(Form, C.Text);
+      EXPECT_EQ(E.Message, ParseMessage(C.Msg, C.Method, 1, C.Read)) << C.Text << " in the " << test::FormName(Form);
+      EXPECT_EQ(E.Line, 1) << C.Text << " in the " << test::FormName(Form);
+    }
   }
 }
 
 TEST_F(ParserTest, ErrorsNameTheLineOfTheCurrentToken) {
-  std::int32_t Line = 0;
-  const std::string Message = ParseErrorOf(
+  const std::string Text =
       "; first line\n"
       "(deffuzzy a\n"
       "  (range 0 1)\n"
       "  (values (term b (tri 0 1 2))\n"
-      "          (term c ((0 1) (1 oops))))))",
-      &Line);
+      "          (term c ((0 1) (1 oops))))))";
+  std::int32_t Line = 0;
+  const std::string Message = ParseErrorOf(Text, &Line);
   EXPECT_EQ(Line, 5);
+  EXPECT_EQ(test::ParseErrorIn(test::mfInterface, Text), (test::TParseError{Message, Line}));
   EXPECT_THAT(Message, StartsWith("Parsing Error, Expected number in ParseFuzzyValuePairs at line 5: \""));
   // The text read so far is the current definition's, line breaks included.
   EXPECT_THAT(Message, HasSubstr("( deffuzzy a \r\n( range 0 1 ) \r\n( values"));

@@ -246,6 +246,23 @@ TEST(Format, Errors) {
     EXPECT_EQ(MessageOf<EConvertError>([&] { Format(C.Fmt, C.Args); }), C.Message) << C.Fmt;
 }
 
+// A short format may repeat a wide directive, or a long argument, many times: what its
+// directives write beyond the text of the string arguments stops at kMaxFormatResult.
+TEST(Format, TheDirectivesOfOneFormatWriteABoundedText) {
+  std::string Wide;
+  for (int I = 0; I < 256; ++I) Wide += "%0:65536d";  // 16 MiB of padding exactly
+  EXPECT_EQ(Format(Wide, {1}).size(), kMaxFormatResult);
+  EXPECT_EQ(MessageOf<EConvertError>([&] { Format(Wide + "%0:d", {1}); }), "Format '%0:d' makes the text too long");
+  // A long argument is written whole, and again while the bound allows.
+  const std::string Long(kMaxFormatResult / 2, 'x');
+  EXPECT_EQ(Format("%s", {Long}).size(), Long.size());
+  EXPECT_EQ(Format("%0:s%0:s%0:s", {Long}).size(), 3 * Long.size());
+  EXPECT_EQ(MessageOf<EConvertError>([&] { Format("%0:s%0:s%0:s%0:s", {Long}); }),
+            "Format '%0:s' makes the text too long");
+  // Literal text is the format's own and does not count.
+  EXPECT_EQ(Format(std::string(kMaxFormatResult, 'y') + "%s", {"z"}).size(), kMaxFormatResult + 1);
+}
+
 // The message of a format error is filled by hand, so a replaced text that is itself a bad
 // format cannot make the error raise another error.
 TEST(Format, ErrorMessageDoesNotReformat) {

@@ -1,0 +1,62 @@
+// The two guards every "on every way out" in the library is written with: TScopeExit runs an
+// action when its scope ends, TRestoreValue puts a variable back to the value it had.
+#ifndef TARNWICK_PLATFORM_SCOPEGUARD_H_
+#define TARNWICK_PLATFORM_SCOPEGUARD_H_
+
+#include <exception>
+#include <type_traits>
+#include <utility>
+
+namespace tarnwick {
+
+// Runs Action when the scope ends, however it ends. An error of the action reaches the caller,
+// unless another exception is already unwinding the scope: then it is dropped, so that the first
+// error wins (two exceptions in flight would end the program).
+//
+//   TScopeExit Finish([&] { R->SetExpression(Expression); });
+template <typename TAction>
+class TScopeExit {
+ public:
+  explicit TScopeExit(TAction Action) noexcept(std::is_nothrow_move_constructible_v<TAction>)
+      : FAction(std::move(Action)), FUncaught(std::uncaught_exceptions()) {}
+  ~TScopeExit() noexcept(false) {
+    if (std::uncaught_exceptions() == FUncaught) {
+      FAction();  // may raise
+      return;
+    }
+    try {
+      FAction();
+    } catch (...) {
+    }
+  }
+  TScopeExit(const TScopeExit&) = delete;
+  TScopeExit& operator=(const TScopeExit&) = delete;
+
+ private:
+  TAction FAction;
+  int FUncaught;
+};
+
+// Gives Variable a value for the length of a scope and its present value back at the end,
+// however the scope ends. Putting a value back cannot fail.
+//
+//   TRestoreValue Copying(FCopying, true);
+template <typename T>
+class TRestoreValue {
+  static_assert(std::is_nothrow_move_assignable_v<T>, "restoring must not raise");
+
+ public:
+  TRestoreValue(T& Variable, std::type_identity_t<T> Value) noexcept(std::is_nothrow_move_constructible_v<T>)
+      : FVariable(Variable), FSaved(std::exchange(Variable, std::move(Value))) {}
+  ~TRestoreValue() { FVariable = std::move(FSaved); }
+  TRestoreValue(const TRestoreValue&) = delete;
+  TRestoreValue& operator=(const TRestoreValue&) = delete;
+
+ private:
+  T& FVariable;
+  T FSaved;
+};
+
+}  // namespace tarnwick
+
+#endif  // TARNWICK_PLATFORM_SCOPEGUARD_H_
