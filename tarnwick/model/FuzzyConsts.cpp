@@ -10,7 +10,7 @@
 
 namespace tarnwick {
 
-std::string FuzzyFormatStr = "%.4f";
+std::string FuzzyFormatStr(kDefaultFuzzyFormat);
 std::string LeftFuzzyParentheses = "[";
 std::string RightFuzzyParentheses = "]";
 std::string SEmptyFuzzy = "__Empty";
@@ -102,6 +102,18 @@ std::string CreateFuzzyName(std::string_view Name1, std::string_view Name2, std:
 }
 
 std::string CreateFuzzyName(std::string_view Name, std::string_view Op, TFzyFloat Value) {
+  // Every hedge and correlation names its result so: the usual format is written directly, the
+  // characters Format would write for it.
+  if (FuzzyFormatStr == kDefaultFuzzyFormat) {
+    std::string Result;
+    Result.reserve(BracketedSize(Name) + Op.size() + 2 + 24);
+    AppendBracketed(Result, Name);
+    Result += ' ';
+    Result += Op;
+    Result += ' ';
+    AppendFixedText(Result, Value, kDefaultFuzzyDecimals, FormatSettings());
+    return Result;
+  }
   // The host's format text only ever reaches the checked formatter, never a C printf.
   const std::string Fmt = "%s %s " + FuzzyFormatStr;
   std::string Bracketed;
@@ -114,11 +126,36 @@ std::string CreateFuzzyName(std::string_view Name, std::string_view Op, TFzyFloa
 }
 
 std::string FormatFuzzyExpression(std::string_view S) {
-  const std::string R = Trim(S);
-  if (R.find(' ') == std::string::npos) return R;
+  std::size_t First = 0;
+  std::size_t Last = S.size();
+  while (First < Last && static_cast<unsigned char>(S[First]) <= ' ') ++First;
+  while (Last > First && static_cast<unsigned char>(S[Last - 1]) <= ' ') --Last;
+  const std::string_view R = S.substr(First, Last - First);  // as Trim gives it
+  if (R.find(' ') == std::string_view::npos) return std::string(R);
 
   // R is not empty here (it holds a blank between non-blanks). Characters are compared with the
   // whole bracket strings, so a bracket longer than one character never matches.
+  if (LeftFuzzyParentheses.size() == 1 && RightFuzzyParentheses.size() == 1 &&
+      static_cast<unsigned char>(LeftFuzzyParentheses[0]) < 0x80 &&
+      static_cast<unsigned char>(RightFuzzyParentheses[0]) < 0x80) {
+    // Brackets of one ASCII byte, the usual ones: no byte of a longer character equals one, so
+    // the bytes are compared as they are. With one at each end and the blank between them, R
+    // has more than two characters.
+    const char Left = LeftFuzzyParentheses[0];
+    const char Right = RightFuzzyParentheses[0];
+    if (R.front() != Left || R.back() != Right) return Enclose(S);
+    std::int32_t Depth = 1;
+    for (std::size_t I = 1; I < R.size(); ++I) {
+      const char C = R[I];
+      if (C == Left) {
+        ++Depth;
+      } else if (C == Right) {
+        --Depth;
+        if (Depth == 0 && I + 1 < R.size()) return Enclose(S);
+      }
+    }
+    return std::string(R);
+  }
   const std::size_t FirstLength = CharLength(R, 0);
   std::size_t Count = 0;
   std::size_t LastStart = 0;
@@ -144,7 +181,7 @@ std::string FormatFuzzyExpression(std::string_view S) {
       }
       I += Length;
     }
-    return R;
+    return std::string(R);
   }
   return Enclose(S);
 }

@@ -5,7 +5,9 @@
 #ifndef TARNWICK_MODEL_FUZZYCONSTS_H_
 #define TARNWICK_MODEL_FUZZYCONSTS_H_
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -238,6 +240,9 @@ inline constexpr std::string_view FuzzyInferenceSuffixNameList =
 
 // Number format of generated names and of a set's text without a parser; initially "%.4f".
 extern TARNWICK_EXPORT std::string FuzzyFormatStr;
+// FuzzyFormatStr's initial value, and the decimals it writes.
+inline constexpr std::string_view kDefaultFuzzyFormat = "%.4f";
+inline constexpr std::int32_t kDefaultFuzzyDecimals = 4;
 // Brackets of generated names and expressions and the evaluator's grouping tokens; "[" and "]".
 extern TARNWICK_EXPORT std::string LeftFuzzyParentheses;
 extern TARNWICK_EXPORT std::string RightFuzzyParentheses;
@@ -285,9 +290,39 @@ inline bool IsFuzzyKeyword(std::string_view S) noexcept {
   TFuzzyOperation Op = foZadeh;
   return IsFuzzyKeyword(S, IsUnion, Op);
 }
+namespace detail {
+
+// The length of the longest operator word (a hedge operator's "X" form included), and whether
+// any holds a blank: the derived names that every hedge and operation checks are longer than
+// that or hold a blank, and are told apart without a lookup.
+constexpr std::size_t LongestFuzzyOperatorWord() noexcept {
+  std::size_t Longest = 0;
+  for (std::string_view S : HedgeNames) Longest = std::max(Longest, S.size());
+  for (std::string_view S : BaseHedgeNames) Longest = std::max(Longest, S.size() + 1);
+  for (std::string_view S : FuzzyIntersectionKeywords) Longest = std::max(Longest, S.size());
+  for (std::string_view S : FuzzyUnionKeywords) Longest = std::max(Longest, S.size());
+  return Longest;
+}
+constexpr bool AnyFuzzyOperatorWordHasBlank() noexcept {
+  for (std::string_view S : HedgeNames)
+    if (S.find(' ') != std::string_view::npos) return true;
+  for (std::string_view S : BaseHedgeNames)
+    if (S.find(' ') != std::string_view::npos) return true;
+  for (std::string_view S : FuzzyIntersectionKeywords)
+    if (S.find(' ') != std::string_view::npos) return true;
+  for (std::string_view S : FuzzyUnionKeywords)
+    if (S.find(' ') != std::string_view::npos) return true;
+  return false;
+}
+static_assert(!AnyFuzzyOperatorWordHasBlank(), "IsFuzzyOperatorWord passes over texts with a blank");
+inline constexpr std::size_t kLongestFuzzyOperatorWord = LongestFuzzyOperatorWord();
+
+}  // namespace detail
+
 // A word of the expression language that works on sets: a hedge, a hedge operator or a
 // keyword. No set may be named so, and the evaluator takes it as an operator.
 inline bool IsFuzzyOperatorWord(std::string_view S) noexcept {
+  if (S.size() > detail::kLongestFuzzyOperatorWord || S.find(' ') != std::string_view::npos) return false;
   return IsFuzzyHedge(S) || IsFuzzyHedgeOperator(S) || IsFuzzyKeyword(S);
 }
 

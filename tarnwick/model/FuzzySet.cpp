@@ -302,7 +302,9 @@ void TFuzzySet::CreateCrispValue(TFzyFloat Value) {
     AddPoint(Value, 0);
   }
   FSetType = fstUserDefined;
-  FExpression = Format("%.4f", {Value});
+  // Format's "%.4f", written into the expression's own room.
+  FExpression.clear();
+  AppendFixedText(FExpression, Value, kDefaultFuzzyDecimals, FormatSettings());
 }
 
 void TFuzzySet::SetSetType(TFuzzySetType Value) {

@@ -40,12 +40,11 @@ std::string OperatorText(TBaseFuzzyHedge ModifyType, bool ModifyY) {
 std::string OperationExpression(const TFuzzySet& Set, const std::string& Op, TFzyFloat Value) {
   const std::string& Operand = Set.GetExpression().empty() ? Set.GetName() : Set.GetExpression();
   std::string Result = FormatFuzzyExpression(Operand);
-  const std::string Number = Format("%.4f", {Value}, TFormatSettings::Invariant());
-  Result.reserve(Result.size() + Op.size() + 2 + Number.size());
+  Result.reserve(Result.size() + Op.size() + 2 + 24);
   Result += ' ';
   Result += Op;
   Result += ' ';
-  Result += Number;
+  AppendFixedText(Result, Value, kDefaultFuzzyDecimals, TFormatSettings::Invariant());
   return Result;
 }
 

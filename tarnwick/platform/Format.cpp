@@ -549,6 +549,11 @@ std::string Format(std::string_view Fmt, std::span<const TVarRec> Args) {
   return Format(Fmt, Args, FormatSettings());
 }
 
+void AppendFixedText(std::string& Out, double Value, std::int32_t Precision, const TFormatSettings& Settings) {
+  if (Precision < 0 || Precision > kMaxFormatField) RaiseConvert(SInvalidFormat, "%f");
+  AppendFixed(Out, Value, Precision, Settings, false);
+}
+
 std::string IntToStr(std::int64_t Value) {
   char Buf[24];
   auto R = std::to_chars(Buf, Buf + sizeof Buf, Value);

@@ -160,6 +160,12 @@ TEST_F(FuzzyConstsFormatExpression, BracketsWhatWouldNotReadAsOneOperand) {
       {"a [b]", "[a [b]]"},
       {"[ ]", "[ ]"},
       {"a\tb", "a\tb"},                        // no blank inside
+      // Other characters, and bytes that are no character, never count as brackets.
+      {"[\u00e9 b]", "[\u00e9 b]"},
+      {"[a] \u00e9 [b]", "[[a] \u00e9 [b]]"},
+      {"[\xC3] b]", "[[\xC3] b]]"},
+      {"[\xE2\x80 b]", "[\xE2\x80 b]"},
+      {"\xC3[a b]", "[\xC3[a b]]"},
   };
   for (const Case& C : kCases) EXPECT_EQ(FormatFuzzyExpression(C.S), C.Expected) << '"' << C.S << '"';
 }

@@ -126,6 +126,29 @@ TEST(Format, FixedIsExactEverywhere) {
   }
 }
 
+// The direct fixed-point append writes what the directive writes, after what Out holds: the
+// minus sign is judged on the appended digits alone.
+TEST(AppendFixedText, WritesWhatFormatWrites) {
+  const double Values[] = {0.0, -0.0, 0.5, -0.5, 0.00005, -0.00004, 0.00015, 1234.56785, -2.5e-7, 1e20, 1e300,
+                           std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+                           -std::numeric_limits<double>::infinity(), 0.1 + 0.2, 255.0 / 256};
+  for (const TFormatSettings& Settings : {TFormatSettings::Invariant(), TFormatSettings{',', '.'}})
+    for (double V : Values)
+      for (std::int32_t Precision : {0, 1, 4, 9, 12, 40}) {
+        std::string Out = "x ";
+        AppendFixedText(Out, V, Precision, Settings);
+        EXPECT_EQ(Out, "x " + Format("%.*f", {Precision, V}, Settings)) << V << " " << Precision;
+      }
+  std::string Out = "-";
+  AppendFixedText(Out, -0.00001, 4, TFormatSettings::Invariant());
+  EXPECT_EQ(Out, "-0.0000");
+  Out = "1";
+  AppendFixedText(Out, -1.5, 2, TFormatSettings::Invariant());
+  EXPECT_EQ(Out, "1-1.50");
+  EXPECT_THROW(AppendFixedText(Out, 1, -1, TFormatSettings::Invariant()), EConvertError);
+  EXPECT_THROW(AppendFixedText(Out, 1, kMaxFormatField + 1, TFormatSettings::Invariant()), EConvertError);
+}
+
 TEST(Format, ScientificGeneralAndNumber) {
   ExpectFormats({
       {"%e", {1234.5}, "1.23450000000000E+003"},
