@@ -4,9 +4,11 @@
 #include <atomic>
 #include <cmath>
 #include <limits>
+#include <typeinfo>
 #include <vector>
 
 #include "tarnwick/model/FuzzySet.h"
+#include "tarnwick/model/FuzzyVariable.h"
 #include "tarnwick/platform/Format.h"
 #include "tarnwick/platform/ScopeGuard.h"
 
@@ -132,8 +134,18 @@ void TFuzzySetValue::ClampToRange(TFzyFloat& X) const {
   const TFuzzySetValues* Values = GetCollection();
   if (Values == nullptr || Values->GetFuzzySet() == nullptr) return;
   const TFuzzySet* Set = Values->GetFuzzySet();
-  const TFzyFloat Low = Set->GetXRange(1);
-  const TFzyFloat High = Set->GetXRange(0);
+  TFzyFloat Low;
+  TFzyFloat High;
+  if (&typeid(*Set) == &typeid(TFuzzySet)) {
+    // Every point edit asks: a set of the base class has its variable's range (as its
+    // GetXRange gives it), looked up once for both ends.
+    const TFuzzyVariable* Variable = Set->GetVariable();
+    Low = Variable ? Variable->GetMinimum() : kUnboundedMinimum;
+    High = Variable ? Variable->GetMaximum() : kUnboundedMaximum;
+  } else {
+    Low = Set->GetXRange(1);
+    High = Set->GetXRange(0);
+  }
   if (X < Low) X = Low;
   else if (X > High) X = High;
 }

@@ -213,6 +213,19 @@ char* FixedDigitsFast(char* Buf, double Abs, int Precision) noexcept {
 // Appends Value with Precision decimals. The digits are laid out in a buffer on the stack
 // unless the precision asks for more room than it has.
 void AppendFixed(std::string& Out, double Value, int Precision, const TFormatSettings& Settings, bool Thousands) {
+  if (!Thousands && Precision <= 9 && std::isfinite(Value)) {
+    // The usual case at once: the digits with the separator in place, and the sign as below.
+    char Buf[48];
+    char* End = FixedDigitsFast(Buf + 1, std::fabs(Value), Precision);
+    if (End != nullptr) {
+      if (Precision > 0) End[-Precision - 1] = Settings.DecimalSeparator;
+      char* Begin = Buf + 1;
+      if (std::signbit(Value) && !AllZeroDigits(std::string_view(Begin, static_cast<std::size_t>(End - Begin))))
+        *--Begin = '-';
+      Out.append(Begin, End);
+      return;
+    }
+  }
   if (const char* Text = NonFiniteText(Value)) {
     Out += Text;
     return;

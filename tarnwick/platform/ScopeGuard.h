@@ -20,13 +20,13 @@ class TScopeExit {
   explicit TScopeExit(TAction Action) noexcept(std::is_nothrow_move_constructible_v<TAction>)
       : FAction(std::move(Action)), FUncaught(std::uncaught_exceptions()) {}
   ~TScopeExit() noexcept(false) {
-    if (std::uncaught_exceptions() == FUncaught) {
-      FAction();  // may raise
-      return;
-    }
+    // Whether another exception is unwinding is asked only once the action has raised: inside
+    // the handler the action's own exception no longer counts, so the count is the one the
+    // scope ends with, and the usual way out costs no second query.
     try {
-      FAction();
+      FAction();  // may raise
     } catch (...) {
+      if (std::uncaught_exceptions() == FUncaught) throw;
     }
   }
   TScopeExit(const TScopeExit&) = delete;

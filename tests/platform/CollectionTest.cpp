@@ -326,6 +326,20 @@ TEST_F(CollectionProtocol, AssignReplacesTheItemsInsideOneBlock) {
   EXPECT_THAT(SourceLog, IsEmpty());
 }
 
+TEST_F(CollectionProtocol, AssignTakesTheItemsOfACollectionOfAnotherClass) {
+  Fill();
+  TCollection Plain(TCollectionItemClass::Of<TLogItem>());
+  static_cast<TLogItem*>(Plain.Add())->SetValue(5);
+  static_cast<TLogItem*>(Plain.Add())->SetValue(6);
+  C.Assign(&Plain);
+  EXPECT_THAT(Log, ElementsAre("extracting #1@1", "extracting #0@0", "added #2@0", "added #3@1", "Update(nil)"));
+  EXPECT_THAT(C.Values(), ElementsAre(5, 6));
+  TCollection Other(TCollectionItemClass::Of<TLogItem>());
+  Other.Assign(&C);
+  ASSERT_EQ(Other.GetCount(), 2);
+  EXPECT_EQ(static_cast<TLogItem*>(Other.GetItem(1))->GetValue(), 6);
+}
+
 TEST_F(CollectionProtocol, AssignFromAnEmptyCollectionClears) {
   Fill();
   std::vector<std::string> SourceLog;
