@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstddef>
 
+#include "tarnwick/model/detail/ExpressionOperand.h"
 #include "tarnwick/platform/Format.h"
 #include "tarnwick/platform/SysUtils.h"
 
@@ -50,9 +51,10 @@ void AppendBracketed(std::string& Out, std::string_view Name) {
   Out += RightFuzzyParentheses;
 }
 
-// The room a bracketed name may take.
+// The room AppendBracketed takes for Name: exactly, so that a short result stays in the
+// string's own room.
 std::size_t BracketedSize(std::string_view Name) noexcept {
-  return Name.size() + LeftFuzzyParentheses.size() + RightFuzzyParentheses.size();
+  return HasBlank(Name) ? Name.size() + LeftFuzzyParentheses.size() + RightFuzzyParentheses.size() : Name.size();
 }
 
 template <typename Table, typename E>
@@ -105,13 +107,16 @@ std::string CreateFuzzyName(std::string_view Name, std::string_view Op, TFzyFloa
   // Every hedge and correlation names its result so: the usual format is written directly, the
   // characters Format would write for it.
   if (FuzzyFormatStr == kDefaultFuzzyFormat) {
+    // Sized exactly, so that a short name stays in the string's own room.
+    std::string Number;
+    AppendFixedText(Number, Value, kDefaultFuzzyDecimals, FormatSettings());
     std::string Result;
-    Result.reserve(BracketedSize(Name) + Op.size() + 2 + 24);
+    Result.reserve(BracketedSize(Name) + Op.size() + 2 + Number.size());
     AppendBracketed(Result, Name);
     Result += ' ';
     Result += Op;
     Result += ' ';
-    AppendFixedText(Result, Value, kDefaultFuzzyDecimals, FormatSettings());
+    Result += Number;
     return Result;
   }
   // The host's format text only ever reaches the checked formatter, never a C printf.
@@ -125,13 +130,15 @@ std::string CreateFuzzyName(std::string_view Name, std::string_view Op, TFzyFloa
   return Format(Fmt, {TVarRec(Operand), TVarRec(Op), TVarRec(Value)});
 }
 
-std::string FormatFuzzyExpression(std::string_view S) {
+namespace detail {
+
+TExpressionOperand TExpressionOperand::Of(std::string_view S) {
   std::size_t First = 0;
   std::size_t Last = S.size();
   while (First < Last && static_cast<unsigned char>(S[First]) <= ' ') ++First;
   while (Last > First && static_cast<unsigned char>(S[Last - 1]) <= ' ') --Last;
   const std::string_view R = S.substr(First, Last - First);  // as Trim gives it
-  if (R.find(' ') == std::string_view::npos) return std::string(R);
+  if (R.find(' ') == std::string_view::npos) return {R, false};
 
   // R is not empty here (it holds a blank between non-blanks). Characters are compared with the
   // whole bracket strings, so a bracket longer than one character never matches.
@@ -143,7 +150,7 @@ std::string FormatFuzzyExpression(std::string_view S) {
     // has more than two characters.
     const char Left = LeftFuzzyParentheses[0];
     const char Right = RightFuzzyParentheses[0];
-    if (R.front() != Left || R.back() != Right) return Enclose(S);
+    if (R.front() != Left || R.back() != Right) return {S, true};
     std::int32_t Depth = 1;
     for (std::size_t I = 1; I < R.size(); ++I) {
       const char C = R[I];
@@ -151,10 +158,10 @@ std::string FormatFuzzyExpression(std::string_view S) {
         ++Depth;
       } else if (C == Right) {
         --Depth;
-        if (Depth == 0 && I + 1 < R.size()) return Enclose(S);
+        if (Depth == 0 && I + 1 < R.size()) return {S, true};
       }
     }
-    return std::string(R);
+    return {R, false};
   }
   const std::size_t FirstLength = CharLength(R, 0);
   std::size_t Count = 0;
@@ -177,13 +184,37 @@ std::string FormatFuzzyExpression(std::string_view S) {
         ++Depth;
       } else if (C == RightFuzzyParentheses) {
         --Depth;
-        if (Depth == 0 && I + Length < R.size()) return Enclose(S);
+        if (Depth == 0 && I + Length < R.size()) return {S, true};
       }
       I += Length;
     }
-    return std::string(R);
+    return {R, false};
   }
-  return Enclose(S);
+  return {S, true};
+}
+
+std::size_t TExpressionOperand::Size() const noexcept {
+  return Bracketed ? LeftFuzzyParentheses.size() + Text.size() + RightFuzzyParentheses.size() : Text.size();
+}
+
+void TExpressionOperand::AppendTo(std::string& Out) const {
+  if (!Bracketed) {
+    Out += Text;
+    return;
+  }
+  Out += LeftFuzzyParentheses;
+  Out += Text;
+  Out += RightFuzzyParentheses;
+}
+
+}  // namespace detail
+
+std::string FormatFuzzyExpression(std::string_view S) {
+  const detail::TExpressionOperand Operand = detail::TExpressionOperand::Of(S);
+  std::string Result;
+  Result.reserve(Operand.Size());
+  Operand.AppendTo(Result);
+  return Result;
 }
 
 bool IsFuzzyHedge(std::string_view S) noexcept {

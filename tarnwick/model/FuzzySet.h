@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "tarnwick/common/GCollection.h"
 #include "tarnwick/model/FuzzyConsts.h"
@@ -62,6 +63,7 @@ class TARNWICK_EXPORT TFuzzySet : public TGCollectionItem {
   void SetTag(NativeInt Value) noexcept { FTag = Value; }
   const std::string& GetExpression() const noexcept { return FExpression; }
   void SetExpression(const std::string& Value) { FExpression = Value; }
+  void SetExpression(std::string&& Value) noexcept { FExpression = std::move(Value); }
   TFzyFloat GetInflectionPoint() const noexcept { return FInflectionPoint; }
   TFuzzySetType GetSetType() const noexcept { return FSetType; }
   // Regenerates the standard shape of Value over the variable's range. While a stream is being

@@ -5,9 +5,11 @@
 #include <cmath>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "tarnwick/model/FuzzySet.h"
 #include "tarnwick/model/FuzzySetWalk.h"
+#include "tarnwick/model/detail/ExpressionOperand.h"
 #include "tarnwick/model/detail/LooseResult.h"
 #include "tarnwick/platform/Format.h"
 #include "tarnwick/platform/ScopeGuard.h"
@@ -22,8 +24,8 @@ constexpr auto FuzzyOperationValueNames = std::to_array<std::string_view>(
 static_assert(FuzzyOperationValueNames.size() == kFuzzyOperationCount, "one name per operation");
 
 // An operand as it reads inside a combined expression.
-std::string OperandText(const TFuzzySet& Set) {
-  return FormatFuzzyExpression(Set.GetExpression().empty() ? Set.GetName() : Set.GetExpression());
+detail::TExpressionOperand OperandText(const TFuzzySet& Set) {
+  return detail::TExpressionOperand::Of(Set.GetExpression().empty() ? Set.GetName() : Set.GetExpression());
 }
 
 // Everything of Operator after the result was made: name, walk inside one update block of its
@@ -36,14 +38,17 @@ TFuzzySet* BuildResult(const TFuzzySet& A, const TFuzzySet& B, TFuzzySet* Made, 
   detail::TLooseResult R(Made);
   {
     const TScopeExit SetExpression([&] {
-      std::string Expression = OperandText(A);
-      const std::string Right = OperandText(B);
-      Expression.reserve(Expression.size() + Keyword.size() + 2 + Right.size());
+      // Written in one piece: the operands are read where they stand.
+      const detail::TExpressionOperand Left = OperandText(A);
+      const detail::TExpressionOperand Right = OperandText(B);
+      std::string Expression;
+      Expression.reserve(Left.Size() + Keyword.size() + 2 + Right.Size());
+      Left.AppendTo(Expression);
       Expression += ' ';
       Expression += Keyword;
       Expression += ' ';
-      Expression += Right;
-      R->SetExpression(Expression);
+      Right.AppendTo(Expression);
+      R->SetExpression(std::move(Expression));
     });
     R->SetName(CreateFuzzyName(A.GetName(), B.GetName(), Keyword));
     TFuzzySetValues& Values = *R->GetValues();

@@ -11,8 +11,10 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "tarnwick/model/FuzzySet.h"
+#include "tarnwick/model/detail/ExpressionOperand.h"
 #include "tarnwick/platform/Format.h"
 
 namespace tarnwick {
@@ -38,13 +40,17 @@ std::string OperatorText(TBaseFuzzyHedge ModifyType, bool ModifyY) {
 // operand (its expression, else its name, bracketed when needed), the operator and the number,
 // always with a full stop so that it reads back whatever the locale.
 std::string OperationExpression(const TFuzzySet& Set, const std::string& Op, TFzyFloat Value) {
-  const std::string& Operand = Set.GetExpression().empty() ? Set.GetName() : Set.GetExpression();
-  std::string Result = FormatFuzzyExpression(Operand);
-  Result.reserve(Result.size() + Op.size() + 2 + 24);
+  const detail::TExpressionOperand Operand =
+      detail::TExpressionOperand::Of(Set.GetExpression().empty() ? Set.GetName() : Set.GetExpression());
+  std::string Number;
+  AppendFixedText(Number, Value, kDefaultFuzzyDecimals, TFormatSettings::Invariant());
+  std::string Result;
+  Result.reserve(Operand.Size() + Op.size() + 2 + Number.size());
+  Operand.AppendTo(Result);
   Result += ' ';
   Result += Op;
   Result += ' ';
-  AppendFixedText(Result, Value, kDefaultFuzzyDecimals, TFormatSettings::Invariant());
+  Result += Number;
   return Result;
 }
 
@@ -310,10 +316,10 @@ TFuzzySet* TFuzzySet::Hedge(TBaseFuzzyHedge ModifyType, TFzyFloat Value, bool Mo
   CheckOperand(*this, ModifyType, Value, ModifyY);
   const std::string Op = OperatorText(ModifyType, ModifyY);
   const std::string NewName = CreateFuzzyName(FName, Op, Value);
-  const std::string NewExpression = OperationExpression(*this, Op, Value);
+  std::string NewExpression = OperationExpression(*this, Op, Value);
   ModifyValues(*this, ModifyType, Value, ModifyY);
   SetName(NewName);
-  FExpression = NewExpression;
+  FExpression = std::move(NewExpression);
   return this;
 }
 
