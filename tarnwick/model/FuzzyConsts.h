@@ -290,6 +290,7 @@ inline bool IsFuzzyKeyword(std::string_view S) noexcept {
   TFuzzyOperation Op = foZadeh;
   return IsFuzzyKeyword(S, IsUnion, Op);
 }
+
 namespace detail {
 
 // The length of the longest operator word (a hedge operator's "X" form included), and whether
