@@ -16,6 +16,9 @@ static_assert(static_cast<int>(fstNone) == bstNone && static_cast<int>(fstAtom) 
 // ---------------------------------------------------------------------------------------------
 // TFuzzyStreamToken
 
+// The lexer's tokens take their memory from the blocks dead tokens leave.
+static_assert(sizeof(TFuzzyStreamToken) <= TBaseStreamToken::kTokenBlockSize);
+
 TFuzzyStreamToken::TFuzzyStreamToken() noexcept = default;
 
 TFuzzyStreamToken::~TFuzzyStreamToken() = default;
