@@ -326,7 +326,9 @@ bool TFuzzyLogicTokenStream::PrepareSExp() {
   return true;
 }
 
-Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::NextToken() {
+Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::NextToken() { return Intf<IFuzzyStreamToken>(TakeNextToken()); }
+
+IFuzzyStreamToken* TFuzzyLogicTokenStream::TakeNextToken() {
   if (FStack.empty()) PrepareSExp();
   Intf<IFuzzyStreamToken> Token = std::move(FStack.back());
   FStack.pop_back();
@@ -343,18 +345,20 @@ Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::NextToken() {
     Step.Kind = TEchoStep::ekToken;
     Step.Printed = Token->ToString();
   }
-  FCurrentToken = Token;
+  // The look-ahead's reference becomes the current token's.
+  FCurrentToken = std::move(Token);
   if (Kind == U')')
     --FParenthesisLevel;
   else if (Kind == U'(')
     ++FParenthesisLevel;
-  return Token;
+  return FCurrentToken.get();
 }
 
 void TFuzzyLogicTokenStream::PutBackToken(IFuzzyStreamToken* Token) {
   if (Token == nullptr) return;
   FStack.emplace_back(Token);
-  FCurrentToken = FStack.back();
+  // Mostly the token just read, which is the current one already.
+  if (FCurrentToken.get() != Token) FCurrentToken = FStack.back();
 
   TEchoStep& Step = FEcho.emplace_back();
   Step.Kind = TEchoStep::ekPutBack;

@@ -2,6 +2,7 @@
 // bookkeeping of the token stream of each call.
 #include "tarnwick/parser/KVFuzzyLogicParser.h"
 
+#include <typeinfo>
 #include <utility>
 #include <vector>
 
@@ -17,14 +18,27 @@ namespace tarnwick {
 
 namespace {
 
-bool IsKind(const Intf<IFuzzyStreamToken>& Token, std::int32_t Kind) { return Token->GetDataType() == Kind; }
+bool IsKind(const IFuzzyStreamToken* Token, std::int32_t Kind) { return Token->GetDataType() == Kind; }
+bool IsKind(const Intf<IFuzzyStreamToken>& Token, std::int32_t Kind) { return IsKind(Token.get(), Kind); }
 
-bool IsNumber(const Intf<IFuzzyStreamToken>& Token) {
-  return IsKind(Token, fstInteger) || IsKind(Token, fstFloat);
+bool IsNumber(const IFuzzyStreamToken* Token) {
+  const std::int32_t Kind = Token->GetDataType();
+  return Kind == fstInteger || Kind == fstFloat;
+}
+bool IsNumber(const Intf<IFuzzyStreamToken>& Token) { return IsNumber(Token.get()); }
+
+// The next token of Stream. A stream of the lexer's own class hands it out without a reference
+// of the caller's (TakeNextToken): it stays alive until the stream's next NextToken or
+// PutBackToken, so the caller reads what it needs of it before then. A stream of another class
+// reads through its own NextToken, and Keep holds the token.
+IFuzzyStreamToken* NextTokenOf(TFuzzyLogicTokenStream& Stream, Intf<IFuzzyStreamToken>& Keep) {
+  if (&typeid(Stream) == &typeid(TFuzzyLogicTokenStream)) return Stream.TakeNextToken();
+  Keep = Stream.NextToken();
+  return Keep.get();
 }
 
 // A word the evaluator takes as an operator.
-bool IsOperatorWord(const Intf<IFuzzyStreamToken>& Token) {
+bool IsOperatorWord(const IFuzzyStreamToken* Token) {
   return (IsKind(Token, fstAtom) || IsKind(Token, fstString)) && IsFuzzyOperatorWord(Token->GetText());
 }
 
@@ -128,29 +142,31 @@ void TKVFuzzyLogicParser::ParseFuzzyLogic() {
 // "(" Keyword NAME [COMMENT]
 Intf<IFuzzyStreamToken> TKVFuzzyLogicParser::ParseHeader(std::string& Name, std::string& Comment, bool ReadComment,
                                                          const std::string& Keyword, const std::string& MethodName,
-                                                         const std::string& Msg) {
-  Intf<IFuzzyStreamToken> T = FStream->NextToken();
-  Intf<IFuzzyStreamToken> K = FStream->NextToken();
-  if (!IsKind(T, U'(') || !IsKind(K, fstAtom) || K->GetText() != Keyword) ParseError(MethodName, Msg);
-  T = FStream->NextToken();
+                                                         const TResString& Msg) {
+  Intf<IFuzzyStreamToken> Keep;
+  const bool Open = IsKind(NextTokenOf(*FStream, Keep), U'(');
+  IFuzzyStreamToken* T = NextTokenOf(*FStream, Keep);
+  if (!Open || !IsKind(T, fstAtom) || T->GetText() != Keyword) ParseError(MethodName, LoadResString(Msg));
+  T = NextTokenOf(*FStream, Keep);
   if (!IsKind(T, fstAtom)) ParseError(MethodName, LoadResString(SFzyMissingName));
   Name = T->GetText();
   if (ReadComment) {
-    T = FStream->NextToken();
+    T = NextTokenOf(*FStream, Keep);
     if (IsKind(T, fstString)) {
       Comment = T->GetText();
-      T = FStream->NextToken();
+      T = NextTokenOf(*FStream, Keep);
     } else {
       Comment.clear();
     }
   }
-  return T;
+  return Intf<IFuzzyStreamToken>(T);
 }
 
 namespace {
 
-// The operation a definition's errors name, in both forms.
-constexpr const char* kParseFuzzyVariable = "ParseFuzzyVariable";
+// The operation a definition's errors name, in both forms, and the keyword that opens one.
+const std::string kParseFuzzyVariable = "ParseFuzzyVariable";
+const std::string kDeffuzzy = "deffuzzy";
 
 }  // namespace
 
@@ -198,8 +214,7 @@ void TKVFuzzyLogicParser::ParseClauses(Intf<IFuzzyStreamToken> T, typename TForm
 TFuzzyVariable* TKVFuzzyLogicParser::ParseFuzzyVariable() {
   std::string Name;
   std::string Comment;
-  Intf<IFuzzyStreamToken> T =
-      ParseHeader(Name, Comment, true, "deffuzzy", kParseFuzzyVariable, LoadResString(SFzyExpectedFuzzyDefinition));
+  Intf<IFuzzyStreamToken> T = ParseHeader(Name, Comment, true, kDeffuzzy, kParseFuzzyVariable, SFzyExpectedFuzzyDefinition);
 
   auto* Logic = dynamic_cast<TFuzzyLogic*>(GetFuzzyLogic());
   if (Logic == nullptr) throw EFzyParseException(LoadResString(SFuzzyLogicNotTFuzzyLogic));
@@ -236,8 +251,7 @@ TFuzzyVariable* TKVFuzzyLogicParser::ParseFuzzyVariable() {
 Intf<IFuzzyVariable> TKVFuzzyLogicParser::ParseFuzzyVariableIntf() {
   std::string Name;
   std::string Comment;
-  Intf<IFuzzyStreamToken> T =
-      ParseHeader(Name, Comment, true, "deffuzzy", kParseFuzzyVariable, LoadResString(SFzyExpectedFuzzyDefinition));
+  Intf<IFuzzyStreamToken> T = ParseHeader(Name, Comment, true, kDeffuzzy, kParseFuzzyVariable, SFzyExpectedFuzzyDefinition);
 
   auto* Logic = dynamic_cast<TIFuzzyLogic*>(GetFuzzyLogic());
   if (Logic == nullptr) throw EFzyParseException(LoadResString(SFuzzyLogicNotTIFuzzyLogic));
@@ -255,16 +269,17 @@ Intf<IFuzzyVariable> TKVFuzzyLogicParser::ParseFuzzyVariableIntf() {
 template <typename TForm>
 typename TForm::TSetRef TKVFuzzyLogicParser::ParseFuzzySetOf(typename TForm::TVariableRef Variable) {
   static const std::string kMethod = "ParseFuzzySet";
+  static const std::string kTerm = "term";
   std::string Name;
   std::string Comment;
-  Intf<IFuzzyStreamToken> T = ParseHeader(Name, Comment, true, "term", kMethod, LoadResString(SFzyExpectedFuzzySet));
-  FStream->PutBackToken(T.get());
+  FStream->PutBackToken(ParseHeader(Name, Comment, true, kTerm, kMethod, SFzyExpectedFuzzySet).get());
   typename TForm::TSetRef S = ParseFuzzyValues(Variable);
   // A handler of OnEvalExpression or OnCalcFuzzyFunction may have taken the set away.
   if (!S) ParseError(kMethod, LoadResString(SFzyMissingFuzzySet), {Name});
   TForm::NameTerm(Variable, TForm::Raw(S), Name);
   S->SetComment(Comment);
-  if (!IsKind(FStream->NextToken(), U')')) ParseError(kMethod, LoadResString(SFzyMissingCloseParens));
+  Intf<IFuzzyStreamToken> Keep;
+  if (!IsKind(NextTokenOf(*FStream, Keep), U')')) ParseError(kMethod, LoadResString(SFzyMissingCloseParens));
   TForm::DoParseFuzzySet(*this, Variable, TForm::Raw(S));
   return S;
 }
@@ -320,16 +335,18 @@ template <typename TForm>
 typename TForm::TSetRef TKVFuzzyLogicParser::ParseFuzzyValuePairsOf(typename TForm::TVariableRef Variable) {
   static const std::string kMethod = "ParseFuzzyValuePairs";
   typename TForm::TSetRef S = NewTermSet<TForm>(*this, Variable, kMethod);
-  if (!IsKind(FStream->NextToken(), U'(')) ParseError(kMethod, LoadResString(SFzyMissingOpenParens));
-  Intf<IFuzzyStreamToken> T = FStream->NextToken();
+  Intf<IFuzzyStreamToken> Keep;
+  if (!IsKind(NextTokenOf(*FStream, Keep), U'(')) ParseError(kMethod, LoadResString(SFzyMissingOpenParens));
+  IFuzzyStreamToken* T = NextTokenOf(*FStream, Keep);
   while (IsKind(T, U'(')) {
-    Intf<IFuzzyStreamToken> X = FStream->NextToken();
+    IFuzzyStreamToken* X = NextTokenOf(*FStream, Keep);
     if (!IsNumber(X)) ParseError(kMethod, LoadResString(SFzyExpectedNumber));
-    Intf<IFuzzyStreamToken> Y = FStream->NextToken();
+    const TFzyFloat XValue = X->GetNumber();  // X may die with the next token
+    IFuzzyStreamToken* Y = NextTokenOf(*FStream, Keep);
     if (!IsNumber(Y)) ParseError(kMethod, LoadResString(SFzyExpectedNumber));
-    TForm::AddPoint(TForm::Raw(S), X->GetNumber(), Y->GetNumber());
-    FStream->NextToken();  // the point's ")", taken unseen
-    T = FStream->NextToken();
+    TForm::AddPoint(TForm::Raw(S), XValue, Y->GetNumber());
+    NextTokenOf(*FStream, Keep);  // the point's ")", taken unseen
+    T = NextTokenOf(*FStream, Keep);
   }
   if (!IsKind(T, U')')) ParseError(kMethod, LoadResString(SFzyMissingCloseParens));
   return S;
@@ -347,15 +364,16 @@ Intf<IFuzzySet> TKVFuzzyLogicParser::ParseFuzzyValuePairs(IFuzzyVariable* Variab
 template <typename TForm>
 typename TForm::TSetRef TKVFuzzyLogicParser::ParseFuzzyFunctionOf(typename TForm::TVariableRef Variable) {
   static const std::string kMethod = "ParseFuzzyFunction";
-  if (!IsKind(FStream->NextToken(), U'(')) ParseError(kMethod, LoadResString(SFzyMissingOpenParens));
-  Intf<IFuzzyStreamToken> T = FStream->NextToken();
+  Intf<IFuzzyStreamToken> Keep;
+  if (!IsKind(NextTokenOf(*FStream, Keep), U'(')) ParseError(kMethod, LoadResString(SFzyMissingOpenParens));
+  IFuzzyStreamToken* T = NextTokenOf(*FStream, Keep);
   if (!IsKind(T, fstAtom)) ParseError(kMethod, LoadResString(SFzyMissingName));
   const std::string FuncName = T->GetText();
   Intf<IFuzzyStreamTokenList> List = ParseTokenList();
   typename TForm::TSetRef S = NewTermSet<TForm>(*this, Variable, kMethod);
   typename TForm::TSetRef Result = TForm::CallFunction(*this, TForm::Raw(S), FuncName, List.get());
   if (TForm::Raw(Result) != TForm::Raw(S)) TForm::DropUnusedTermSet(Variable, TForm::Raw(S));
-  FStream->NextToken();  // the call's ")"
+  NextTokenOf(*FStream, Keep);  // the call's ")"
   return Result;
 }
 
@@ -374,12 +392,13 @@ Intf<IFuzzyStreamTokenList> TKVFuzzyLogicParser::ParseTokenList() {
   std::vector<Intf<IFuzzyStreamTokenList>> Open;  // the enclosing lists of the one being filled
   Intf<IFuzzyStreamTokenList> List = Result;
   std::int32_t Operators = 0;
+  Intf<IFuzzyStreamToken> Keep;
   for (;;) {
-    Intf<IFuzzyStreamToken> T = FStream->NextToken();
+    IFuzzyStreamToken* T = NextTokenOf(*FStream, Keep);
     if (IsKind(T, fstNone) || (IsKind(T, U')') && Open.empty())) {
       // The end of the text closes every open list; the token that ended the list is read
       // again by the caller.
-      FStream->PutBackToken(T.get());
+      FStream->PutBackToken(T);
       return Result;
     }
     if (IsKind(T, U')')) {  // the nested list's ")", consumed
@@ -389,7 +408,7 @@ Intf<IFuzzyStreamTokenList> TKVFuzzyLogicParser::ParseTokenList() {
     }
     if (IsOperatorWord(T) && ++Operators > kMaxExpressionOperators)
       ParseError("ParseTokenList", LoadResString(SFzyTokenListTooLong), {kMaxExpressionOperators});
-    List->Add(T.get());
+    List->Add(T);
     if (IsKind(T, U'(')) {
       Intf<IFuzzyStreamTokenList> Nested(new TFuzzyStreamTokenList());
       T->SetList(Nested.get());
