@@ -180,7 +180,7 @@ Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::FinishToken(std::int32_t Kind,
   // Filled through its own class, which the compiler can call directly, before it is handed
   // out as an interface.
   auto* Token = new TFuzzyStreamToken();
-  Intf<IFuzzyStreamToken> Result(Token);
+  Intf<IFuzzyStreamToken> Result = FirstIntf<IFuzzyStreamToken>(Token);
   Token->SetLineNumber(FLineNumber);
   switch (Kind) {
     case kKindEnd:
