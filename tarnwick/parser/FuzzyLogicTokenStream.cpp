@@ -305,13 +305,12 @@ bool TFuzzyLogicTokenStream::PrepareSExp() {
   for (;;) {
     Intf<IFuzzyStreamToken> Token = BuildNextToken();
     const std::int32_t Kind = Token->GetDataType();
-    const std::int32_t Line = Token->GetLineNumber();
     FTempStack.push_back(std::move(Token));
     if (Kind == fstNone) break;
     if (Kind == U'(') {
       if (Depth >= FMaxNestingDepth) {
         EFzyParseException E(Format(LoadResString(SFzyNestingTooDeep), {FMaxNestingDepth}));
-        E.SetLineNumber(Line);
+        E.SetLineNumber(FTempStack.back()->GetLineNumber());
         throw E;
       }
       ++Depth;
