@@ -19,13 +19,11 @@ namespace tarnwick {
 namespace {
 
 bool IsKind(const IFuzzyStreamToken* Token, std::int32_t Kind) { return Token->GetDataType() == Kind; }
-bool IsKind(const Intf<IFuzzyStreamToken>& Token, std::int32_t Kind) { return IsKind(Token.get(), Kind); }
 
 bool IsNumber(const IFuzzyStreamToken* Token) {
   const std::int32_t Kind = Token->GetDataType();
   return Kind == fstInteger || Kind == fstFloat;
 }
-bool IsNumber(const Intf<IFuzzyStreamToken>& Token) { return IsNumber(Token.get()); }
 
 // The next token of Stream. A stream of the lexer's own class hands it out without a reference
 // of the caller's (TakeNextToken): it stays alive until the stream's next NextToken or
@@ -48,7 +46,7 @@ constexpr const char* kClauseKeywords = "range, units, or values";
 // What a "units" clause stores of its token. A quoted unit is its text, so that units the
 // printer quotes (those with a blank, for one) read back as they were; any other token is its
 // printed form.
-std::string UnitsOf(const Intf<IFuzzyStreamToken>& Token) {
+std::string UnitsOf(const IFuzzyStreamToken* Token) {
   return IsKind(Token, fstString) ? Token->GetText() : Token->ToString();
 }
 
@@ -127,10 +125,11 @@ std::string TKVFuzzyLogicParser::GetUniqueName() { return "FuzzySet" + IntToStr(
 // is left of it is a top-level token like any other.
 void TKVFuzzyLogicParser::ParseFuzzyLogic() {
   for (;;) {
-    Intf<IFuzzyStreamToken> T = FStream->NextToken();
+    Intf<IFuzzyStreamToken> Keep;
+    IFuzzyStreamToken* T = NextTokenOf(*FStream, Keep);
     if (IsKind(T, fstNone)) return;
     if (!IsKind(T, U'(')) ParseError("ParseFuzzyLogic", LoadResString(SFzyUnexpectedToken), {T->ToString()});
-    FStream->PutBackToken(T.get());
+    FStream->PutBackToken(T);
     // A component of neither form goes to the collection form, which refuses its class.
     if (dynamic_cast<TIFuzzyLogic*>(GetFuzzyLogic()) != nullptr)
       ParseFuzzyVariableIntf();
@@ -174,37 +173,43 @@ const std::string kDeffuzzy = "deffuzzy";
 // T is the first token after the header; the clauses end at the definition's ")", which is
 // consumed.
 template <typename TForm>
-void TKVFuzzyLogicParser::ParseClauses(Intf<IFuzzyStreamToken> T, typename TForm::TVariableRef V) {
-  const std::string kMethod = kParseFuzzyVariable;
+void TKVFuzzyLogicParser::ParseClauses(Intf<IFuzzyStreamToken> First, typename TForm::TVariableRef V) {
+  const std::string& kMethod = kParseFuzzyVariable;
+  // Each token is read before the next one is (NextTokenOf).
+  Intf<IFuzzyStreamToken> Keep = std::move(First);
+  IFuzzyStreamToken* T = Keep.get();
   while (!IsKind(T, U')')) {
-    Intf<IFuzzyStreamToken> C = FStream->NextToken();
-    if (!IsKind(T, U'(')) ParseError(kMethod, LoadResString(SFzyMissingOpenParens));
+    const bool Open = IsKind(T, U'(');
+    IFuzzyStreamToken* C = NextTokenOf(*FStream, Keep);
+    if (!Open) ParseError(kMethod, LoadResString(SFzyMissingOpenParens));
     if (!IsKind(C, fstAtom)) ParseError(kMethod, LoadResString(SFzyExpectedKeyword), {kClauseKeywords});
     const std::string Keyword = C->GetText();
     if (Keyword == "range") {
-      Intf<IFuzzyStreamToken> A = FStream->NextToken();
+      IFuzzyStreamToken* A = NextTokenOf(*FStream, Keep);
       if (!IsNumber(A)) ParseError(kMethod, LoadResString(SFzyExpectedNumber));
-      Intf<IFuzzyStreamToken> B = FStream->NextToken();
+      const TFzyFloat Minimum = A->GetNumber();
+      IFuzzyStreamToken* B = NextTokenOf(*FStream, Keep);
       if (!IsNumber(B)) ParseError(kMethod, LoadResString(SFzyExpectedNumber));
-      V->SetMinimum(A->GetNumber());
-      V->SetMaximum(B->GetNumber());
-      T = FStream->NextToken();
+      const TFzyFloat Maximum = B->GetNumber();
+      V->SetMinimum(Minimum);
+      V->SetMaximum(Maximum);
+      T = NextTokenOf(*FStream, Keep);
     } else if (Keyword == "units") {
-      T = FStream->NextToken();
+      T = NextTokenOf(*FStream, Keep);
       V->SetUnits(UnitsOf(T));
-      T = FStream->NextToken();
+      T = NextTokenOf(*FStream, Keep);
     } else if (Keyword == "values") {
-      T = FStream->NextToken();
+      T = NextTokenOf(*FStream, Keep);
       while (!IsKind(T, U')')) {
-        FStream->PutBackToken(T.get());
+        FStream->PutBackToken(T);
         ParseFuzzySet(V)->SetDefined(true);
-        T = FStream->NextToken();
+        T = NextTokenOf(*FStream, Keep);
       }
     } else {
       ParseError(kMethod, LoadResString(SFzyExpectedKeyword), {kClauseKeywords});
     }
     if (!IsKind(T, U')')) ParseError(kMethod, LoadResString(SFzyMissingCloseParens));
-    T = FStream->NextToken();
+    T = NextTokenOf(*FStream, Keep);
   }
 }
 
@@ -296,16 +301,18 @@ Intf<IFuzzySet> TKVFuzzyLogicParser::ParseFuzzySet(IFuzzyVariable* Variable) {
 //       | expression
 template <typename TForm>
 typename TForm::TSetRef TKVFuzzyLogicParser::ParseFuzzyValuesOf(typename TForm::TVariableRef Variable) {
-  Intf<IFuzzyStreamToken> T = FStream->NextToken();
+  Intf<IFuzzyStreamToken> Keep;
+  IFuzzyStreamToken* T = NextTokenOf(*FStream, Keep);
   if (IsKind(T, U'(')) {
-    Intf<IFuzzyStreamToken> U = FStream->NextToken();
-    FStream->PutBackToken(U.get());
-    FStream->PutBackToken(T.get());
+    const Intf<IFuzzyStreamToken> Open(T);  // put back after the token behind it
+    IFuzzyStreamToken* U = NextTokenOf(*FStream, Keep);
+    FStream->PutBackToken(U);
+    FStream->PutBackToken(T);
     // "()" is the printed form of a set without points; it reads back as one.
     if (IsKind(U, U'(') || IsKind(U, U')')) return ParseFuzzyValuePairs(Variable);
     return ParseFuzzyFunction(Variable);
   }
-  FStream->PutBackToken(T.get());
+  FStream->PutBackToken(T);
   Intf<IFuzzyStreamTokenList> List = ParseTokenList();
   return EvalFuzzyExpression(Variable, List.get());
 }

@@ -301,7 +301,7 @@ class TARNWICK_EXPORT TKVFuzzyLogicParser : public TCustomFuzzyLogicParser {
   // --- The twins, each written once over the form (TCollectionForm or TInterfaceForm)
   // The clauses of a definition from T (the token after its header) to its ")".
   template <typename TForm>
-  void ParseClauses(Intf<IFuzzyStreamToken> T, typename TForm::TVariableRef V);
+  void ParseClauses(Intf<IFuzzyStreamToken> First, typename TForm::TVariableRef V);
   template <typename TForm>
   typename TForm::TSetRef ParseFuzzySetOf(typename TForm::TVariableRef Variable);
   template <typename TForm>
