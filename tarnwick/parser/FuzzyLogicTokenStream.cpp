@@ -58,6 +58,14 @@ constexpr TAsciiSet kWordChars = [] {
   return Result;
 }();
 
+// AppendCodePoint, with the ASCII characters nearly every text consists of appended inline.
+inline void AppendChar(std::string& S, char32_t C) {
+  if (C < 0x80)
+    S.push_back(static_cast<char>(C));
+  else
+    AppendCodePoint(S, C);
+}
+
 [[noreturn]] void RaiseUnbalancedString() {
   throw EFzyParseException(LoadResString(SUnbalancedString));
 }
@@ -75,7 +83,8 @@ TFuzzyLogicTokenStream::~TFuzzyLogicTokenStream() = default;
 
 // Every line end is consumed here, and only here are lines counted.
 char32_t TFuzzyLogicTokenStream::GetChar() {
-  const char32_t C = TGTextStream::GetChar();
+  char32_t C = 0;
+  if (!TGTextStream::GetChar(C)) C = 0;  // the base's GetChar(), inline
   if (C == kLF) {
     ++FLineNumber;
   } else if (C == kCR) {
@@ -88,8 +97,8 @@ char32_t TFuzzyLogicTokenStream::GetChar() {
 bool TFuzzyLogicTokenStream::ReadLineEnd(std::string& Dest) {
   char32_t C;
   if (!PeekChar(C) || (C != kCR && C != kLF)) return false;
-  AppendCodePoint(Dest, GetChar());
-  if (C == kCR && PeekChar(C) && C == kLF) AppendCodePoint(Dest, GetChar());
+  AppendChar(Dest, GetChar());
+  if (C == kCR && PeekChar(C) && C == kLF) AppendChar(Dest, GetChar());
   return true;
 }
 
@@ -99,7 +108,7 @@ bool TFuzzyLogicTokenStream::SkipInLineSpaces() {
     char32_t C;
     if (!PeekChar(C) || C > 32) return false;
     if (C == kCR || C == kLF) return ReadLineEnd(FWhiteSpace);
-    AppendCodePoint(FWhiteSpace, GetChar());
+    AppendChar(FWhiteSpace, GetChar());
   }
 }
 
@@ -129,17 +138,17 @@ Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::BuildNextToken() {
       return FinishToken(kKindString, FText);
     }
     if (IsPunctuation(C)) {
-      AppendCodePoint(FText, C);
+      AppendChar(FText, C);
       return FinishToken(static_cast<std::int32_t>(C), FText);
     }
     if (C == FCommentChar) {
-      AppendCodePoint(FWhiteSpace, C);
+      AppendChar(FWhiteSpace, C);
       GetLine();
       continue;
     }
 
     // A word: C is taken unchanged, even when it is the escape character.
-    AppendCodePoint(FText, C);
+    AppendChar(FText, C);
     // The characters a word takes without a decision.
     const TAsciiSet PlainWordChars = TAsciiSet(kWordChars)
                                          .Exclude(FQuoteChar)
@@ -155,7 +164,7 @@ Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::BuildNextToken() {
         // is read through GetChar only once the word is finished, so that it counts after the
         // word, which keeps the line it stands on. Of a CR LF the word takes the CR; the LF is
         // the next token's.
-        AppendCodePoint(FWhiteSpace, D);
+        AppendChar(FWhiteSpace, D);
         if (D != kCR && D != kLF) return FinishToken(kKindWord, FText);
         PutBack(D);
         Intf<IFuzzyStreamToken> Token = FinishToken(kKindWord, FText);
@@ -170,7 +179,7 @@ Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::BuildNextToken() {
         if (IsEof()) return FinishToken(kKindWord, FText);
         D = GetChar();
       }
-      AppendCodePoint(FText, D);
+      AppendChar(FText, D);
     }
   }
 }
@@ -250,7 +259,7 @@ std::string TFuzzyLogicTokenStream::ReadString(const std::string& Start) {
       if (IsEof()) RaiseUnbalancedString();
       C = GetChar();
     }
-    AppendCodePoint(Result, C);
+    AppendChar(Result, C);
   }
 }
 
