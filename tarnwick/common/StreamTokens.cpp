@@ -119,9 +119,18 @@ struct TFreeTokenBlocks {
   TFreeTokenBlock* Head = nullptr;
   std::int32_t Count = 0;
   bool Closed = false;  // the thread is ending: blocks go back to the allocator at once
+  bool CloserArmed = false;
 };
 
-thread_local TFreeTokenBlocks FreeTokenBlocks;
+// Every token made or dropped reads it: in the initial-exec model that is one load, where the
+// default model of a shared library calls into the dynamic linker each time.
+#if defined(__ELF__) && (defined(__GNUC__) || defined(__clang__))
+#define TARNWICK_TOKEN_TLS_MODEL __attribute__((tls_model("initial-exec")))
+#else
+#define TARNWICK_TOKEN_TLS_MODEL
+#endif
+
+thread_local TFreeTokenBlocks FreeTokenBlocks TARNWICK_TOKEN_TLS_MODEL;
 
 // Gives the kept blocks back to the allocator when the thread ends.
 struct TFreeTokenBlocksCloser {
@@ -168,7 +177,10 @@ void TBaseStreamToken::operator delete(void* Block, std::size_t Size) noexcept {
     ::operator delete(Block, kTokenBlockSize);
     return;
   }
-  FreeTokenBlocksCloser.Armed = true;  // registers the closer for this thread
+  if (!Blocks.CloserArmed) {
+    FreeTokenBlocksCloser.Armed = true;  // registers the closer for this thread
+    Blocks.CloserArmed = true;
+  }
   auto* Free = static_cast<TFreeTokenBlock*>(Block);
   Free->Next = Blocks.Head;
   Blocks.Head = Free;
