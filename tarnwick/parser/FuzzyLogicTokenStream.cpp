@@ -1,12 +1,14 @@
 // The lexer of the fuzzy definition language.
 #include "tarnwick/parser/FuzzyLogicTokenStream.h"
 
+#include <algorithm>
 #include <typeinfo>
 #include <utility>
 
 #include "tarnwick/model/FuzzyConsts.h"
 #include "tarnwick/model/FuzzyParserBase.h"
 #include "tarnwick/platform/Format.h"
+#include "tarnwick/parser/detail/TokenReads.h"
 #include "tarnwick/platform/ScopeGuard.h"
 
 namespace tarnwick {
@@ -43,7 +45,7 @@ constexpr bool EndsWord(char32_t C) noexcept {
 }
 
 bool IsKind(const Intf<IFuzzyStreamToken>& Token, std::int32_t Kind) {
-  return Token->GetDataType() == Kind;
+  return detail::KindOf(Token.get()) == Kind;
 }
 
 // Blanks and control characters that do not end a line.
@@ -313,7 +315,7 @@ bool TFuzzyLogicTokenStream::PrepareSExp() {
   std::int32_t Depth = 0;
   for (;;) {
     Intf<IFuzzyStreamToken> Token = BuildNextToken();
-    const std::int32_t Kind = Token->GetDataType();
+    const std::int32_t Kind = detail::KindOf(Token.get());
     FTempStack.push_back(std::move(Token));
     if (Kind == fstNone) break;
     if (Kind == U'(') {
@@ -329,6 +331,11 @@ bool TFuzzyLogicTokenStream::PrepareSExp() {
     if (Depth == 0) break;
   }
   // FTempStack holds the first token read at the front; the look-ahead hands out its back.
+  if (FStack.empty()) {  // as NextToken calls it: the scratch stack, reversed, becomes the look-ahead
+    std::reverse(FTempStack.begin(), FTempStack.end());
+    FStack.swap(FTempStack);
+    return true;
+  }
   FStack.reserve(FStack.size() + FTempStack.size());
   for (auto It = FTempStack.rbegin(); It != FTempStack.rend(); ++It) FStack.push_back(std::move(*It));
   return true;
@@ -341,14 +348,14 @@ IFuzzyStreamToken* TFuzzyLogicTokenStream::TakeNextToken() {
   Intf<IFuzzyStreamToken> Token = std::move(FStack.back());
   FStack.pop_back();
   TEchoStep& Step = FEcho.emplace_back();
-  Step.NewLine = FCurrentToken && Token->GetLineNumber() > FCurrentToken->GetLineNumber();
-  const std::int32_t Kind = Token->GetDataType();
-  const IFuzzyStreamToken* Handed = Token.get();
-  if ((Kind == fstInteger || Kind == fstFloat) && &typeid(*Handed) == &typeid(TFuzzyStreamToken)) {
+  Step.NewLine = FCurrentToken && detail::LineOf(Token.get()) > detail::LineOf(FCurrentToken.get());
+  const TFuzzyStreamToken* Own = detail::OwnToken(Token.get());
+  const std::int32_t Kind = Own != nullptr ? Own->TBaseStreamToken::GetDataType() : Token->GetDataType();
+  if ((Kind == fstInteger || Kind == fstFloat) && Own != nullptr) {
     // Printing a number is the costly part of the echo, and the number cannot change here.
     Step.Kind = TEchoStep::ekNumber;
     Step.DataType = Kind;
-    Step.Number = Token->GetNumber();
+    Step.Number = Own->TBaseStreamToken::GetNumber();
   } else {
     Step.Kind = TEchoStep::ekToken;
     Step.Printed = Token->ToString();
@@ -372,7 +379,7 @@ void TFuzzyLogicTokenStream::PutBackToken(IFuzzyStreamToken* Token) {
   Step.Kind = TEchoStep::ekPutBack;
   Step.PrintedSize = Token->ToString().size();
 
-  const std::int32_t Kind = Token->GetDataType();
+  const std::int32_t Kind = detail::KindOf(Token);
   if (Kind == U')')
     ++FParenthesisLevel;
   else if (Kind == U'(')

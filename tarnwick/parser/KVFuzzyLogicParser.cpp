@@ -10,6 +10,7 @@
 #include "tarnwick/parser/FuzzyLogicTokenStream.h"
 #include "tarnwick/parser/FuzzyParserForms.h"
 #include "tarnwick/parser/detail/StreamCall.h"
+#include "tarnwick/parser/detail/TokenReads.h"
 #include "tarnwick/platform/Classes.h"
 #include "tarnwick/platform/ScopeGuard.h"
 #include "tarnwick/platform/SysUtils.h"
@@ -18,10 +19,10 @@ namespace tarnwick {
 
 namespace {
 
-bool IsKind(const IFuzzyStreamToken* Token, std::int32_t Kind) { return Token->GetDataType() == Kind; }
+bool IsKind(const IFuzzyStreamToken* Token, std::int32_t Kind) { return detail::KindOf(Token) == Kind; }
 
 bool IsNumber(const IFuzzyStreamToken* Token) {
-  const std::int32_t Kind = Token->GetDataType();
+  const std::int32_t Kind = detail::KindOf(Token);
   return Kind == fstInteger || Kind == fstFloat;
 }
 
@@ -187,10 +188,10 @@ void TKVFuzzyLogicParser::ParseClauses(Intf<IFuzzyStreamToken> First, typename T
     if (Keyword == "range") {
       IFuzzyStreamToken* A = NextTokenOf(*FStream, Keep);
       if (!IsNumber(A)) ParseError(kMethod, LoadResString(SFzyExpectedNumber));
-      const TFzyFloat Minimum = A->GetNumber();
+      const TFzyFloat Minimum = detail::NumberOf(A);
       IFuzzyStreamToken* B = NextTokenOf(*FStream, Keep);
       if (!IsNumber(B)) ParseError(kMethod, LoadResString(SFzyExpectedNumber));
-      const TFzyFloat Maximum = B->GetNumber();
+      const TFzyFloat Maximum = detail::NumberOf(B);
       V->SetMinimum(Minimum);
       V->SetMaximum(Maximum);
       T = NextTokenOf(*FStream, Keep);
@@ -348,10 +349,10 @@ typename TForm::TSetRef TKVFuzzyLogicParser::ParseFuzzyValuePairsOf(typename TFo
   while (IsKind(T, U'(')) {
     IFuzzyStreamToken* X = NextTokenOf(*FStream, Keep);
     if (!IsNumber(X)) ParseError(kMethod, LoadResString(SFzyExpectedNumber));
-    const TFzyFloat XValue = X->GetNumber();  // X may die with the next token
+    const TFzyFloat XValue = detail::NumberOf(X);  // X may die with the next token
     IFuzzyStreamToken* Y = NextTokenOf(*FStream, Keep);
     if (!IsNumber(Y)) ParseError(kMethod, LoadResString(SFzyExpectedNumber));
-    TForm::AddPoint(TForm::Raw(S), XValue, Y->GetNumber());
+    TForm::AddPoint(TForm::Raw(S), XValue, detail::NumberOf(Y));
     NextTokenOf(*FStream, Keep);  // the point's ")", taken unseen
     T = NextTokenOf(*FStream, Keep);
   }
