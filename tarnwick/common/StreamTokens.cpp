@@ -142,7 +142,7 @@ struct TFreeTokenBlocksCloser {
       ASAN_UNPOISON_MEMORY_REGION(Block, TBaseStreamToken::kTokenBlockSize);
 #endif
       FreeTokenBlocks.Head = Block->Next;
-      ::operator delete(Block, TBaseStreamToken::kTokenBlockSize);
+      ::operator delete(Block);
     }
     FreeTokenBlocks.Count = 0;
   }
@@ -169,12 +169,12 @@ void* TBaseStreamToken::operator new(std::size_t Size) {
 void TBaseStreamToken::operator delete(void* Block, std::size_t Size) noexcept {
   if (Block == nullptr) return;
   if (Size > kTokenBlockSize) {
-    ::operator delete(Block, Size);
+    ::operator delete(Block);
     return;
   }
   TFreeTokenBlocks& Blocks = FreeTokenBlocks;
   if (Blocks.Closed || Blocks.Count >= kMaxFreeTokenBlocks) {
-    ::operator delete(Block, kTokenBlockSize);
+    ::operator delete(Block);
     return;
   }
   if (!Blocks.CloserArmed) {

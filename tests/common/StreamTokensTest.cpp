@@ -332,9 +332,9 @@ TEST_F(CountingTest, TokensLiveAndDieInAnyThread) {
    public:
     char Payload[TBaseStreamToken::kTokenBlockSize] = {};
   };
-  const int Count = TBaseStreamToken::kMaxFreeTokenBlocks + 100;
+  constexpr int Count = TBaseStreamToken::kMaxFreeTokenBlocks + 100;
   std::vector<Intf<IBaseStreamToken>> Handed;
-  std::thread Maker([&Handed, Count] {
+  std::thread Maker([&Handed] {
     std::vector<Intf<IBaseStreamToken>> Kept;
     for (int I = 0; I < 2 * Count; ++I) {
       Intf<IBaseStreamToken> Token(I % 7 == 0 ? static_cast<TBaseStreamToken*>(new TLargeToken) : new TCountedToken);
