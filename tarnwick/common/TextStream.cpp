@@ -108,7 +108,7 @@ char32_t TGTextStream::GetChar() {
   return GetChar(C) ? C : 0;
 }
 
-bool TGTextStream::PeekChar(char32_t& C) {
+bool TGTextStream::PeekCharDecoded(char32_t& C) {
   if (!GetChar(C)) return false;
   FPutBack.push_back(C);
   return true;

@@ -124,7 +124,10 @@ class TARNWICK_COMMON_EXPORT TGTextStream : public TGBufferStream {
     return GetCharDecoded(C);
   }
   // Like GetChar(C), but the character stays unread.
-  bool PeekChar(char32_t& C);
+  bool PeekChar(char32_t& C) {
+    if (PeekAscii(C)) return true;
+    return PeekCharDecoded(C);
+  }
   // Makes C the character the next read returns. Several put-backs come back last first.
   void PutBack(char32_t C);
   // True when no character is left unread (put-back characters count as unread).
@@ -157,14 +160,21 @@ class TARNWICK_COMMON_EXPORT TGTextStream : public TGBufferStream {
   // The common case of GetChar, inline: an ASCII byte waiting in the buffer of an encoding in
   // which it stands for itself (what decoding it would give).
   bool TakeAscii(char32_t& C) noexcept {
+    if (!PeekAscii(C)) return false;
+    Consume(1);
+    return true;
+  }
+  // The same without reading it: the character stays where it is, in the buffer.
+  bool PeekAscii(char32_t& C) const noexcept {
     if (!FAsciiCompatible || !FPreambleChecked || !FPutBack.empty()) return false;
     const std::string_view Bytes = Available();
     if (Bytes.empty() || static_cast<unsigned char>(Bytes[0]) >= 0x80) return false;
     C = static_cast<unsigned char>(Bytes[0]);
-    Consume(1);
     return true;
   }
   bool GetCharDecoded(char32_t& C);
+  // PeekChar for a character that is not a waiting ASCII byte: read, then put back.
+  bool PeekCharDecoded(char32_t& C);
   bool IsEofFilled();
 
   const TEncoding* FEncoding;

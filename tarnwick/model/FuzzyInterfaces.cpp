@@ -1,6 +1,7 @@
 // The fuzzy language's token and token list.
 #include "tarnwick/model/FuzzyInterfaces.h"
 
+#include <typeinfo>
 #include <utility>
 
 #include "tarnwick/model/FuzzySet.h"
@@ -15,6 +16,9 @@ static_assert(static_cast<int>(fstNone) == bstNone && static_cast<int>(fstAtom) 
 
 // ---------------------------------------------------------------------------------------------
 // TFuzzyStreamToken
+
+// The lexer's tokens take their memory from the blocks dead tokens leave.
+static_assert(sizeof(TFuzzyStreamToken) <= TBaseStreamToken::kTokenBlockSize);
 
 TFuzzyStreamToken::TFuzzyStreamToken() noexcept = default;
 
@@ -153,8 +157,21 @@ void* TFuzzyStreamTokenList::GetInterface(const TGUID& IID) noexcept {
 
 TBaseStreamTokenList* TFuzzyStreamTokenList::NewInstance() const { return new TFuzzyStreamTokenList; }
 
+namespace {
+
+// Item as IFuzzyStreamToken, as FindIntfOrRaise finds it. The lexer's own tokens, nearly every
+// item there is, are converted directly: the general lookup first casts to the interface base
+// across the class hierarchy, which costs more than the rest of reading an argument.
+IFuzzyStreamToken* AsFuzzyStreamToken(IInterface* Item) {
+  if (Item != nullptr && &typeid(*Item) == &typeid(TFuzzyStreamToken))
+    return static_cast<TFuzzyStreamToken*>(dynamic_cast<void*>(Item));
+  return FindIntfOrRaise<IFuzzyStreamToken>(Item);
+}
+
+}  // namespace
+
 IFuzzyStreamToken* TFuzzyStreamTokenList::Get(Integer Index) const {
-  return FindIntfOrRaise<IFuzzyStreamToken>(TInterfaceListPersistent::Get(Index));
+  return AsFuzzyStreamToken(TInterfaceListPersistent::Get(Index));
 }
 
 void TFuzzyStreamTokenList::Put(Integer Index, IFuzzyStreamToken* Value) { TBaseStreamTokenList::Put(Index, Value); }
@@ -166,7 +183,7 @@ bool TFuzzyStreamTokenList::Equals(IFuzzyStreamTokenList* AList) const {
 Integer TFuzzyStreamTokenList::Add(IFuzzyStreamToken* Item) { return TBaseStreamTokenList::Add(Item); }
 
 IFuzzyStreamToken* TFuzzyStreamTokenList::First() const {
-  return FindIntfOrRaise<IFuzzyStreamToken>(TInterfaceListPersistent::First());
+  return AsFuzzyStreamToken(TInterfaceListPersistent::First());
 }
 
 Integer TFuzzyStreamTokenList::IndexOf(IFuzzyStreamToken* Item) const { return TBaseStreamTokenList::IndexOf(Item); }
@@ -176,7 +193,7 @@ void TFuzzyStreamTokenList::Insert(Integer Index, IFuzzyStreamToken* Item) {
 }
 
 IFuzzyStreamToken* TFuzzyStreamTokenList::Last() const {
-  return FindIntfOrRaise<IFuzzyStreamToken>(TInterfaceListPersistent::Last());
+  return AsFuzzyStreamToken(TInterfaceListPersistent::Last());
 }
 
 void TFuzzyStreamTokenList::Append(IFuzzyStreamTokenList* List) { TBaseStreamTokenList::Append(List); }

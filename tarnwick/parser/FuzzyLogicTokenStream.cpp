@@ -1,12 +1,14 @@
 // The lexer of the fuzzy definition language.
 #include "tarnwick/parser/FuzzyLogicTokenStream.h"
 
+#include <algorithm>
 #include <typeinfo>
 #include <utility>
 
 #include "tarnwick/model/FuzzyConsts.h"
 #include "tarnwick/model/FuzzyParserBase.h"
 #include "tarnwick/platform/Format.h"
+#include "tarnwick/parser/detail/TokenReads.h"
 #include "tarnwick/platform/ScopeGuard.h"
 
 namespace tarnwick {
@@ -43,7 +45,7 @@ constexpr bool EndsWord(char32_t C) noexcept {
 }
 
 bool IsKind(const Intf<IFuzzyStreamToken>& Token, std::int32_t Kind) {
-  return Token->GetDataType() == Kind;
+  return detail::KindOf(Token.get()) == Kind;
 }
 
 // Blanks and control characters that do not end a line.
@@ -57,6 +59,14 @@ constexpr TAsciiSet kWordChars = [] {
     if (!EndsWord(C)) Result.Include(C);
   return Result;
 }();
+
+// AppendCodePoint, with the ASCII characters nearly every text consists of appended inline.
+inline void AppendChar(std::string& S, char32_t C) {
+  if (C < 0x80)
+    S.push_back(static_cast<char>(C));
+  else
+    AppendCodePoint(S, C);
+}
 
 [[noreturn]] void RaiseUnbalancedString() {
   throw EFzyParseException(LoadResString(SUnbalancedString));
@@ -75,7 +85,8 @@ TFuzzyLogicTokenStream::~TFuzzyLogicTokenStream() = default;
 
 // Every line end is consumed here, and only here are lines counted.
 char32_t TFuzzyLogicTokenStream::GetChar() {
-  const char32_t C = TGTextStream::GetChar();
+  char32_t C = 0;
+  if (!TGTextStream::GetChar(C)) C = 0;  // the base's GetChar(), inline
   if (C == kLF) {
     ++FLineNumber;
   } else if (C == kCR) {
@@ -88,8 +99,8 @@ char32_t TFuzzyLogicTokenStream::GetChar() {
 bool TFuzzyLogicTokenStream::ReadLineEnd(std::string& Dest) {
   char32_t C;
   if (!PeekChar(C) || (C != kCR && C != kLF)) return false;
-  AppendCodePoint(Dest, GetChar());
-  if (C == kCR && PeekChar(C) && C == kLF) AppendCodePoint(Dest, GetChar());
+  AppendChar(Dest, GetChar());
+  if (C == kCR && PeekChar(C) && C == kLF) AppendChar(Dest, GetChar());
   return true;
 }
 
@@ -99,7 +110,7 @@ bool TFuzzyLogicTokenStream::SkipInLineSpaces() {
     char32_t C;
     if (!PeekChar(C) || C > 32) return false;
     if (C == kCR || C == kLF) return ReadLineEnd(FWhiteSpace);
-    AppendCodePoint(FWhiteSpace, GetChar());
+    AppendChar(FWhiteSpace, GetChar());
   }
 }
 
@@ -129,17 +140,17 @@ Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::BuildNextToken() {
       return FinishToken(kKindString, FText);
     }
     if (IsPunctuation(C)) {
-      AppendCodePoint(FText, C);
+      AppendChar(FText, C);
       return FinishToken(static_cast<std::int32_t>(C), FText);
     }
     if (C == FCommentChar) {
-      AppendCodePoint(FWhiteSpace, C);
+      AppendChar(FWhiteSpace, C);
       GetLine();
       continue;
     }
 
     // A word: C is taken unchanged, even when it is the escape character.
-    AppendCodePoint(FText, C);
+    AppendChar(FText, C);
     // The characters a word takes without a decision.
     const TAsciiSet PlainWordChars = TAsciiSet(kWordChars)
                                          .Exclude(FQuoteChar)
@@ -155,7 +166,7 @@ Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::BuildNextToken() {
         // is read through GetChar only once the word is finished, so that it counts after the
         // word, which keeps the line it stands on. Of a CR LF the word takes the CR; the LF is
         // the next token's.
-        AppendCodePoint(FWhiteSpace, D);
+        AppendChar(FWhiteSpace, D);
         if (D != kCR && D != kLF) return FinishToken(kKindWord, FText);
         PutBack(D);
         Intf<IFuzzyStreamToken> Token = FinishToken(kKindWord, FText);
@@ -170,7 +181,7 @@ Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::BuildNextToken() {
         if (IsEof()) return FinishToken(kKindWord, FText);
         D = GetChar();
       }
-      AppendCodePoint(FText, D);
+      AppendChar(FText, D);
     }
   }
 }
@@ -180,7 +191,7 @@ Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::FinishToken(std::int32_t Kind,
   // Filled through its own class, which the compiler can call directly, before it is handed
   // out as an interface.
   auto* Token = new TFuzzyStreamToken();
-  Intf<IFuzzyStreamToken> Result(Token);
+  Intf<IFuzzyStreamToken> Result = FirstIntf<IFuzzyStreamToken>(Token);
   Token->SetLineNumber(FLineNumber);
   switch (Kind) {
     case kKindEnd:
@@ -250,7 +261,7 @@ std::string TFuzzyLogicTokenStream::ReadString(const std::string& Start) {
       if (IsEof()) RaiseUnbalancedString();
       C = GetChar();
     }
-    AppendCodePoint(Result, C);
+    AppendChar(Result, C);
   }
 }
 
@@ -304,14 +315,13 @@ bool TFuzzyLogicTokenStream::PrepareSExp() {
   std::int32_t Depth = 0;
   for (;;) {
     Intf<IFuzzyStreamToken> Token = BuildNextToken();
-    const std::int32_t Kind = Token->GetDataType();
-    const std::int32_t Line = Token->GetLineNumber();
+    const std::int32_t Kind = detail::KindOf(Token.get());
     FTempStack.push_back(std::move(Token));
     if (Kind == fstNone) break;
     if (Kind == U'(') {
       if (Depth >= FMaxNestingDepth) {
         EFzyParseException E(Format(LoadResString(SFzyNestingTooDeep), {FMaxNestingDepth}));
-        E.SetLineNumber(Line);
+        E.SetLineNumber(FTempStack.back()->GetLineNumber());
         throw E;
       }
       ++Depth;
@@ -321,46 +331,55 @@ bool TFuzzyLogicTokenStream::PrepareSExp() {
     if (Depth == 0) break;
   }
   // FTempStack holds the first token read at the front; the look-ahead hands out its back.
+  if (FStack.empty()) {  // as NextToken calls it: the scratch stack, reversed, becomes the look-ahead
+    std::reverse(FTempStack.begin(), FTempStack.end());
+    FStack.swap(FTempStack);
+    return true;
+  }
   FStack.reserve(FStack.size() + FTempStack.size());
   for (auto It = FTempStack.rbegin(); It != FTempStack.rend(); ++It) FStack.push_back(std::move(*It));
   return true;
 }
 
-Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::NextToken() {
+Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::NextToken() { return Intf<IFuzzyStreamToken>(TakeNextToken()); }
+
+IFuzzyStreamToken* TFuzzyLogicTokenStream::TakeNextToken() {
   if (FStack.empty()) PrepareSExp();
   Intf<IFuzzyStreamToken> Token = std::move(FStack.back());
   FStack.pop_back();
   TEchoStep& Step = FEcho.emplace_back();
-  Step.NewLine = FCurrentToken && Token->GetLineNumber() > FCurrentToken->GetLineNumber();
-  const std::int32_t Kind = Token->GetDataType();
-  const IFuzzyStreamToken* Handed = Token.get();
-  if ((Kind == fstInteger || Kind == fstFloat) && &typeid(*Handed) == &typeid(TFuzzyStreamToken)) {
+  Step.NewLine = FCurrentToken && detail::LineOf(Token.get()) > detail::LineOf(FCurrentToken.get());
+  const TFuzzyStreamToken* Own = detail::OwnToken(Token.get());
+  const std::int32_t Kind = Own != nullptr ? Own->TBaseStreamToken::GetDataType() : Token->GetDataType();
+  if ((Kind == fstInteger || Kind == fstFloat) && Own != nullptr) {
     // Printing a number is the costly part of the echo, and the number cannot change here.
     Step.Kind = TEchoStep::ekNumber;
     Step.DataType = Kind;
-    Step.Number = Token->GetNumber();
+    Step.Number = Own->TBaseStreamToken::GetNumber();
   } else {
     Step.Kind = TEchoStep::ekToken;
     Step.Printed = Token->ToString();
   }
-  FCurrentToken = Token;
+  // The look-ahead's reference becomes the current token's.
+  FCurrentToken = std::move(Token);
   if (Kind == U')')
     --FParenthesisLevel;
   else if (Kind == U'(')
     ++FParenthesisLevel;
-  return Token;
+  return FCurrentToken.get();
 }
 
 void TFuzzyLogicTokenStream::PutBackToken(IFuzzyStreamToken* Token) {
   if (Token == nullptr) return;
   FStack.emplace_back(Token);
-  FCurrentToken = FStack.back();
+  // Mostly the token just read, which is the current one already.
+  if (FCurrentToken.get() != Token) FCurrentToken = FStack.back();
 
   TEchoStep& Step = FEcho.emplace_back();
   Step.Kind = TEchoStep::ekPutBack;
   Step.PrintedSize = Token->ToString().size();
 
-  const std::int32_t Kind = Token->GetDataType();
+  const std::int32_t Kind = detail::KindOf(Token);
   if (Kind == U')')
     ++FParenthesisLevel;
   else if (Kind == U'(')

@@ -2,6 +2,7 @@
 // bookkeeping of the token stream of each call.
 #include "tarnwick/parser/KVFuzzyLogicParser.h"
 
+#include <typeinfo>
 #include <utility>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "tarnwick/parser/FuzzyLogicTokenStream.h"
 #include "tarnwick/parser/FuzzyParserForms.h"
 #include "tarnwick/parser/detail/StreamCall.h"
+#include "tarnwick/parser/detail/TokenReads.h"
 #include "tarnwick/platform/Classes.h"
 #include "tarnwick/platform/ScopeGuard.h"
 #include "tarnwick/platform/SysUtils.h"
@@ -17,14 +19,25 @@ namespace tarnwick {
 
 namespace {
 
-bool IsKind(const Intf<IFuzzyStreamToken>& Token, std::int32_t Kind) { return Token->GetDataType() == Kind; }
+bool IsKind(const IFuzzyStreamToken* Token, std::int32_t Kind) { return detail::KindOf(Token) == Kind; }
 
-bool IsNumber(const Intf<IFuzzyStreamToken>& Token) {
-  return IsKind(Token, fstInteger) || IsKind(Token, fstFloat);
+bool IsNumber(const IFuzzyStreamToken* Token) {
+  const std::int32_t Kind = detail::KindOf(Token);
+  return Kind == fstInteger || Kind == fstFloat;
+}
+
+// The next token of Stream. A stream of the lexer's own class hands it out without a reference
+// of the caller's (TakeNextToken): it stays alive until the stream's next NextToken or
+// PutBackToken, so the caller reads what it needs of it before then. A stream of another class
+// reads through its own NextToken, and Keep holds the token.
+IFuzzyStreamToken* NextTokenOf(TFuzzyLogicTokenStream& Stream, Intf<IFuzzyStreamToken>& Keep) {
+  if (&typeid(Stream) == &typeid(TFuzzyLogicTokenStream)) return Stream.TakeNextToken();
+  Keep = Stream.NextToken();
+  return Keep.get();
 }
 
 // A word the evaluator takes as an operator.
-bool IsOperatorWord(const Intf<IFuzzyStreamToken>& Token) {
+bool IsOperatorWord(const IFuzzyStreamToken* Token) {
   return (IsKind(Token, fstAtom) || IsKind(Token, fstString)) && IsFuzzyOperatorWord(Token->GetText());
 }
 
@@ -34,7 +47,7 @@ constexpr const char* kClauseKeywords = "range, units, or values";
 // What a "units" clause stores of its token. A quoted unit is its text, so that units the
 // printer quotes (those with a blank, for one) read back as they were; any other token is its
 // printed form.
-std::string UnitsOf(const Intf<IFuzzyStreamToken>& Token) {
+std::string UnitsOf(const IFuzzyStreamToken* Token) {
   return IsKind(Token, fstString) ? Token->GetText() : Token->ToString();
 }
 
@@ -113,10 +126,11 @@ std::string TKVFuzzyLogicParser::GetUniqueName() { return "FuzzySet" + IntToStr(
 // is left of it is a top-level token like any other.
 void TKVFuzzyLogicParser::ParseFuzzyLogic() {
   for (;;) {
-    Intf<IFuzzyStreamToken> T = FStream->NextToken();
+    Intf<IFuzzyStreamToken> Keep;
+    IFuzzyStreamToken* T = NextTokenOf(*FStream, Keep);
     if (IsKind(T, fstNone)) return;
     if (!IsKind(T, U'(')) ParseError("ParseFuzzyLogic", LoadResString(SFzyUnexpectedToken), {T->ToString()});
-    FStream->PutBackToken(T.get());
+    FStream->PutBackToken(T);
     // A component of neither form goes to the collection form, which refuses its class.
     if (dynamic_cast<TIFuzzyLogic*>(GetFuzzyLogic()) != nullptr)
       ParseFuzzyVariableIntf();
@@ -128,29 +142,31 @@ void TKVFuzzyLogicParser::ParseFuzzyLogic() {
 // "(" Keyword NAME [COMMENT]
 Intf<IFuzzyStreamToken> TKVFuzzyLogicParser::ParseHeader(std::string& Name, std::string& Comment, bool ReadComment,
                                                          const std::string& Keyword, const std::string& MethodName,
-                                                         const std::string& Msg) {
-  Intf<IFuzzyStreamToken> T = FStream->NextToken();
-  Intf<IFuzzyStreamToken> K = FStream->NextToken();
-  if (!IsKind(T, U'(') || !IsKind(K, fstAtom) || K->GetText() != Keyword) ParseError(MethodName, Msg);
-  T = FStream->NextToken();
+                                                         const TResString& Msg) {
+  Intf<IFuzzyStreamToken> Keep;
+  const bool Open = IsKind(NextTokenOf(*FStream, Keep), U'(');
+  IFuzzyStreamToken* T = NextTokenOf(*FStream, Keep);
+  if (!Open || !IsKind(T, fstAtom) || T->GetText() != Keyword) ParseError(MethodName, LoadResString(Msg));
+  T = NextTokenOf(*FStream, Keep);
   if (!IsKind(T, fstAtom)) ParseError(MethodName, LoadResString(SFzyMissingName));
   Name = T->GetText();
   if (ReadComment) {
-    T = FStream->NextToken();
+    T = NextTokenOf(*FStream, Keep);
     if (IsKind(T, fstString)) {
       Comment = T->GetText();
-      T = FStream->NextToken();
+      T = NextTokenOf(*FStream, Keep);
     } else {
       Comment.clear();
     }
   }
-  return T;
+  return Intf<IFuzzyStreamToken>(T);
 }
 
 namespace {
 
-// The operation a definition's errors name, in both forms.
-constexpr const char* kParseFuzzyVariable = "ParseFuzzyVariable";
+// The operation a definition's errors name, in both forms, and the keyword that opens one.
+const std::string kParseFuzzyVariable = "ParseFuzzyVariable";
+const std::string kDeffuzzy = "deffuzzy";
 
 }  // namespace
 
@@ -158,37 +174,43 @@ constexpr const char* kParseFuzzyVariable = "ParseFuzzyVariable";
 // T is the first token after the header; the clauses end at the definition's ")", which is
 // consumed.
 template <typename TForm>
-void TKVFuzzyLogicParser::ParseClauses(Intf<IFuzzyStreamToken> T, typename TForm::TVariableRef V) {
-  const std::string kMethod = kParseFuzzyVariable;
+void TKVFuzzyLogicParser::ParseClauses(Intf<IFuzzyStreamToken> First, typename TForm::TVariableRef V) {
+  const std::string& kMethod = kParseFuzzyVariable;
+  // Each token is read before the next one is (NextTokenOf).
+  Intf<IFuzzyStreamToken> Keep = std::move(First);
+  IFuzzyStreamToken* T = Keep.get();
   while (!IsKind(T, U')')) {
-    Intf<IFuzzyStreamToken> C = FStream->NextToken();
-    if (!IsKind(T, U'(')) ParseError(kMethod, LoadResString(SFzyMissingOpenParens));
+    const bool Open = IsKind(T, U'(');
+    IFuzzyStreamToken* C = NextTokenOf(*FStream, Keep);
+    if (!Open) ParseError(kMethod, LoadResString(SFzyMissingOpenParens));
     if (!IsKind(C, fstAtom)) ParseError(kMethod, LoadResString(SFzyExpectedKeyword), {kClauseKeywords});
     const std::string Keyword = C->GetText();
     if (Keyword == "range") {
-      Intf<IFuzzyStreamToken> A = FStream->NextToken();
+      IFuzzyStreamToken* A = NextTokenOf(*FStream, Keep);
       if (!IsNumber(A)) ParseError(kMethod, LoadResString(SFzyExpectedNumber));
-      Intf<IFuzzyStreamToken> B = FStream->NextToken();
+      const TFzyFloat Minimum = detail::NumberOf(A);
+      IFuzzyStreamToken* B = NextTokenOf(*FStream, Keep);
       if (!IsNumber(B)) ParseError(kMethod, LoadResString(SFzyExpectedNumber));
-      V->SetMinimum(A->GetNumber());
-      V->SetMaximum(B->GetNumber());
-      T = FStream->NextToken();
+      const TFzyFloat Maximum = detail::NumberOf(B);
+      V->SetMinimum(Minimum);
+      V->SetMaximum(Maximum);
+      T = NextTokenOf(*FStream, Keep);
     } else if (Keyword == "units") {
-      T = FStream->NextToken();
+      T = NextTokenOf(*FStream, Keep);
       V->SetUnits(UnitsOf(T));
-      T = FStream->NextToken();
+      T = NextTokenOf(*FStream, Keep);
     } else if (Keyword == "values") {
-      T = FStream->NextToken();
+      T = NextTokenOf(*FStream, Keep);
       while (!IsKind(T, U')')) {
-        FStream->PutBackToken(T.get());
+        FStream->PutBackToken(T);
         ParseFuzzySet(V)->SetDefined(true);
-        T = FStream->NextToken();
+        T = NextTokenOf(*FStream, Keep);
       }
     } else {
       ParseError(kMethod, LoadResString(SFzyExpectedKeyword), {kClauseKeywords});
     }
     if (!IsKind(T, U')')) ParseError(kMethod, LoadResString(SFzyMissingCloseParens));
-    T = FStream->NextToken();
+    T = NextTokenOf(*FStream, Keep);
   }
 }
 
@@ -198,8 +220,7 @@ void TKVFuzzyLogicParser::ParseClauses(Intf<IFuzzyStreamToken> T, typename TForm
 TFuzzyVariable* TKVFuzzyLogicParser::ParseFuzzyVariable() {
   std::string Name;
   std::string Comment;
-  Intf<IFuzzyStreamToken> T =
-      ParseHeader(Name, Comment, true, "deffuzzy", kParseFuzzyVariable, LoadResString(SFzyExpectedFuzzyDefinition));
+  Intf<IFuzzyStreamToken> T = ParseHeader(Name, Comment, true, kDeffuzzy, kParseFuzzyVariable, SFzyExpectedFuzzyDefinition);
 
   auto* Logic = dynamic_cast<TFuzzyLogic*>(GetFuzzyLogic());
   if (Logic == nullptr) throw EFzyParseException(LoadResString(SFuzzyLogicNotTFuzzyLogic));
@@ -236,8 +257,7 @@ TFuzzyVariable* TKVFuzzyLogicParser::ParseFuzzyVariable() {
 Intf<IFuzzyVariable> TKVFuzzyLogicParser::ParseFuzzyVariableIntf() {
   std::string Name;
   std::string Comment;
-  Intf<IFuzzyStreamToken> T =
-      ParseHeader(Name, Comment, true, "deffuzzy", kParseFuzzyVariable, LoadResString(SFzyExpectedFuzzyDefinition));
+  Intf<IFuzzyStreamToken> T = ParseHeader(Name, Comment, true, kDeffuzzy, kParseFuzzyVariable, SFzyExpectedFuzzyDefinition);
 
   auto* Logic = dynamic_cast<TIFuzzyLogic*>(GetFuzzyLogic());
   if (Logic == nullptr) throw EFzyParseException(LoadResString(SFuzzyLogicNotTIFuzzyLogic));
@@ -255,16 +275,17 @@ Intf<IFuzzyVariable> TKVFuzzyLogicParser::ParseFuzzyVariableIntf() {
 template <typename TForm>
 typename TForm::TSetRef TKVFuzzyLogicParser::ParseFuzzySetOf(typename TForm::TVariableRef Variable) {
   static const std::string kMethod = "ParseFuzzySet";
+  static const std::string kTerm = "term";
   std::string Name;
   std::string Comment;
-  Intf<IFuzzyStreamToken> T = ParseHeader(Name, Comment, true, "term", kMethod, LoadResString(SFzyExpectedFuzzySet));
-  FStream->PutBackToken(T.get());
+  FStream->PutBackToken(ParseHeader(Name, Comment, true, kTerm, kMethod, SFzyExpectedFuzzySet).get());
   typename TForm::TSetRef S = ParseFuzzyValues(Variable);
   // A handler of OnEvalExpression or OnCalcFuzzyFunction may have taken the set away.
   if (!S) ParseError(kMethod, LoadResString(SFzyMissingFuzzySet), {Name});
   TForm::NameTerm(Variable, TForm::Raw(S), Name);
   S->SetComment(Comment);
-  if (!IsKind(FStream->NextToken(), U')')) ParseError(kMethod, LoadResString(SFzyMissingCloseParens));
+  Intf<IFuzzyStreamToken> Keep;
+  if (!IsKind(NextTokenOf(*FStream, Keep), U')')) ParseError(kMethod, LoadResString(SFzyMissingCloseParens));
   TForm::DoParseFuzzySet(*this, Variable, TForm::Raw(S));
   return S;
 }
@@ -281,16 +302,18 @@ Intf<IFuzzySet> TKVFuzzyLogicParser::ParseFuzzySet(IFuzzyVariable* Variable) {
 //       | expression
 template <typename TForm>
 typename TForm::TSetRef TKVFuzzyLogicParser::ParseFuzzyValuesOf(typename TForm::TVariableRef Variable) {
-  Intf<IFuzzyStreamToken> T = FStream->NextToken();
+  Intf<IFuzzyStreamToken> Keep;
+  IFuzzyStreamToken* T = NextTokenOf(*FStream, Keep);
   if (IsKind(T, U'(')) {
-    Intf<IFuzzyStreamToken> U = FStream->NextToken();
-    FStream->PutBackToken(U.get());
-    FStream->PutBackToken(T.get());
+    const Intf<IFuzzyStreamToken> Open(T);  // put back after the token behind it
+    IFuzzyStreamToken* U = NextTokenOf(*FStream, Keep);
+    FStream->PutBackToken(U);
+    FStream->PutBackToken(T);
     // "()" is the printed form of a set without points; it reads back as one.
     if (IsKind(U, U'(') || IsKind(U, U')')) return ParseFuzzyValuePairs(Variable);
     return ParseFuzzyFunction(Variable);
   }
-  FStream->PutBackToken(T.get());
+  FStream->PutBackToken(T);
   Intf<IFuzzyStreamTokenList> List = ParseTokenList();
   return EvalFuzzyExpression(Variable, List.get());
 }
@@ -320,16 +343,18 @@ template <typename TForm>
 typename TForm::TSetRef TKVFuzzyLogicParser::ParseFuzzyValuePairsOf(typename TForm::TVariableRef Variable) {
   static const std::string kMethod = "ParseFuzzyValuePairs";
   typename TForm::TSetRef S = NewTermSet<TForm>(*this, Variable, kMethod);
-  if (!IsKind(FStream->NextToken(), U'(')) ParseError(kMethod, LoadResString(SFzyMissingOpenParens));
-  Intf<IFuzzyStreamToken> T = FStream->NextToken();
+  Intf<IFuzzyStreamToken> Keep;
+  if (!IsKind(NextTokenOf(*FStream, Keep), U'(')) ParseError(kMethod, LoadResString(SFzyMissingOpenParens));
+  IFuzzyStreamToken* T = NextTokenOf(*FStream, Keep);
   while (IsKind(T, U'(')) {
-    Intf<IFuzzyStreamToken> X = FStream->NextToken();
+    IFuzzyStreamToken* X = NextTokenOf(*FStream, Keep);
     if (!IsNumber(X)) ParseError(kMethod, LoadResString(SFzyExpectedNumber));
-    Intf<IFuzzyStreamToken> Y = FStream->NextToken();
+    const TFzyFloat XValue = detail::NumberOf(X);  // X may die with the next token
+    IFuzzyStreamToken* Y = NextTokenOf(*FStream, Keep);
     if (!IsNumber(Y)) ParseError(kMethod, LoadResString(SFzyExpectedNumber));
-    TForm::AddPoint(TForm::Raw(S), X->GetNumber(), Y->GetNumber());
-    FStream->NextToken();  // the point's ")", taken unseen
-    T = FStream->NextToken();
+    TForm::AddPoint(TForm::Raw(S), XValue, detail::NumberOf(Y));
+    NextTokenOf(*FStream, Keep);  // the point's ")", taken unseen
+    T = NextTokenOf(*FStream, Keep);
   }
   if (!IsKind(T, U')')) ParseError(kMethod, LoadResString(SFzyMissingCloseParens));
   return S;
@@ -347,15 +372,16 @@ Intf<IFuzzySet> TKVFuzzyLogicParser::ParseFuzzyValuePairs(IFuzzyVariable* Variab
 template <typename TForm>
 typename TForm::TSetRef TKVFuzzyLogicParser::ParseFuzzyFunctionOf(typename TForm::TVariableRef Variable) {
   static const std::string kMethod = "ParseFuzzyFunction";
-  if (!IsKind(FStream->NextToken(), U'(')) ParseError(kMethod, LoadResString(SFzyMissingOpenParens));
-  Intf<IFuzzyStreamToken> T = FStream->NextToken();
+  Intf<IFuzzyStreamToken> Keep;
+  if (!IsKind(NextTokenOf(*FStream, Keep), U'(')) ParseError(kMethod, LoadResString(SFzyMissingOpenParens));
+  IFuzzyStreamToken* T = NextTokenOf(*FStream, Keep);
   if (!IsKind(T, fstAtom)) ParseError(kMethod, LoadResString(SFzyMissingName));
   const std::string FuncName = T->GetText();
   Intf<IFuzzyStreamTokenList> List = ParseTokenList();
   typename TForm::TSetRef S = NewTermSet<TForm>(*this, Variable, kMethod);
   typename TForm::TSetRef Result = TForm::CallFunction(*this, TForm::Raw(S), FuncName, List.get());
   if (TForm::Raw(Result) != TForm::Raw(S)) TForm::DropUnusedTermSet(Variable, TForm::Raw(S));
-  FStream->NextToken();  // the call's ")"
+  NextTokenOf(*FStream, Keep);  // the call's ")"
   return Result;
 }
 
@@ -374,12 +400,13 @@ Intf<IFuzzyStreamTokenList> TKVFuzzyLogicParser::ParseTokenList() {
   std::vector<Intf<IFuzzyStreamTokenList>> Open;  // the enclosing lists of the one being filled
   Intf<IFuzzyStreamTokenList> List = Result;
   std::int32_t Operators = 0;
+  Intf<IFuzzyStreamToken> Keep;
   for (;;) {
-    Intf<IFuzzyStreamToken> T = FStream->NextToken();
+    IFuzzyStreamToken* T = NextTokenOf(*FStream, Keep);
     if (IsKind(T, fstNone) || (IsKind(T, U')') && Open.empty())) {
       // The end of the text closes every open list; the token that ended the list is read
       // again by the caller.
-      FStream->PutBackToken(T.get());
+      FStream->PutBackToken(T);
       return Result;
     }
     if (IsKind(T, U')')) {  // the nested list's ")", consumed
@@ -389,7 +416,7 @@ Intf<IFuzzyStreamTokenList> TKVFuzzyLogicParser::ParseTokenList() {
     }
     if (IsOperatorWord(T) && ++Operators > kMaxExpressionOperators)
       ParseError("ParseTokenList", LoadResString(SFzyTokenListTooLong), {kMaxExpressionOperators});
-    List->Add(T.get());
+    List->Add(T);
     if (IsKind(T, U'(')) {
       Intf<IFuzzyStreamTokenList> Nested(new TFuzzyStreamTokenList());
       T->SetList(Nested.get());

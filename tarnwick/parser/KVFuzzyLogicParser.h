@@ -258,9 +258,11 @@ class TARNWICK_EXPORT TKVFuzzyLogicParser : public TCustomFuzzyLogicParser {
   virtual TFuzzySet* ParseFuzzyFunction(TFuzzyVariable* Variable);
   virtual Intf<IFuzzySet> ParseFuzzyFunction(IFuzzyVariable* Variable);
   // "(" Keyword NAME [COMMENT]: fills Name and Comment and returns the first token after them.
+  // Msg is the message of a header that does not open with "(" Keyword; it is loaded only
+  // when it is raised.
   virtual Intf<IFuzzyStreamToken> ParseHeader(std::string& Name, std::string& Comment, bool ReadComment,
                                               const std::string& Keyword, const std::string& MethodName,
-                                              const std::string& Msg);
+                                              const TResString& Msg);
   // "FuzzySet" and the next GetUniqueID: the name of an interface set until its term names it.
   std::string GetUniqueName();
   // The tokens up to the end of the text or a ")" that closes no list (put back); each "("
@@ -299,7 +301,7 @@ class TARNWICK_EXPORT TKVFuzzyLogicParser : public TCustomFuzzyLogicParser {
   // --- The twins, each written once over the form (TCollectionForm or TInterfaceForm)
   // The clauses of a definition from T (the token after its header) to its ")".
   template <typename TForm>
-  void ParseClauses(Intf<IFuzzyStreamToken> T, typename TForm::TVariableRef V);
+  void ParseClauses(Intf<IFuzzyStreamToken> First, typename TForm::TVariableRef V);
   template <typename TForm>
   typename TForm::TSetRef ParseFuzzySetOf(typename TForm::TVariableRef Variable);
   template <typename TForm>

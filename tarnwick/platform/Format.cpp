@@ -584,8 +584,37 @@ std::string FloatToStr(double Value, const TFormatSettings& Settings) {
 
 std::string FloatToStr(double Value) { return FloatToStr(Value, FormatSettings()); }
 
+namespace {
+
+// The plain decimal form nearly every number in a text has: [sign] digits separator digits, at
+// most 15 digits in all. Its digits make an integer below 2^53 and its scale a power of ten up
+// to 10^15, both exact doubles, so their quotient is the correctly rounded value of the text,
+// which is what from_chars gives. False, leaving Value alone, for any other form.
+bool TryPlainDecimal(std::string_view S, char Separator, double& Value) noexcept {
+  constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                     1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  constexpr std::size_t kMaxDigits = 15;
+  std::size_t P = 0;
+  const bool Negative = P < S.size() && S[P] == '-';
+  if (P < S.size() && (S[P] == '+' || S[P] == '-')) ++P;
+  std::uint64_t Digits = 0;
+  std::size_t Count = 0;
+  const std::size_t IntStart = P;
+  for (; P < S.size() && IsDigit(S[P]); ++P, ++Count) Digits = Digits * 10 + static_cast<unsigned>(S[P] - '0');
+  if (P == IntStart || P >= S.size() || S[P] != Separator) return false;
+  const std::size_t FracStart = ++P;
+  for (; P < S.size() && IsDigit(S[P]); ++P, ++Count) Digits = Digits * 10 + static_cast<unsigned>(S[P] - '0');
+  if (P == FracStart || P != S.size() || Count > kMaxDigits) return false;
+  const double Magnitude = static_cast<double>(Digits) / kPowersOfTen[P - FracStart];
+  Value = Negative ? -Magnitude : Magnitude;
+  return true;
+}
+
+}  // namespace
+
 bool TryStrToFloat(std::string_view S, double& Value, const TFormatSettings& Settings) {
   S = TrimView(S);
+  if (TryPlainDecimal(S, Settings.DecimalSeparator, Value)) return true;
   // Check the grammar here and copy the number in the form from_chars reads: from_chars alone
   // would also take "inf", "nan" and a full stop whatever the settings say.
   std::string Text;

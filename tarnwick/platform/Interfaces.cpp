@@ -82,7 +82,14 @@ void TInterfaceBase::ClearWeakReferences() noexcept {
 // The mixins
 
 std::int32_t TInterfacedMixin::Release() noexcept {
-  const std::int32_t Count = FRefCount.fetch_sub(1, std::memory_order_acq_rel) - 1;
+  std::int32_t Count;
+  if (FRefCount.load(std::memory_order_acquire) == 1) {
+    // The only reference: no other thread holds one that could change the count meanwhile.
+    FRefCount.store(0, std::memory_order_relaxed);
+    Count = 0;
+  } else {
+    Count = FRefCount.fetch_sub(1, std::memory_order_acq_rel) - 1;
+  }
   if (Count == 0) {
     // Weak pointers empty before any destructor runs, so none can lock a half-destroyed object.
     ClearWeakReferences();

@@ -133,8 +133,20 @@ class TARNWICK_PLATFORM_EXPORT TInterfaceBase : public virtual IInterface {
   detail::TWeakBlock* FWeakBlock = nullptr;
 };
 
+template <typename T>
+class Intf;
+class TInterfacedMixin;
+template <typename I, typename T>
+Intf<I> FirstIntf(T* Object) noexcept;
+
 // A counted implementation of IInterface: the count starts at 0 and the Release that brings it
 // back to 0 empties the weak pointers and deletes the object.
+//
+// An atomic change of the count is costly, and most objects are counted by one holder only
+// for all their life. Two changes need none: the first reference to an object just made
+// (FirstIntf), which no other thread can see yet, and the release of the only reference,
+// which no other thread can hold a reference beside (a count of 1 read with acquire order, so
+// that the other threads' earlier releases have been seen). Every other change is atomic.
 class TARNWICK_PLATFORM_EXPORT TInterfacedMixin : public TInterfaceBase {
  public:
   std::int32_t AddRef() noexcept override {
@@ -148,6 +160,9 @@ class TARNWICK_PLATFORM_EXPORT TInterfacedMixin : public TInterfaceBase {
   ~TInterfacedMixin() override;
 
  private:
+  template <typename I, typename T>
+  friend Intf<I> FirstIntf(T* Object) noexcept;
+
   std::atomic<std::int32_t> FRefCount{0};
 };
 
@@ -233,6 +248,15 @@ class Intf {
  private:
   T* FPtr = nullptr;
 };
+
+// The first reference to Object, a counted object just made that nothing else has seen yet
+// (its count is 0): what Intf<I>(Object) gives, without an atomic change of the count.
+template <typename I, typename T>
+Intf<I> FirstIntf(T* Object) noexcept {
+  static_assert(std::is_base_of_v<TInterfacedMixin, T>, "FirstIntf counts through TInterfacedMixin");
+  static_cast<TInterfacedMixin*>(Object)->FRefCount.store(1, std::memory_order_relaxed);
+  return Intf<I>::adopt(static_cast<I*>(Object));
+}
 
 namespace detail {
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdint>
@@ -409,6 +410,34 @@ TEST(TryStrToFloat, Accepts) {
   double V = 1;
   EXPECT_TRUE(TryStrToFloat("-1e-400", V, TFormatSettings::Invariant()));
   EXPECT_TRUE(V == 0 && std::signbit(V));  // underflow keeps the sign
+}
+
+// Decimals written plainly ([sign] digits "." digits) are the numbers texts hold most; each
+// must read as the correctly rounded value, bit for bit what from_chars gives, on both sides of
+// fifteen digits and with leading zeros.
+TEST(TryStrToFloat, PlainDecimalsReadCorrectlyRounded) {
+  std::uint64_t State = 0x243F6A8885A308D3u;
+  auto Next = [&State](std::uint64_t Bound) {
+    State = State * 6364136223846793005u + 1442695040888963407u;
+    return (State >> 11) % Bound;
+  };
+  for (int I = 0; I < 20000; ++I) {
+    std::string Text = Next(4) == 0 ? "-" : (Next(8) == 0 ? "+" : "");
+    const std::uint64_t IntDigits = 1 + Next(9);
+    const std::uint64_t FracDigits = 1 + Next(9);
+    for (std::uint64_t D = 0; D < IntDigits; ++D) Text += static_cast<char>('0' + (D == 0 && Next(2) ? 0 : Next(10)));
+    Text += '.';
+    for (std::uint64_t D = 0; D < FracDigits; ++D) Text += static_cast<char>('0' + Next(10));
+    const std::string Plain = Text[0] == '+' ? Text.substr(1) : Text;
+    double Expected = 0;
+    std::from_chars(Plain.data(), Plain.data() + Plain.size(), Expected);
+    double V = 7;
+    ASSERT_TRUE(TryStrToFloat(Text, V, TFormatSettings::Invariant())) << Text;
+    EXPECT_EQ(std::memcmp(&V, &Expected, sizeof V), 0) << Text;
+  }
+  double V = 1;
+  EXPECT_TRUE(TryStrToFloat("-0.000", V, TFormatSettings::Invariant()));
+  EXPECT_TRUE(V == 0 && std::signbit(V));
 }
 
 TEST(TryStrToFloat, RejectsAndLeavesValueAlone) {
