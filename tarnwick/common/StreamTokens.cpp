@@ -9,18 +9,8 @@
 #include <utility>
 #include <vector>
 
-#if defined(__SANITIZE_ADDRESS__)
-#define TARNWICK_TOKEN_BLOCKS_POISONED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define TARNWICK_TOKEN_BLOCKS_POISONED 1
-#endif
-#endif
-#ifdef TARNWICK_TOKEN_BLOCKS_POISONED
-#include <sanitizer/asan_interface.h>
-#endif
-
 #include "tarnwick/common/TextStream.h"
+#include "tarnwick/platform/BlockCache.h"
 #include "tarnwick/platform/Format.h"
 
 namespace tarnwick {
@@ -108,87 +98,12 @@ std::string QuoteTokenText(std::string_view S) {
 // The memory of dead tokens
 
 namespace {
-
-struct TFreeTokenBlock {
-  TFreeTokenBlock* Next;
-};
-
-// Plain data, so that it stays usable until the thread is gone: a token held by a static
-// object of the main thread dies after the thread's other thread_local objects.
-struct TFreeTokenBlocks {
-  TFreeTokenBlock* Head = nullptr;
-  std::int32_t Count = 0;
-  bool Closed = false;  // the thread is ending: blocks go back to the allocator at once
-  bool CloserArmed = false;
-};
-
-// Every token made or dropped reads it: in the initial-exec model that is one load, where the
-// default model of a shared library calls into the dynamic linker each time.
-#if defined(__ELF__) && (defined(__GNUC__) || defined(__clang__))
-#define TARNWICK_TOKEN_TLS_MODEL __attribute__((tls_model("initial-exec")))
-#else
-#define TARNWICK_TOKEN_TLS_MODEL
-#endif
-
-thread_local TFreeTokenBlocks FreeTokenBlocks TARNWICK_TOKEN_TLS_MODEL;
-
-// Gives the kept blocks back to the allocator when the thread ends.
-struct TFreeTokenBlocksCloser {
-  bool Armed = false;
-  ~TFreeTokenBlocksCloser() {
-    FreeTokenBlocks.Closed = true;
-    while (TFreeTokenBlock* Block = FreeTokenBlocks.Head) {
-#ifdef TARNWICK_TOKEN_BLOCKS_POISONED
-      ASAN_UNPOISON_MEMORY_REGION(Block, TBaseStreamToken::kTokenBlockSize);
-#endif
-      FreeTokenBlocks.Head = Block->Next;
-      ::operator delete(Block);
-    }
-    FreeTokenBlocks.Count = 0;
-  }
-};
-
-thread_local TFreeTokenBlocksCloser FreeTokenBlocksCloser;
-
+using TTokenBlocks = TThreadBlockCache<TBaseStreamToken::kTokenBlockSize, TBaseStreamToken::kMaxFreeTokenBlocks>;
 }  // namespace
 
-void* TBaseStreamToken::operator new(std::size_t Size) {
-  if (Size > kTokenBlockSize) return ::operator new(Size);
-  TFreeTokenBlocks& Blocks = FreeTokenBlocks;
-  TFreeTokenBlock* Block = Blocks.Head;
-  if (Block == nullptr) return ::operator new(kTokenBlockSize);
-#ifdef TARNWICK_TOKEN_BLOCKS_POISONED
-  // A kept block is poisoned, so that a token used after it died is still caught.
-  ASAN_UNPOISON_MEMORY_REGION(Block, kTokenBlockSize);
-#endif
-  Blocks.Head = Block->Next;
-  --Blocks.Count;
-  return Block;
-}
+void* TBaseStreamToken::operator new(std::size_t Size) { return TTokenBlocks::Allocate(Size); }
 
-void TBaseStreamToken::operator delete(void* Block, std::size_t Size) noexcept {
-  if (Block == nullptr) return;
-  if (Size > kTokenBlockSize) {
-    ::operator delete(Block);
-    return;
-  }
-  TFreeTokenBlocks& Blocks = FreeTokenBlocks;
-  if (Blocks.Closed || Blocks.Count >= kMaxFreeTokenBlocks) {
-    ::operator delete(Block);
-    return;
-  }
-  if (!Blocks.CloserArmed) {
-    FreeTokenBlocksCloser.Armed = true;  // registers the closer for this thread
-    Blocks.CloserArmed = true;
-  }
-  auto* Free = static_cast<TFreeTokenBlock*>(Block);
-  Free->Next = Blocks.Head;
-  Blocks.Head = Free;
-  ++Blocks.Count;
-#ifdef TARNWICK_TOKEN_BLOCKS_POISONED
-  ASAN_POISON_MEMORY_REGION(Block, kTokenBlockSize);
-#endif
-}
+void TBaseStreamToken::operator delete(void* Block, std::size_t Size) noexcept { TTokenBlocks::Release(Block, Size); }
 
 // ---------------------------------------------------------------------------------------------
 // TBaseStreamToken

@@ -9,6 +9,7 @@
 
 #include "tarnwick/model/FuzzySet.h"
 #include "tarnwick/model/FuzzyVariable.h"
+#include "tarnwick/platform/BlockCache.h"
 #include "tarnwick/platform/Format.h"
 #include "tarnwick/platform/ScopeGuard.h"
 
@@ -123,6 +124,15 @@ TFuzzySetValue::TFuzzySetValue(TCollection* Collection) : TCollectionItem(nullpt
 }
 
 TFuzzySetValue::~TFuzzySetValue() = default;
+
+namespace {
+using TPointBlocks = TThreadBlockCache<TFuzzySetValue::kPointBlockSize, TFuzzySetValue::kMaxFreePointBlocks>;
+static_assert(sizeof(TFuzzySetValue) <= TFuzzySetValue::kPointBlockSize, "a point fits in a block");
+}  // namespace
+
+void* TFuzzySetValue::operator new(std::size_t Size) { return TPointBlocks::Allocate(Size); }
+
+void TFuzzySetValue::operator delete(void* Block, std::size_t Size) noexcept { TPointBlocks::Release(Block, Size); }
 
 TFuzzySetValues* TFuzzySetValue::GetCollection() const noexcept {
   return static_cast<TFuzzySetValues*>(TCollectionItem::GetCollection());

@@ -55,6 +55,15 @@ class TARNWICK_EXPORT TFuzzySetValue : public TCollectionItem {
   explicit TFuzzySetValue(TCollection* Collection);
   ~TFuzzySetValue() override;
 
+  // Points are made and dropped by the dozen in every rule step (each set operation builds a
+  // new list), so each thread keeps the memory of dead points for the next ones: blocks of
+  // kPointBlockSize bytes, at most kMaxFreePointBlocks of them; a point of a larger class takes
+  // its memory from the allocator as usual.
+  static constexpr std::size_t kPointBlockSize = 64;
+  static constexpr std::int32_t kMaxFreePointBlocks = 4096;
+  static void* operator new(std::size_t Size);
+  static void operator delete(void* Block, std::size_t Size) noexcept;
+
   TFzyFloat GetX() const noexcept { return FX; }
   TFzyFloat GetY() const noexcept { return FY; }
   // X is held in the owning set's range; Y below 0 becomes 0; a NaN changes nothing.

@@ -11,6 +11,8 @@
 #include <initializer_list>
 #include <memory>
 #include <random>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "ModelTestSupport.h"
@@ -86,6 +88,38 @@ TEST(FuzzySetValue, APointJoinsOnlyAPointList) {
   TCollection Other(TCollectionItemClass::Of<TFuzzySetValue>());
   EXPECT_THROW_MSG(new TFuzzySetValue(&Other), EInvalidCast, "Invalid class typecast");
   EXPECT_EQ(Other.GetCount(), 0);
+}
+
+// Points take their memory from blocks that the points dying in the same thread left behind.
+// Whatever thread made a point, it may die in any other, also after its maker ended; a point of
+// a class too large for a block has memory of its own (the leak and address checkers of the ci
+// build see a block kept past its thread's end or used after its point died).
+TEST(FuzzySetValue, PointsLiveAndDieInAnyThread) {
+  class TLargePoint : public TFuzzySetValue {
+   public:
+    using TFuzzySetValue::TFuzzySetValue;
+    char Payload[TFuzzySetValue::kPointBlockSize] = {};
+  };
+  constexpr int Count = TFuzzySetValue::kMaxFreePointBlocks + 100;
+  const auto DegreeOf = [](int I) { return 0.25 * (1 + I % 3); };  // no two neighbours alike
+  auto Handed = std::make_unique<TFuzzySetValues>(nullptr);
+  std::thread Maker([&] {
+    TFuzzySetValues Kept(nullptr);
+    for (int I = 0; I < 2 * Count; ++I) {
+      TFuzzySetValues& Into = I % 2 == 0 ? *Handed : Kept;
+      TFuzzySetValue* Point = I % 7 == 0 ? new TLargePoint(&Into) : Into.Add();
+      Point->SetValue(I, DegreeOf(I / 2));
+    }
+    Kept.Clear();  // more than the thread keeps blocks for
+    for (int I = 0; I < Count; ++I) Kept.Add(I, 1);
+  });
+  Maker.join();
+  ASSERT_EQ(Handed->GetCount(), Count);
+  for (int I = 0; I < Count; ++I) {
+    EXPECT_EQ(((*Handed)[I]->GetX()), 2 * I);
+    EXPECT_EQ(((*Handed)[I]->GetY()), DegreeOf(I));
+  }
+  Handed.reset();
 }
 
 TEST(FuzzySetValue, SetYTurnsOnlyNegativeValuesIntoZero) {
