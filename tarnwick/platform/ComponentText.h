@@ -32,7 +32,12 @@ inline std::string Shorten(std::string_view S) {
   return std::string(Utf8Truncate(S, kQuotedTextLimit)) + "...";
 }
 
-inline std::string Quoted(std::string_view S) { return "\"" + Shorten(S) + "\""; }
+inline std::string Quoted(std::string_view S) {
+  std::string Out(1, '"');
+  Out += Shorten(S);
+  Out += '"';
+  return Out;
+}
 
 // Two upper-case hexadecimal digits.
 inline std::string HexByte(unsigned char C) {

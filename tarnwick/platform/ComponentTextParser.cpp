@@ -226,7 +226,10 @@ class TTextParser {
             if (!IsKeyword("item")) Fail(Expected("\"item\" or \">\"", DescribeToken()));
             CheckDepth(Depth + 2);
             Advance();
-            FPath.push_back("[" + IntToStr(static_cast<std::int64_t>(V.CollectionItems.size())) + "]");
+            std::string Step(1, '[');
+            Step += IntToStr(static_cast<std::int64_t>(V.CollectionItems.size()));
+            Step += ']';
+            FPath.push_back(std::move(Step));
             while (!IsKeyword("end")) {
               if (FTok.Kind != TTok::Ident) Fail(Expected("a property or \"end\"", DescribeToken()));
               Item.Props.push_back(ParseProperty(Depth + 2));

@@ -120,8 +120,8 @@ std::string PlainForm(const TDecimalDigits& D, char Sep) {
       R.append(S, IntLen);
     }
   } else {
-    R = "0";
-    R += Sep;
+    R.push_back('0');
+    R.push_back(Sep);
     R.append(static_cast<std::size_t>(-D.Exponent - 1), '0');
     R += S;
   }
