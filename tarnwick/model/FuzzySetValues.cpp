@@ -134,6 +134,15 @@ void* TFuzzySetValue::operator new(std::size_t Size) { return TPointBlocks::Allo
 
 void TFuzzySetValue::operator delete(void* Block, std::size_t Size) noexcept { TPointBlocks::Release(Block, Size); }
 
+namespace {
+using TValuesBlocks = TThreadBlockCache<TFuzzySetValues::kValuesBlockSize, TFuzzySetValues::kMaxFreeValuesBlocks>;
+static_assert(sizeof(TFuzzySetValues) <= TFuzzySetValues::kValuesBlockSize, "a point list fits in a block");
+}  // namespace
+
+void* TFuzzySetValues::operator new(std::size_t Size) { return TValuesBlocks::Allocate(Size); }
+
+void TFuzzySetValues::operator delete(void* Block, std::size_t Size) noexcept { TValuesBlocks::Release(Block, Size); }
+
 TFuzzySetValues* TFuzzySetValue::GetCollection() const noexcept {
   return static_cast<TFuzzySetValues*>(TCollectionItem::GetCollection());
 }

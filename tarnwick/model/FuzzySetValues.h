@@ -98,6 +98,13 @@ class TARNWICK_EXPORT TFuzzySetValues : public TGCollection {
   explicit TFuzzySetValues(TFuzzySet* FuzzySet);
   ~TFuzzySetValues() override;
 
+  // Every set has a list of its own, so lists come and go with the sets of a rule step: each
+  // thread keeps the memory of dead lists for the next ones, as it does for points.
+  static constexpr std::size_t kValuesBlockSize = 176;
+  static constexpr std::int32_t kMaxFreeValuesBlocks = 1024;
+  static void* operator new(std::size_t Size);
+  static void operator delete(void* Block, std::size_t Size) noexcept;
+
   TFuzzySetValue* Add();
   // One new point given both coordinates in one edit; the result may have taken the place of
   // an equal point.

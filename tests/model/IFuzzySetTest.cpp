@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "IModelTestSupport.h"
@@ -47,6 +48,39 @@ TFzyFloat XRange(const Intf<IFuzzySet>& Set, std::int32_t Index) {
 
 // ---------------------------------------------------------------------------------------------
 // Construction, counting, interfaces
+
+// Sets of both forms, and their point lists, take their memory from blocks that the sets dying
+// in the same thread left behind. Whatever thread made a set, it may die in any other, also
+// after its maker ended (the leak and address checkers of the ci build see a block kept past
+// its thread's end or used after its set died).
+TEST(FuzzySetMemory, SetsOfBothFormsLiveAndDieInAnyThread) {
+  constexpr int Count = TFuzzySet::kMaxFreeSetBlocks + 50;
+  const auto Expression = [](int I) { return std::to_string(I) + ".0000"; };
+  std::vector<std::unique_ptr<TFuzzySet>> Plain;
+  std::vector<Intf<IFuzzySet>> Counted;
+  std::thread Maker([&] {
+    std::vector<std::unique_ptr<TFuzzySet>> KeptPlain;
+    std::vector<Intf<IFuzzySet>> KeptCounted;
+    for (int I = 0; I < 2 * Count; ++I) {
+      auto Set = std::make_unique<TFuzzySet>(nullptr);
+      Set->CreateCrispValue(I);
+      Intf<IFuzzySet> ISet(new TIFuzzySet(nullptr));
+      ISet->CreateCrispValue(I);
+      (I % 2 == 0 ? Plain : KeptPlain).push_back(std::move(Set));
+      (I % 2 == 0 ? Counted : KeptCounted).push_back(std::move(ISet));
+    }
+    KeptPlain.clear();  // more than the thread keeps blocks for
+    KeptCounted.clear();
+  });
+  Maker.join();
+  for (int I = 0; I < Count; ++I) {
+    const auto Index = static_cast<std::size_t>(I);
+    EXPECT_EQ(Plain[Index]->GetExpression(), Expression(2 * I));
+    EXPECT_EQ(Counted[Index]->GetExpression(), Expression(2 * I));
+  }
+  Plain.clear();
+  Counted.clear();
+}
 
 TEST_F(IFuzzySetTest, ANewSetIsNotDefinedNotStoredAndTakesTheVariablesParser) {
   TNamePrinter Parser(nullptr);
