@@ -5,12 +5,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
-#include <new>
 #include <utility>
 #include <vector>
 
 #include "tarnwick/common/TextStream.h"
-#include "tarnwick/platform/BlockCache.h"
+#include "tarnwick/platform/detail/BlockCache.h"
 #include "tarnwick/platform/Format.h"
 
 namespace tarnwick {

@@ -8,7 +8,7 @@
 #include "tarnwick/model/FuzzyParserBase.h"
 #include "tarnwick/model/FuzzySetWalk.h"
 #include "tarnwick/model/FuzzyVariable.h"
-#include "tarnwick/platform/BlockCache.h"
+#include "tarnwick/platform/detail/BlockCache.h"
 #include "tarnwick/platform/ComponentStreaming.h"
 #include "tarnwick/platform/Format.h"
 

@@ -9,7 +9,7 @@
 
 #include "tarnwick/model/FuzzySet.h"
 #include "tarnwick/model/FuzzyVariable.h"
-#include "tarnwick/platform/BlockCache.h"
+#include "tarnwick/platform/detail/BlockCache.h"
 #include "tarnwick/platform/Format.h"
 #include "tarnwick/platform/ScopeGuard.h"
 

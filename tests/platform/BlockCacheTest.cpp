@@ -2,7 +2,7 @@
 // object bypasses it, and a block may go back in any thread, also after the thread that took it
 // ended. The leak checker of the ci build sees any block a thread keeps past its end, the
 // address checker any block written after it went back.
-#include "tarnwick/platform/BlockCache.h"
+#include "tarnwick/platform/detail/BlockCache.h"
 
 #include <gtest/gtest.h>
 

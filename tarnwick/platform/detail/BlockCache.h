@@ -16,8 +16,8 @@
 // The class is hidden: every shared library that uses an instance has its own thread-local
 // lists, read in the initial-exec model without a call into the dynamic linker. Use it from a
 // library's source files only, never from inline code that another library or program compiles.
-#ifndef TARNWICK_PLATFORM_BLOCKCACHE_H_
-#define TARNWICK_PLATFORM_BLOCKCACHE_H_
+#ifndef TARNWICK_PLATFORM_DETAIL_BLOCKCACHE_H_
+#define TARNWICK_PLATFORM_DETAIL_BLOCKCACHE_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -128,4 +128,9 @@ class TARNWICK_BLOCK_CACHE_HIDDEN TThreadBlockCache {
 
 }  // namespace tarnwick
 
-#endif  // TARNWICK_PLATFORM_BLOCKCACHE_H_
+// Expanded above only; a file that includes this header keeps its macro names free.
+#undef TARNWICK_BLOCK_CACHE_HIDDEN
+#undef TARNWICK_BLOCK_CACHE_TLS_MODEL
+#undef TARNWICK_BLOCK_CACHE_POISONED
+
+#endif  // TARNWICK_PLATFORM_DETAIL_BLOCKCACHE_H_
