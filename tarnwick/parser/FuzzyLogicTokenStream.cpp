@@ -358,7 +358,12 @@ IFuzzyStreamToken* TFuzzyLogicTokenStream::TakeNextToken() {
     Step.Number = Own->TBaseStreamToken::GetNumber();
   } else {
     Step.Kind = TEchoStep::ekToken;
-    Step.Printed = Token->ToString();
+    if (Own == nullptr)
+      Step.Printed = Token->ToString();
+    else if (Kind >= kFuzzyStreamTokenTypeCount)  // punctuation: its text is its printed form
+      Step.Printed = Own->TBaseStreamToken::GetText();
+    else
+      Step.Printed = Own->TFuzzyStreamToken::ToString();
   }
   // The look-ahead's reference becomes the current token's.
   FCurrentToken = std::move(Token);
