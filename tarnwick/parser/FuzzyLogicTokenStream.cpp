@@ -158,25 +158,26 @@ Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::BuildNextToken() {
                                          .Exclude(FEscapeChar);
     for (;;) {
       AppendAsciiRun(FText, PlainWordChars);
-      // Read without counting: when D is a line end it is put back below, for GetChar.
+      // Looked at first: a character that ends the word mostly stays unread where it stands,
+      // in the buffer, rather than going through a put-back.
       char32_t D;
-      if (!TGTextStream::GetChar(D)) return FinishToken(kKindWord, FText);
+      if (!PeekChar(D)) return FinishToken(kKindWord, FText);
       if (D <= 32) {
         // The blank or line end that ends the word goes to the word's whitespace. A line end
         // is read through GetChar only once the word is finished, so that it counts after the
         // word, which keeps the line it stands on. Of a CR LF the word takes the CR; the LF is
         // the next token's.
         AppendChar(FWhiteSpace, D);
-        if (D != kCR && D != kLF) return FinishToken(kKindWord, FText);
-        PutBack(D);
+        if (D != kCR && D != kLF) {
+          TGTextStream::GetChar(D);
+          return FinishToken(kKindWord, FText);
+        }
         Intf<IFuzzyStreamToken> Token = FinishToken(kKindWord, FText);
         GetChar();
         return Token;
       }
-      if (D == FQuoteChar || D == FCommentChar || EndsWord(D)) {
-        PutBack(D);
-        return FinishToken(kKindWord, FText);
-      }
+      if (D == FQuoteChar || D == FCommentChar || EndsWord(D)) return FinishToken(kKindWord, FText);
+      TGTextStream::GetChar(D);  // the peeked character, which no line end can be
       if (D == FEscapeChar) {
         if (IsEof()) return FinishToken(kKindWord, FText);
         D = GetChar();
