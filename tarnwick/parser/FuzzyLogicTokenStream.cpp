@@ -76,9 +76,19 @@ inline void AppendChar(std::string& S, char32_t C) {
 
 TFuzzyLogicTokenStream::TFuzzyLogicTokenStream(std::unique_ptr<TStream> Stream,
                                                const TEncoding* Encoding)
-    : TGTextStream(std::move(Stream), Encoding) {}
+    : TGTextStream(std::move(Stream), Encoding) {
+  UpdatePlainChars();
+}
 
 TFuzzyLogicTokenStream::~TFuzzyLogicTokenStream() = default;
+
+void TFuzzyLogicTokenStream::UpdatePlainChars() noexcept {
+  FPlainWordChars =
+      TAsciiSet(kWordChars).Exclude(FQuoteChar).Exclude(FCommentChar).Exclude(FEscapeChar);
+  // Line ends go through GetChar, which counts them.
+  FPlainStringChars =
+      TAsciiSet::Range(0, 127).Exclude(FQuoteChar).Exclude(FEscapeChar).Exclude(kCR).Exclude(kLF);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Characters and lines
@@ -151,13 +161,8 @@ Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::BuildNextToken() {
 
     // A word: C is taken unchanged, even when it is the escape character.
     AppendChar(FText, C);
-    // The characters a word takes without a decision.
-    const TAsciiSet PlainWordChars = TAsciiSet(kWordChars)
-                                         .Exclude(FQuoteChar)
-                                         .Exclude(FCommentChar)
-                                         .Exclude(FEscapeChar);
     for (;;) {
-      AppendAsciiRun(FText, PlainWordChars);
+      AppendAsciiRun(FText, FPlainWordChars);
       // Looked at first: a character that ends the word mostly stays unread where it stands,
       // in the buffer, rather than going through a put-back.
       char32_t D;
@@ -249,12 +254,8 @@ Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::FinishToken(std::int32_t Kind,
 
 std::string TFuzzyLogicTokenStream::ReadString(const std::string& Start) {
   std::string Result = Start;
-  // The characters a string takes without a decision; line ends go through GetChar, which
-  // counts them.
-  const TAsciiSet PlainStringChars =
-      TAsciiSet::Range(0, 127).Exclude(FQuoteChar).Exclude(FEscapeChar).Exclude(kCR).Exclude(kLF);
   for (;;) {
-    AppendAsciiRun(Result, PlainStringChars);
+    AppendAsciiRun(Result, FPlainStringChars);
     if (IsEof()) RaiseUnbalancedString();
     char32_t C = GetChar();
     if (C == FQuoteChar) return Result;
