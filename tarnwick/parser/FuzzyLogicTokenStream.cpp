@@ -194,24 +194,24 @@ Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::BuildNextToken() {
 
 Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::FinishToken(std::int32_t Kind,
                                                             const std::string& Text) {
-  // Filled through its own class, which the compiler can call directly, before it is handed
-  // out as an interface.
+  // Filled through its own class before it is handed out as an interface, with the base's
+  // setters named, which it does not override: they are then plain stores, not virtual calls.
   auto* Token = new TFuzzyStreamToken();
   Intf<IFuzzyStreamToken> Result = FirstIntf<IFuzzyStreamToken>(Token);
-  Token->SetLineNumber(FLineNumber);
+  Token->TBaseStreamToken::SetLineNumber(FLineNumber);
   switch (Kind) {
     case kKindEnd:
       if (!Text.empty()) return FinishToken(kKindWord, Text);
-      Token->SetDataType(fstNone);
-      Token->SetText("EOF");
+      Token->TBaseStreamToken::SetDataType(fstNone);
+      Token->TBaseStreamToken::SetText("EOF");
       break;
     case kKindWord:
       if (!Text.empty() && Text[0] == '?') {
-        Token->SetDataType(fstVariable);
-        Token->SetText(Text.substr(1));
+        Token->TBaseStreamToken::SetDataType(fstVariable);
+        Token->TBaseStreamToken::SetText(Text.substr(1));
       } else if (Text.size() == 1 && IsNumberSymbol(static_cast<unsigned char>(Text[0]))) {
-        Token->SetDataType(fstAtom);
-        Token->SetText(Text);
+        Token->TBaseStreamToken::SetDataType(fstAtom);
+        Token->TBaseStreamToken::SetText(Text);
       } else {
         std::int32_t IntValue = 0;
         double FloatValue = 0;
@@ -221,33 +221,33 @@ Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::FinishToken(std::int32_t Kind,
         bool MayBeNumber = !Text.empty() && IsNumberChar(static_cast<unsigned char>(Text[0])) &&
                            static_cast<unsigned char>(Text.back()) > 32;
         if (MayBeNumber && TryStrToInt(Text, IntValue)) {
-          Token->SetDataType(fstInteger);
-          Token->SetNumber(IntValue);
+          Token->TBaseStreamToken::SetDataType(fstInteger);
+          Token->TBaseStreamToken::SetNumber(IntValue);
         } else if (MayBeNumber && TryStrToFloat(Text, FloatValue, TFormatSettings::Invariant())) {
-          Token->SetDataType(fstFloat);
-          Token->SetNumber(FloatValue);
+          Token->TBaseStreamToken::SetDataType(fstFloat);
+          Token->TBaseStreamToken::SetNumber(FloatValue);
         } else {
-          Token->SetDataType(fstAtom);
-          Token->SetText(Text);
+          Token->TBaseStreamToken::SetDataType(fstAtom);
+          Token->TBaseStreamToken::SetText(Text);
         }
       }
       break;
     case kKindCRLF:
-      Token->SetDataType(fstAtom);
-      Token->SetText("CRLF");
+      Token->TBaseStreamToken::SetDataType(fstAtom);
+      Token->TBaseStreamToken::SetText("CRLF");
       break;
     case kKindString:
-      Token->SetDataType(fstString);
-      Token->SetText(Text);
+      Token->TBaseStreamToken::SetDataType(fstString);
+      Token->TBaseStreamToken::SetText(Text);
       break;
     case U'&': case U'(': case U')': case U'=': case U'[': case U']': case U'|': case U'~':
-      Token->SetDataType(Kind);
-      Token->SetText(Text);
+      Token->TBaseStreamToken::SetDataType(Kind);
+      Token->TBaseStreamToken::SetText(Text);
       break;
     default:
       throw EFzyParseException(Format(LoadResString(SInvalidBaseTokenHint), {IntToStr(Kind)}));
   }
-  Token->SetWhitespace(FWhiteSpace);
+  Token->TBaseStreamToken::SetWhitespace(FWhiteSpace);
   FWhiteSpace.clear();
   return Result;
 }
@@ -364,6 +364,8 @@ IFuzzyStreamToken* TFuzzyLogicTokenStream::TakeNextToken() {
       Step.Printed = Token->ToString();
     else if (Kind >= kFuzzyStreamTokenTypeCount)  // punctuation: its text is its printed form
       Step.Printed = Own->TBaseStreamToken::GetText();
+    else if (Kind < fstInterface)  // the kinds a token prints as the base class does
+      Step.Printed = Own->TBaseStreamToken::ToString();
     else
       Step.Printed = Own->TFuzzyStreamToken::ToString();
   }
