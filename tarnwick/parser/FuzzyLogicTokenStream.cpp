@@ -68,6 +68,17 @@ inline void AppendChar(std::string& S, char32_t C) {
     AppendCodePoint(S, C);
 }
 
+// Token->ToString(), where Own is the token when it is of the lexer's own class (else null) and
+// Kind its kind: a token of that class is printed through the members that print it, named,
+// rather than through two virtual calls.
+std::string PrintedForm(const IFuzzyStreamToken* Token, const TFuzzyStreamToken* Own,
+                        std::int32_t Kind) {
+  if (Own == nullptr) return Token->ToString();
+  if (Kind >= kFuzzyStreamTokenTypeCount) return Own->TBaseStreamToken::GetText();  // punctuation
+  if (Kind < fstInterface) return Own->TBaseStreamToken::ToString();  // kinds the base prints
+  return Own->TFuzzyStreamToken::ToString();
+}
+
 [[noreturn]] void RaiseUnbalancedString() {
   throw EFzyParseException(LoadResString(SUnbalancedString));
 }
@@ -360,14 +371,7 @@ IFuzzyStreamToken* TFuzzyLogicTokenStream::TakeNextToken() {
     Step.Number = Own->TBaseStreamToken::GetNumber();
   } else {
     Step.Kind = TEchoStep::ekToken;
-    if (Own == nullptr)
-      Step.Printed = Token->ToString();
-    else if (Kind >= kFuzzyStreamTokenTypeCount)  // punctuation: its text is its printed form
-      Step.Printed = Own->TBaseStreamToken::GetText();
-    else if (Kind < fstInterface)  // the kinds a token prints as the base class does
-      Step.Printed = Own->TBaseStreamToken::ToString();
-    else
-      Step.Printed = Own->TFuzzyStreamToken::ToString();
+    Step.Printed = PrintedForm(Token.get(), Own, Kind);
   }
   // The look-ahead's reference becomes the current token's.
   FCurrentToken = std::move(Token);
@@ -386,9 +390,11 @@ void TFuzzyLogicTokenStream::PutBackToken(IFuzzyStreamToken* Token) {
 
   TEchoStep& Step = FEcho.emplace_back();
   Step.Kind = TEchoStep::ekPutBack;
-  Step.PrintedSize = Token->ToString().size();
+  const TFuzzyStreamToken* Own = detail::OwnToken(Token);
+  const std::int32_t Kind =
+      Own != nullptr ? Own->TBaseStreamToken::GetDataType() : Token->GetDataType();
+  Step.PrintedSize = PrintedForm(Token, Own, Kind).size();
 
-  const std::int32_t Kind = detail::KindOf(Token);
   if (Kind == U')')
     ++FParenthesisLevel;
   else if (Kind == U'(')
