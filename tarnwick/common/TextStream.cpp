@@ -163,7 +163,7 @@ bool TGTextStream::SkipInLineSpaces() {
   return Skipped;
 }
 
-std::size_t TGTextStream::AppendAsciiRun(std::string& Dest, const TAsciiSet& Set) {
+std::size_t TGTextStream::AppendAsciiRunSlow(std::string& Dest, const TAsciiSet& Set) {
   if (!FPutBack.empty() || !FAsciiCompatible) return 0;
   if (!FPreambleChecked) SkipPreamble();
   // The membership test is spelled out here rather than called: this loop is the reader's

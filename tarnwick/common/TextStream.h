@@ -153,7 +153,20 @@ class TARNWICK_COMMON_EXPORT TGTextStream : public TGBufferStream {
   // use it only where reading those characters one by one with GetChar would do nothing else
   // than append them. It takes nothing while a put-back character waits or when the encoding
   // is not ASCII-compatible.
-  std::size_t AppendAsciiRun(std::string& Dest, const TAsciiSet& Set);
+  std::size_t AppendAsciiRun(std::string& Dest, const TAsciiSet& Set) {
+    // Inline while the run ends inside the buffer, as nearly every run does (a blank, a short
+    // word); what is left, a run that reaches the buffer's end, goes on out of line.
+    if (!FPutBack.empty() || !FAsciiCompatible || !FPreambleChecked)
+      return AppendAsciiRunSlow(Dest, Set);
+    const std::string_view Bytes = Available();
+    const auto* P = reinterpret_cast<const unsigned char*>(Bytes.data());
+    std::size_t N = 0;
+    while (N < Bytes.size() && Set.Contains(P[N])) ++N;
+    if (N == Bytes.size()) return AppendAsciiRunSlow(Dest, Set);
+    Dest.append(Bytes.data(), N);
+    Consume(N);
+    return N;
+  }
 
  private:
   void SkipPreamble();
@@ -176,6 +189,8 @@ class TARNWICK_COMMON_EXPORT TGTextStream : public TGBufferStream {
   // PeekChar for a character that is not a waiting ASCII byte: read, then put back.
   bool PeekCharDecoded(char32_t& C);
   bool IsEofFilled();
+  // AppendAsciiRun for a run that may go on past the buffer, refilling it as needed.
+  std::size_t AppendAsciiRunSlow(std::string& Dest, const TAsciiSet& Set);
 
   const TEncoding* FEncoding;
   std::vector<char32_t> FPutBack;  // put-back characters; the next one at the back

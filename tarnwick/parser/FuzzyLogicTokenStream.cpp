@@ -68,6 +68,17 @@ inline void AppendChar(std::string& S, char32_t C) {
     AppendCodePoint(S, C);
 }
 
+// Token->ToString(), where Own is the token when it is of the lexer's own class (else null) and
+// Kind its kind: a token of that class is printed through the members that print it, named,
+// rather than through two virtual calls.
+std::string PrintedForm(const IFuzzyStreamToken* Token, const TFuzzyStreamToken* Own,
+                        std::int32_t Kind) {
+  if (Own == nullptr) return Token->ToString();
+  if (Kind >= kFuzzyStreamTokenTypeCount) return Own->TBaseStreamToken::GetText();  // punctuation
+  if (Kind < fstInterface) return Own->TBaseStreamToken::ToString();  // kinds the base prints
+  return Own->TFuzzyStreamToken::ToString();
+}
+
 [[noreturn]] void RaiseUnbalancedString() {
   throw EFzyParseException(LoadResString(SUnbalancedString));
 }
@@ -76,9 +87,19 @@ inline void AppendChar(std::string& S, char32_t C) {
 
 TFuzzyLogicTokenStream::TFuzzyLogicTokenStream(std::unique_ptr<TStream> Stream,
                                                const TEncoding* Encoding)
-    : TGTextStream(std::move(Stream), Encoding) {}
+    : TGTextStream(std::move(Stream), Encoding) {
+  UpdatePlainChars();
+}
 
 TFuzzyLogicTokenStream::~TFuzzyLogicTokenStream() = default;
+
+void TFuzzyLogicTokenStream::UpdatePlainChars() noexcept {
+  FPlainWordChars =
+      TAsciiSet(kWordChars).Exclude(FQuoteChar).Exclude(FCommentChar).Exclude(FEscapeChar);
+  // Line ends go through GetChar, which counts them.
+  FPlainStringChars =
+      TAsciiSet::Range(0, 127).Exclude(FQuoteChar).Exclude(FEscapeChar).Exclude(kCR).Exclude(kLF);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Characters and lines
@@ -151,32 +172,28 @@ Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::BuildNextToken() {
 
     // A word: C is taken unchanged, even when it is the escape character.
     AppendChar(FText, C);
-    // The characters a word takes without a decision.
-    const TAsciiSet PlainWordChars = TAsciiSet(kWordChars)
-                                         .Exclude(FQuoteChar)
-                                         .Exclude(FCommentChar)
-                                         .Exclude(FEscapeChar);
     for (;;) {
-      AppendAsciiRun(FText, PlainWordChars);
-      // Read without counting: when D is a line end it is put back below, for GetChar.
+      AppendAsciiRun(FText, FPlainWordChars);
+      // Looked at first: a character that ends the word mostly stays unread where it stands,
+      // in the buffer, rather than going through a put-back.
       char32_t D;
-      if (!TGTextStream::GetChar(D)) return FinishToken(kKindWord, FText);
+      if (!PeekChar(D)) return FinishToken(kKindWord, FText);
       if (D <= 32) {
         // The blank or line end that ends the word goes to the word's whitespace. A line end
         // is read through GetChar only once the word is finished, so that it counts after the
         // word, which keeps the line it stands on. Of a CR LF the word takes the CR; the LF is
         // the next token's.
         AppendChar(FWhiteSpace, D);
-        if (D != kCR && D != kLF) return FinishToken(kKindWord, FText);
-        PutBack(D);
+        if (D != kCR && D != kLF) {
+          TGTextStream::GetChar(D);
+          return FinishToken(kKindWord, FText);
+        }
         Intf<IFuzzyStreamToken> Token = FinishToken(kKindWord, FText);
         GetChar();
         return Token;
       }
-      if (D == FQuoteChar || D == FCommentChar || EndsWord(D)) {
-        PutBack(D);
-        return FinishToken(kKindWord, FText);
-      }
+      if (D == FQuoteChar || D == FCommentChar || EndsWord(D)) return FinishToken(kKindWord, FText);
+      TGTextStream::GetChar(D);  // the peeked character, which no line end can be
       if (D == FEscapeChar) {
         if (IsEof()) return FinishToken(kKindWord, FText);
         D = GetChar();
@@ -188,24 +205,24 @@ Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::BuildNextToken() {
 
 Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::FinishToken(std::int32_t Kind,
                                                             const std::string& Text) {
-  // Filled through its own class, which the compiler can call directly, before it is handed
-  // out as an interface.
+  // Filled through its own class before it is handed out as an interface, with the base's
+  // setters named, which it does not override: they are then plain stores, not virtual calls.
   auto* Token = new TFuzzyStreamToken();
   Intf<IFuzzyStreamToken> Result = FirstIntf<IFuzzyStreamToken>(Token);
-  Token->SetLineNumber(FLineNumber);
+  Token->TBaseStreamToken::SetLineNumber(FLineNumber);
   switch (Kind) {
     case kKindEnd:
       if (!Text.empty()) return FinishToken(kKindWord, Text);
-      Token->SetDataType(fstNone);
-      Token->SetText("EOF");
+      Token->TBaseStreamToken::SetDataType(fstNone);
+      Token->TBaseStreamToken::SetText("EOF");
       break;
     case kKindWord:
       if (!Text.empty() && Text[0] == '?') {
-        Token->SetDataType(fstVariable);
-        Token->SetText(Text.substr(1));
+        Token->TBaseStreamToken::SetDataType(fstVariable);
+        Token->TBaseStreamToken::SetText(Text.substr(1));
       } else if (Text.size() == 1 && IsNumberSymbol(static_cast<unsigned char>(Text[0]))) {
-        Token->SetDataType(fstAtom);
-        Token->SetText(Text);
+        Token->TBaseStreamToken::SetDataType(fstAtom);
+        Token->TBaseStreamToken::SetText(Text);
       } else {
         std::int32_t IntValue = 0;
         double FloatValue = 0;
@@ -215,45 +232,41 @@ Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::FinishToken(std::int32_t Kind,
         bool MayBeNumber = !Text.empty() && IsNumberChar(static_cast<unsigned char>(Text[0])) &&
                            static_cast<unsigned char>(Text.back()) > 32;
         if (MayBeNumber && TryStrToInt(Text, IntValue)) {
-          Token->SetDataType(fstInteger);
-          Token->SetNumber(IntValue);
+          Token->TBaseStreamToken::SetDataType(fstInteger);
+          Token->TBaseStreamToken::SetNumber(IntValue);
         } else if (MayBeNumber && TryStrToFloat(Text, FloatValue, TFormatSettings::Invariant())) {
-          Token->SetDataType(fstFloat);
-          Token->SetNumber(FloatValue);
+          Token->TBaseStreamToken::SetDataType(fstFloat);
+          Token->TBaseStreamToken::SetNumber(FloatValue);
         } else {
-          Token->SetDataType(fstAtom);
-          Token->SetText(Text);
+          Token->TBaseStreamToken::SetDataType(fstAtom);
+          Token->TBaseStreamToken::SetText(Text);
         }
       }
       break;
     case kKindCRLF:
-      Token->SetDataType(fstAtom);
-      Token->SetText("CRLF");
+      Token->TBaseStreamToken::SetDataType(fstAtom);
+      Token->TBaseStreamToken::SetText("CRLF");
       break;
     case kKindString:
-      Token->SetDataType(fstString);
-      Token->SetText(Text);
+      Token->TBaseStreamToken::SetDataType(fstString);
+      Token->TBaseStreamToken::SetText(Text);
       break;
     case U'&': case U'(': case U')': case U'=': case U'[': case U']': case U'|': case U'~':
-      Token->SetDataType(Kind);
-      Token->SetText(Text);
+      Token->TBaseStreamToken::SetDataType(Kind);
+      Token->TBaseStreamToken::SetText(Text);
       break;
     default:
       throw EFzyParseException(Format(LoadResString(SInvalidBaseTokenHint), {IntToStr(Kind)}));
   }
-  Token->SetWhitespace(FWhiteSpace);
+  Token->TBaseStreamToken::SetWhitespace(FWhiteSpace);
   FWhiteSpace.clear();
   return Result;
 }
 
 std::string TFuzzyLogicTokenStream::ReadString(const std::string& Start) {
   std::string Result = Start;
-  // The characters a string takes without a decision; line ends go through GetChar, which
-  // counts them.
-  const TAsciiSet PlainStringChars =
-      TAsciiSet::Range(0, 127).Exclude(FQuoteChar).Exclude(FEscapeChar).Exclude(kCR).Exclude(kLF);
   for (;;) {
-    AppendAsciiRun(Result, PlainStringChars);
+    AppendAsciiRun(Result, FPlainStringChars);
     if (IsEof()) RaiseUnbalancedString();
     char32_t C = GetChar();
     if (C == FQuoteChar) return Result;
@@ -358,7 +371,7 @@ IFuzzyStreamToken* TFuzzyLogicTokenStream::TakeNextToken() {
     Step.Number = Own->TBaseStreamToken::GetNumber();
   } else {
     Step.Kind = TEchoStep::ekToken;
-    Step.Printed = Token->ToString();
+    Step.Printed = PrintedForm(Token.get(), Own, Kind);
   }
   // The look-ahead's reference becomes the current token's.
   FCurrentToken = std::move(Token);
@@ -377,9 +390,11 @@ void TFuzzyLogicTokenStream::PutBackToken(IFuzzyStreamToken* Token) {
 
   TEchoStep& Step = FEcho.emplace_back();
   Step.Kind = TEchoStep::ekPutBack;
-  Step.PrintedSize = Token->ToString().size();
+  const TFuzzyStreamToken* Own = detail::OwnToken(Token);
+  const std::int32_t Kind =
+      Own != nullptr ? Own->TBaseStreamToken::GetDataType() : Token->GetDataType();
+  Step.PrintedSize = PrintedForm(Token, Own, Kind).size();
 
-  const std::int32_t Kind = detail::KindOf(Token);
   if (Kind == U')')
     ++FParenthesisLevel;
   else if (Kind == U'(')

@@ -136,11 +136,20 @@ class TARNWICK_EXPORT TFuzzyLogicTokenStream : public TGTextStream {
   TObject* GetOwner() const noexcept { return FOwner; }
   void SetOwner(TObject* Value) noexcept { FOwner = Value; }
   char32_t GetCommentChar() const noexcept { return FCommentChar; }
-  void SetCommentChar(char32_t Value) noexcept { FCommentChar = Value; }
+  void SetCommentChar(char32_t Value) noexcept {
+    FCommentChar = Value;
+    UpdatePlainChars();
+  }
   char32_t GetEscapeChar() const noexcept { return FEscapeChar; }
-  void SetEscapeChar(char32_t Value) noexcept { FEscapeChar = Value; }
+  void SetEscapeChar(char32_t Value) noexcept {
+    FEscapeChar = Value;
+    UpdatePlainChars();
+  }
   char32_t GetQuoteChar() const noexcept { return FQuoteChar; }
-  void SetQuoteChar(char32_t Value) noexcept { FQuoteChar = Value; }
+  void SetQuoteChar(char32_t Value) noexcept {
+    FQuoteChar = Value;
+    UpdatePlainChars();
+  }
   // Values below 1 count as 1.
   std::int32_t GetMaxNestingDepth() const noexcept { return FMaxNestingDepth; }
   void SetMaxNestingDepth(std::int32_t Value) noexcept { FMaxNestingDepth = Value < 1 ? 1 : Value; }
@@ -183,6 +192,9 @@ class TARNWICK_EXPORT TFuzzyLogicTokenStream : public TGTextStream {
   };
 
   void RestartEcho();
+  // Recomputes FPlainWordChars and FPlainStringChars from the comment, quote and escape
+  // characters.
+  void UpdatePlainChars() noexcept;
 
   std::vector<Intf<IFuzzyStreamToken>> FStack;      // look-ahead; the next token at the back
   std::int32_t FLineNumber = 1;
@@ -195,6 +207,10 @@ class TARNWICK_EXPORT TFuzzyLogicTokenStream : public TGTextStream {
   char32_t FQuoteChar = U'"';
   char32_t FEscapeChar = U'\\';
   std::int32_t FMaxNestingDepth = kDefaultMaxNestingDepth;
+  // The characters a word, and a string, take without a decision; kept rather than made for
+  // each word, which costs more than its few bit operations suggest.
+  TAsciiSet FPlainWordChars;
+  TAsciiSet FPlainStringChars;
 };
 
 }  // namespace tarnwick

@@ -372,6 +372,25 @@ TEST(FuzzyLogicTokenStream, OwnCommentQuoteAndEscapeCharacters) {
   EXPECT_THAT(Tokens(*U).back().Line, 2);
 }
 
+// Characters changed between two tokens count from the next token on, also inside a word.
+TEST(FuzzyLogicTokenStream, CharactersChangedBetweenTokensCountAtOnce) {
+  auto S = Lex("a b#c\nd'e' f^ g");
+  EXPECT_EQ(S->NextToken()->GetText(), "a");
+  S->SetCommentChar(U'#');
+  S->SetQuoteChar(U'\'');
+  S->SetEscapeChar(U'^');
+  std::vector<TTok> T = Tokens(*S);
+  ASSERT_EQ(T.size(), 5u);
+  EXPECT_EQ(T[0].Text, "b");
+  EXPECT_EQ(T[1].Text, "d");
+  EXPECT_EQ(T[1].Line, 2);
+  EXPECT_EQ(T[2].Kind, fstString);
+  EXPECT_EQ(T[2].Text, "e");
+  EXPECT_EQ(T[3].Kind, fstAtom);
+  EXPECT_EQ(T[3].Text, "f g");
+  EXPECT_EQ(T[4].Kind, fstNone);
+}
+
 TEST(FuzzyLogicTokenStream, ReadsItsEncodingAndSkipsAByteOrderMark) {
   auto Latin = LexBytes("\xE9t\xE9 \"\xFC\"", TEncoding::ANSI());
   std::vector<TTok> T = Tokens(*Latin);
