@@ -270,10 +270,17 @@ TFzyFloat TFuzzySet::GetCorrelationStrength(const TFuzzySet* Match) const {
     FMax = FStrengthMemo.Strength;
     return FMax;
   }
+  // Where one side's degree is at or below the running maximum, the minimum there is too (or a
+  // NaN, which raises nothing), so the other side's degree need not be looked up.
+  struct TMaxOfMinVisit {
+    const TFuzzySet& Set;
+    bool operator()(TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2, TFzyFloat Y2) const {
+      return Set.FuzzyOperatorMaxOfMin(X1, Y1, X2, Y2);
+    }
+    bool Ignores(TFzyFloat Y) const { return Y <= Set.FMax; }
+  };
   FMax = 0;
-  detail::Walk(detail::TFrozenSetOperand(*this), detail::TFrozenSetOperand(*Match), [this](TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2, TFzyFloat Y2) {
-    return FuzzyOperatorMaxOfMin(X1, Y1, X2, Y2);
-  });
+  detail::Walk(detail::TFrozenSetOperand(*this), detail::TFrozenSetOperand(*Match), TMaxOfMinVisit{*this});
   FStrengthMemo = {Stamp, MatchStamp, FMax};
   return FMax;
 }

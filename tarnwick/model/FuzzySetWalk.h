@@ -264,6 +264,15 @@ bool VisitAll(const TOperand& Operand, TVisit& Visit) {
   return false;
 }
 
+// Whether Visit can tell from one side's degree Y alone that a merge point changes nothing and
+// stops nothing: a visit offering Ignores(Y) lets the walk skip both the other side's degree
+// lookup and the visit there. Visits without it see every point.
+template <typename TVisit>
+bool IgnoresPoint(const TVisit& Visit, TFzyFloat Y) {
+  if constexpr (requires { Visit.Ignores(Y); }) return Visit.Ignores(Y);
+  else return false;
+}
+
 // The two-set walk over A (the receiver) and B: every point of both in order of X, and every
 // crossing of their membership lines, each handed to Visit(X1, Y1, X2, Y2) with (X1, Y1) on A
 // and (X2, Y2) on B. Returns true when Visit stopped the walk by returning true.
@@ -316,11 +325,11 @@ bool Walk(const TOperandA& A, const TOperandB& B, TVisit&& Visit) {
       PrevA = CurA;
       PrevB = CurB;
     } else if (TakeB && (!TakeA || CurB.X < CurA.X)) {
-      if (Visit(CurB.X, A.Degree(CurB.X), CurB.X, CurB.Y)) return true;
+      if (!IgnoresPoint(Visit, CurB.Y) && Visit(CurB.X, A.Degree(CurB.X), CurB.X, CurB.Y)) return true;
       ++J;
       PrevB = CurB;
     } else {
-      if (Visit(CurA.X, CurA.Y, CurA.X, B.Degree(CurA.X))) return true;
+      if (!IgnoresPoint(Visit, CurA.Y) && Visit(CurA.X, CurA.Y, CurA.X, B.Degree(CurA.X))) return true;
       ++I;
       PrevA = CurA;
     }
