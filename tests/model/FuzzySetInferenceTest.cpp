@@ -3,9 +3,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -225,6 +229,146 @@ TEST(FuzzySetCenterOfGravity, HugeDegreesStillGiveTheCentre) {
   EXPECT_TRUE(std::isfinite(Centre));
   EXPECT_DOUBLE_EQ(Centre, 20.0 / 3);
   EXPECT_DOUBLE_EQ(MakeRanged({{0, 0}, {5, Big}, {10, 0}})->CenterOfGravity(), 5);
+}
+
+// The centre of gravity as a plain walk over the segments: each segment's area and centroid by
+// its shape, the moments summed in long double, and the sums taken again on degrees divided by
+// the height when they overflow. The library's faster walk must give these bits exactly.
+void ReferenceSegment(TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2, TFzyFloat Y2, TFzyFloat Scale, TFzyFloat& Area,
+                      TFzyFloat& Centroid) {
+  const TFzyFloat DX = X2 - X1;
+  const bool Zero1 = FloatEquals(Y1, 0);
+  const bool Zero2 = FloatEquals(Y2, 0);
+  if (FloatEquals(X1, X2) || (Zero1 && Zero2)) {
+    Area = 0;
+    Centroid = 0;
+    return;
+  }
+  const TFzyFloat S1 = Y1 * Scale;
+  const TFzyFloat S2 = Y2 * Scale;
+  if (FloatEquals(Y1, Y2)) {
+    Area = DX * S1;
+    Centroid = (X1 + X2) * 0.5;
+  } else if (Zero1) {
+    Area = DX * 0.5 * std::abs(S2 - S1);
+    Centroid = X1 + TWO_THIRDS * DX;
+  } else if (Zero2) {
+    Area = DX * 0.5 * std::abs(S2 - S1);
+    Centroid = X1 + ONE_THIRD * DX;
+  } else {
+    Area = DX * 0.5 * (S1 + S2);
+    Centroid = X1 + TWO_THIRDS * DX * (S2 + 0.5 * S1) / (S1 + S2);
+  }
+}
+
+void ReferenceSums(const std::vector<Pt>& P, TFzyFloat Min, TFzyFloat Max, TFzyFloat Scale, long double& Moment,
+                   TFzyFloat& Area) {
+  Moment = 0;
+  Area = 0;
+  auto AddEnd = [&](TFzyFloat X, TFzyFloat Y, TFzyFloat End, TFzyFloat Width) {
+    if (Y > 0 && !FloatEquals(X, End)) {
+      const TFzyFloat A = Width * (Y * Scale);
+      Moment += static_cast<long double>((X + End) * 0.5) * A;
+      Area += A;
+    }
+  };
+  AddEnd(P.front().X, P.front().Y, Min, P.front().X - Min);
+  for (std::size_t I = 1; I < P.size(); ++I) {
+    TFzyFloat A, Centroid;
+    ReferenceSegment(P[I - 1].X, P[I - 1].Y, P[I].X, P[I].Y, Scale, A, Centroid);
+    Moment += static_cast<long double>(Centroid) * A;
+    Area += A;
+  }
+  AddEnd(P.back().X, P.back().Y, Max, Max - P.back().X);
+}
+
+TFzyFloat ReferenceCentre(const TFuzzySet& Set) {
+  const std::vector<Pt> P = PointsOf(Set);
+  if (P.empty()) return 0;
+  const TFzyFloat Min = Set.GetXRange(1);
+  const TFzyFloat Max = Set.GetXRange(0);
+  if (P.size() == 1 || FloatEquals(P.front().X, P.back().X)) return (Max - Min) * 0.5 + Min;
+  long double Moment;
+  TFzyFloat Area;
+  ReferenceSums(P, Min, Max, 1, Moment, Area);
+  if (!std::isfinite(Moment) || !std::isfinite(Area)) {
+    TFzyFloat Height = 0;
+    for (const Pt& Q : P) Height = std::max(Height, Q.Y);
+    ReferenceSums(P, Min, Max, 1 / Height, Moment, Area);
+  }
+  if (Area == 0) return 0;
+  const auto Result = static_cast<TFzyFloat>(Moment / Area);
+  return std::isfinite(Result) ? Result : 0;
+}
+
+// Seeded sets rich in the cases where the shape of a segment is decided: degrees at, within and
+// just past the tolerance of 0 and of their neighbour, X equal or nearly equal to the one before,
+// degrees so large that the sums overflow (and infinite ones), single points, and ranges equal
+// to the points, wider, narrower, unbounded or infinite.
+TEST(FuzzySetCenterOfGravity, BitForBitThePlainWalkOverSeededSets) {
+  std::mt19937_64 Random(20261211);
+  auto Pick = [&Random](int N) { return static_cast<int>(Random() % static_cast<unsigned>(N)); };
+  auto Unit = [&Random] { return static_cast<TFzyFloat>(Random() >> 11) * 0x1p-53; };
+  const TFzyFloat Huge = std::numeric_limits<TFzyFloat>::max();
+  const TFzyFloat Inf = std::numeric_limits<TFzyFloat>::infinity();
+  auto NextX = [&](TFzyFloat X) {
+    switch (Pick(8)) {
+      case 0: return X;
+      case 1: return X + 0.5e-4;
+      case 2: return X + kFuzzyTolerance;
+      case 3: return X + 1.1e-4;
+      case 4: return X + 1;
+      default: return X + Unit() * 10;
+    }
+  };
+  bool Heavy = false;  // whether this set may hold huge degrees
+  auto NextY = [&](TFzyFloat Y) {
+    switch (Pick(16)) {
+      case 0: return Pick(2) == 0 ? 0.0 : -0.0;
+      case 1: return 0.3e-4;
+      case 2: return kFuzzyTolerance;
+      case 3: return 1.1e-4;
+      case 4: return Y;
+      case 5: return Y + 0.5e-4;
+      case 6: return Y + kFuzzyTolerance;
+      case 7: return Y + 1.1e-4;
+      case 8: return !Heavy ? Unit() : Pick(6) == 0 ? (Pick(2) == 0 ? Huge : Inf) : Huge / 4;
+      case 9: return TFzyFloat{1};
+      case 10:
+      case 11: return Pick(17) / 16.0;
+      default: return Unit();
+    }
+  };
+  auto Bits = [](TFzyFloat V) {
+    std::uint64_t B;
+    std::memcpy(&B, &V, sizeof B);
+    return B;
+  };
+  for (int Case = 0; Case < 20000; ++Case) {
+    std::vector<Pt> Points;
+    const int Count = Pick(8) == 0 ? 100 : 1 + Pick(30);
+    Heavy = Pick(3) == 0;
+    TFzyFloat X = Unit() * 20 - 10;
+    TFzyFloat Y = Unit();
+    for (int K = 0; K < Count; ++K) {
+      Points.push_back({X, Y});
+      X = NextX(X);
+      Y = NextY(Y);
+    }
+    const TFzyFloat First = Points.front().X;
+    const TFzyFloat Last = Points.back().X;
+    std::unique_ptr<TFuzzySet> Set;
+    switch (Pick(5)) {
+      case 0: Set = MakeRanged(Points, First, Last); break;
+      case 1: Set = MakeRanged(Points, First - Unit() * 5, Last + Unit() * 5); break;
+      case 2: Set = MakeRanged(Points, First + Unit() * (Last - First) / 2, Last); break;
+      case 3: Set = MakeRanged(Points, -Inf, Inf); break;
+      default: Set = MakeSet(Points); break;
+    }
+    ASSERT_EQ(Bits(Set->CenterOfGravity()), Bits(ReferenceCentre(*Set)))
+        << "case " << Case << ": " << ::testing::PrintToString(PointsOf(*Set)) << " over [" << Set->GetXRange(1)
+        << ", " << Set->GetXRange(0) << "]";
+  }
 }
 
 TEST(FuzzySetSegmentMoment, OneRowPerShape) {
