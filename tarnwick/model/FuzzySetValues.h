@@ -191,6 +191,7 @@ class TARNWICK_EXPORT TFuzzySetValues : public TGCollection {
     return FPoints;
   }
   void BuildPoints() const;
+  [[gnu::cold]] void GrowPoints();
   // Forgets the flat copy: called by every change of the list's order or membership and of a
   // point's coordinates.
   void InvalidateOrder() const noexcept { FPoints.Valid = false; }
