@@ -39,7 +39,7 @@ struct TPlacementStop {
   bool AtThird;
 };
 
-using TItems = std::vector<TCollectionItem*>;
+using TItems = TCollection::TItemList;
 
 TFzyFloat XAt(const TItems& Items, std::int32_t Index) {
   return static_cast<const TFuzzySetValue*>(Items[static_cast<std::size_t>(Index)])->GetX();
@@ -281,7 +281,7 @@ void TFuzzySetValues::Append(const TFuzzySetValues* Source, std::int32_t Index, 
 // most points join a list that has room for them.
 void TFuzzySetValues::GrowPoints() {
   const auto Count = static_cast<std::size_t>(GetCount());
-  std::vector<TFuzzyPoint>& Points = FPoints.Points;
+  auto& Points = FPoints.Points;
   Points.reserve(std::max({Count, 2 * Points.capacity(), std::size_t{8}}));
 }
 
@@ -478,7 +478,7 @@ void TFuzzySetValues::Sort() {
   TUpdateBlock<TCollection> Block(*this);
   InvalidateOrder();
   LoseSearchOrder();
-  std::vector<TCollectionItem*>& Items = GetItemList();
+  TItemList& Items = GetItemList();
   const std::size_t Count = Items.size();
   auto XOf = [&Items](std::size_t Index) { return static_cast<TFuzzySetValue*>(Items[Index])->GetX(); };
 
@@ -690,7 +690,7 @@ std::atomic<std::uint64_t> PointsStampCounter{0};
 }  // namespace
 
 void TFuzzySetValues::BuildPoints() const {
-  std::vector<TFuzzyPoint>& Points = FPoints.Points;
+  auto& Points = FPoints.Points;
   Points.clear();
   bool Monotone = true;
   for (const TCollectionItem* Item : *this) {
