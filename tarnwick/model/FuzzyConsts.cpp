@@ -103,21 +103,30 @@ std::string CreateFuzzyName(std::string_view Name1, std::string_view Name2, std:
   return Result;
 }
 
+namespace {
+
+// Name, Op and the number's text, joined as every hedge and correlation name is; sized exactly,
+// so that a short name stays in the string's own room.
+std::string JoinNumberName(std::string_view Name, std::string_view Op, std::string_view Number) {
+  std::string Result;
+  Result.reserve(BracketedSize(Name) + Op.size() + 2 + Number.size());
+  AppendBracketed(Result, Name);
+  Result += ' ';
+  Result += Op;
+  Result += ' ';
+  Result += Number;
+  return Result;
+}
+
+}  // namespace
+
 std::string CreateFuzzyName(std::string_view Name, std::string_view Op, TFzyFloat Value) {
   // Every hedge and correlation names its result so: the usual format is written directly, the
   // characters Format would write for it.
   if (FuzzyFormatStr == kDefaultFuzzyFormat) {
-    // Sized exactly, so that a short name stays in the string's own room.
     std::string Number;
     AppendFixedText(Number, Value, kDefaultFuzzyDecimals, FormatSettings());
-    std::string Result;
-    Result.reserve(BracketedSize(Name) + Op.size() + 2 + Number.size());
-    AppendBracketed(Result, Name);
-    Result += ' ';
-    Result += Op;
-    Result += ' ';
-    Result += Number;
-    return Result;
+    return JoinNumberName(Name, Op, Number);
   }
   // The host's format text only ever reaches the checked formatter, never a C printf.
   const std::string Fmt = "%s %s " + FuzzyFormatStr;
@@ -129,6 +138,17 @@ std::string CreateFuzzyName(std::string_view Name, std::string_view Op, TFzyFloa
   }
   return Format(Fmt, {TVarRec(Operand), TVarRec(Op), TVarRec(Value)});
 }
+
+namespace detail {
+
+std::string FuzzyNameWithNumber(std::string_view Name, std::string_view Op, TFzyFloat Value, std::string_view Number) {
+  // The usual format with a full stop for a separator writes exactly Number.
+  if (FuzzyFormatStr == kDefaultFuzzyFormat && FormatSettings().DecimalSeparator == '.')
+    return JoinNumberName(Name, Op, Number);
+  return CreateFuzzyName(Name, Op, Value);
+}
+
+}  // namespace detail
 
 namespace detail {
 

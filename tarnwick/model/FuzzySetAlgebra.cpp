@@ -270,17 +270,22 @@ TFzyFloat TFuzzySet::GetCorrelationStrength(const TFuzzySet* Match) const {
     FMax = FStrengthMemo.Strength;
     return FMax;
   }
-  // Where one side's degree is at or below the running maximum, the minimum there is too (or a
-  // NaN, which raises nothing), so the other side's degree need not be looked up.
+  // FuzzyOperatorMaxOfMin's step, on a maximum of the walk's own that stays in a register
+  // (the set's field would be read back after every store through a point). Where one side's
+  // degree is at or below the running maximum, the minimum there is too (or a NaN, which raises
+  // nothing), so the other side's degree need not be looked up.
   struct TMaxOfMinVisit {
-    const TFuzzySet& Set;
-    bool operator()(TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2, TFzyFloat Y2) const {
-      return Set.FuzzyOperatorMaxOfMin(X1, Y1, X2, Y2);
+    TFzyFloat Max = 0;
+    bool operator()(TFzyFloat, TFzyFloat Y1, TFzyFloat, TFzyFloat Y2) {
+      const TFzyFloat M = std::min(Y1, Y2);
+      if (M > Max) Max = M;
+      return false;
     }
-    bool Ignores(TFzyFloat Y) const { return Y <= Set.FMax; }
+    bool Ignores(TFzyFloat Y) const { return Y <= Max; }
   };
-  FMax = 0;
-  detail::Walk(detail::TFrozenSetOperand(*this), detail::TFrozenSetOperand(*Match), TMaxOfMinVisit{*this});
+  TMaxOfMinVisit Visit;
+  detail::Walk(detail::TFrozenSetOperand(*this), detail::TFrozenSetOperand(*Match), Visit);
+  FMax = Visit.Max;
   FStrengthMemo = {Stamp, MatchStamp, FMax};
   return FMax;
 }

@@ -36,14 +36,20 @@ std::string OperatorText(TBaseFuzzyHedge ModifyType, bool ModifyY) {
   return Result;
 }
 
-// The operation as an expression that the evaluator reads back as the same operation: the
-// operand (its expression, else its name, bracketed when needed), the operator and the number,
-// always with a full stop so that it reads back whatever the locale.
-std::string OperationExpression(const TFuzzySet& Set, const std::string& Op, TFzyFloat Value) {
-  const detail::TExpressionOperand Operand =
-      detail::TExpressionOperand::Of(Set.GetExpression().empty() ? Set.GetName() : Set.GetExpression());
+// An operation's number as its expression writes it: the usual decimals, always with a full
+// stop, so that it reads back whatever the locale.
+std::string NumberText(TFzyFloat Value) {
   std::string Number;
   AppendFixedText(Number, Value, kDefaultFuzzyDecimals, TFormatSettings::Invariant());
+  return Number;
+}
+
+// The operation as an expression that the evaluator reads back as the same operation: the
+// operand (its expression, else its name, bracketed when needed), the operator and the number
+// (NumberText).
+std::string OperationExpression(const TFuzzySet& Set, const std::string& Op, std::string_view Number) {
+  const detail::TExpressionOperand Operand =
+      detail::TExpressionOperand::Of(Set.GetExpression().empty() ? Set.GetName() : Set.GetExpression());
   std::string Result;
   Result.reserve(Operand.Size() + Op.size() + 2 + Number.size());
   Operand.AppendTo(Result);
@@ -56,7 +62,7 @@ std::string OperationExpression(const TFuzzySet& Set, const std::string& Op, TFz
 
 [[noreturn]] void RaiseHedge(const TResString& Msg, const TFuzzySet& Set, TBaseFuzzyHedge ModifyType,
                              TFzyFloat Value, bool ModifyY) {
-  const std::string Operation = OperationExpression(Set, OperatorText(ModifyType, ModifyY), Value);
+  const std::string Operation = OperationExpression(Set, OperatorText(ModifyType, ModifyY), NumberText(Value));
   throw EFzyException(Format(LoadResString(Msg), {Operation}));
 }
 
@@ -315,8 +321,10 @@ TFuzzySet* TFuzzySet::Hedge(TBaseFuzzyHedge ModifyType, TFzyFloat Value, bool Mo
   // Everything that can fail comes before the first point changes.
   CheckOperand(*this, ModifyType, Value, ModifyY);
   const std::string Op = OperatorText(ModifyType, ModifyY);
-  const std::string NewName = CreateFuzzyName(FName, Op, Value);
-  std::string NewExpression = OperationExpression(*this, Op, Value);
+  // The number is written once, for the expression, and the name takes the same digits.
+  const std::string Number = NumberText(Value);
+  const std::string NewName = detail::FuzzyNameWithNumber(FName, Op, Value, Number);
+  std::string NewExpression = OperationExpression(*this, Op, Number);
   ModifyValues(*this, ModifyType, Value, ModifyY);
   SetName(NewName);
   FExpression = std::move(NewExpression);

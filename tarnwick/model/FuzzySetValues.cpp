@@ -39,7 +39,7 @@ struct TPlacementStop {
   bool AtThird;
 };
 
-using TItems = std::vector<TCollectionItem*>;
+using TItems = TCollection::TItemList;
 
 TFzyFloat XAt(const TItems& Items, std::int32_t Index) {
   return static_cast<const TFuzzySetValue*>(Items[static_cast<std::size_t>(Index)])->GetX();
@@ -277,13 +277,18 @@ void TFuzzySetValues::Append(const TFuzzySetValues* Source, std::int32_t Index, 
   }
 }
 
+// The flat copy's room grows with the list, so that rebuilding it never allocates. Out of line:
+// most points join a list that has room for them.
+void TFuzzySetValues::GrowPoints() {
+  const auto Count = static_cast<std::size_t>(GetCount());
+  auto& Points = FPoints.Points;
+  Points.reserve(std::max({Count, 2 * Points.capacity(), std::size_t{8}}));
+}
+
 void TFuzzySetValues::Notify(TCollectionItem* Item, TCollectionNotification Action) {
   InvalidateOrder();
-  // The flat copy's room grows with the list, so that rebuilding it never allocates.
-  const auto Count = static_cast<std::size_t>(GetCount());
-  std::vector<TFuzzyPoint>& Points = FPoints.Points;
-  if (Action == cnAdded && Points.capacity() < Count) Points.reserve(std::max({Count, 2 * Points.capacity(), std::size_t{8}}));
   if (Action == cnAdded) {
+    if (FPoints.Points.capacity() < static_cast<std::size_t>(GetCount())) GrowPoints();
     // A point joins at the end: a new one one past the last X, which keeps the order, or one
     // moved in from another list, which may not. A removal keeps the order and leaves FMaxX an
     // upper bound.
@@ -325,7 +330,8 @@ void TFuzzySetValues::UpdateValue(TFuzzySetValue* V, TXYUpdateTypes Changes) {
   }
   const std::int32_t Count = GetCount();
   std::int32_t Index = -1;
-  if ((FSorted || FDuplicatesRemoved) && Count > 1) Index = IndexOfItem(V);
+  // Most edits are of the point just added, the last one: found without a search.
+  if ((FSorted || FDuplicatesRemoved) && Count > 1) Index = GetItem(Count - 1) == V ? Count - 1 : IndexOfItem(V);
 
   // 1 and 2: does the edit keep the order and the uniqueness the flags promise?
   if (FSorted && Changes.Contains(utX) && Count > 1 && Index >= 0) {
@@ -472,7 +478,7 @@ void TFuzzySetValues::Sort() {
   TUpdateBlock<TCollection> Block(*this);
   InvalidateOrder();
   LoseSearchOrder();
-  std::vector<TCollectionItem*>& Items = GetItemList();
+  TItemList& Items = GetItemList();
   const std::size_t Count = Items.size();
   auto XOf = [&Items](std::size_t Index) { return static_cast<TFuzzySetValue*>(Items[Index])->GetX(); };
 
@@ -684,7 +690,7 @@ std::atomic<std::uint64_t> PointsStampCounter{0};
 }  // namespace
 
 void TFuzzySetValues::BuildPoints() const {
-  std::vector<TFuzzyPoint>& Points = FPoints.Points;
+  auto& Points = FPoints.Points;
   Points.clear();
   bool Monotone = true;
   for (const TCollectionItem* Item : *this) {

@@ -181,7 +181,7 @@ class TARNWICK_EXPORT TFuzzySetValues : public TGCollection {
 
   // The flat copy of the points and what was learned while making it.
   struct TPointsState {
-    std::vector<TFuzzyPoint> Points;
+    std::vector<TFuzzyPoint, detail::TItemRoomAllocator<TFuzzyPoint>> Points;
     std::uint64_t Stamp = 0;
     bool Valid = true;  // an empty list's copy is empty
     bool Monotone = true;
@@ -191,6 +191,7 @@ class TARNWICK_EXPORT TFuzzySetValues : public TGCollection {
     return FPoints;
   }
   void BuildPoints() const;
+  [[gnu::cold]] void GrowPoints();
   // Forgets the flat copy: called by every change of the list's order or membership and of a
   // point's coordinates.
   void InvalidateOrder() const noexcept { FPoints.Valid = false; }

@@ -193,13 +193,14 @@ class TSetOperand {
 
 // A TFuzzySet whose points cannot change while it is read, held as its flat copy once: for the
 // walks of the built-in operations, whose visits run no code but the library's and touch
-// neither operand. Same numbers as TSetOperand.
+// neither operand. Same numbers as TSetOperand. The walks ask only for points below Count(),
+// which cannot change here, so Point reads without the list's index check.
 class TFrozenSetOperand {
  public:
   explicit TFrozenSetOperand(const TFuzzySet& Set)
       : FPoints(Set.GetValues()->GetPoints()), FMonotone(Set.GetValues()->IsMonotone()) {}
   std::int32_t Count() const { return static_cast<std::int32_t>(FPoints.size()); }
-  TWalkPoint Point(std::int32_t Index) const { return PointAt(FPoints, Index); }
+  TWalkPoint Point(std::int32_t Index) const { return FPoints[static_cast<std::size_t>(Index)]; }
   std::int32_t SkipY(std::int32_t Index, TFzyFloat Y, std::int32_t Dir) const {
     return detail::SkipY(FPoints, Index, Y, Dir);
   }

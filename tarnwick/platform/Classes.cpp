@@ -8,8 +8,30 @@
 
 #include "tarnwick/platform/Exceptions.h"
 #include "tarnwick/platform/Format.h"
+#include "tarnwick/platform/detail/BlockCache.h"
 
 namespace tarnwick {
+
+namespace detail {
+
+namespace {
+// Two sizes: a collection's first room for item pointers, and twice that, which a set's flat
+// copy of its points starts with.
+constexpr std::int32_t kMaxFreeItemRooms = 256;
+using TSmallRooms = TThreadBlockCache<kCachedItemRoom, kMaxFreeItemRooms>;
+using TLargeRooms = TThreadBlockCache<2 * kCachedItemRoom, kMaxFreeItemRooms>;
+}  // namespace
+
+void* AllocateItemRoom(std::size_t Bytes) {
+  return Bytes <= kCachedItemRoom ? TSmallRooms::Allocate(Bytes) : TLargeRooms::Allocate(Bytes);
+}
+
+void ReleaseItemRoom(void* Room, std::size_t Bytes) noexcept {
+  if (Bytes <= kCachedItemRoom) TSmallRooms::Release(Room, Bytes);
+  else TLargeRooms::Release(Room, Bytes);
+}
+
+}  // namespace detail
 
 // ---------------------------------------------------------------------------------------------
 // TObject

@@ -416,16 +416,24 @@ TEST(FuzzySetHedgesOperators, EveryOperatorOnXHeldInTheRange) {
 }
 
 TEST(FuzzySetHedgesOperators, SubtractionNamesWithTheFormatOfGeneratedNames) {
-  auto Set = MakeSet({{0, 0.1}, {5, 0.8}});
-  {
-    TNumberSettings Settings("%.2f", ',');
-    Set->Hedge(bfhSubtract, 0.2, true);
-  }
+  struct TCase {
+    const char* Format;
+    char Separator;
+    const char* Name;
+  };
+  for (const TCase& C : {TCase{"%.2f", ',', "high - 0,20"}, TCase{"%.4f", ',', "high - 0,2000"},
+                         TCase{"%.4f", '.', "high - 0.2000"}, TCase{"%.1f", '.', "high - 0.2"}}) {
+    auto Set = MakeSet({{0, 0.1}, {5, 0.8}});
+    {
+      TNumberSettings Settings(C.Format, C.Separator);
+      Set->Hedge(bfhSubtract, 0.2, true);
+    }
 
-  EXPECT_EQ(PointsOf(*Set), (TPoints{{0, 0}, {5, 0.8 - 0.2}}));
-  EXPECT_EQ(Set->GetName(), "high - 0,20");
-  // The expression is for reading back: full stop and four decimals whatever the settings.
-  EXPECT_EQ(Set->GetExpression(), "high - 0.2000");
+    EXPECT_EQ(PointsOf(*Set), (TPoints{{0, 0}, {5, 0.8 - 0.2}}));
+    EXPECT_EQ(Set->GetName(), C.Name);
+    // The expression is for reading back: full stop and four decimals whatever the settings.
+    EXPECT_EQ(Set->GetExpression(), "high - 0.2000");
+  }
 }
 
 TEST(FuzzySetHedgesOperators, CutAboveTheHeightChangesOnlyNameAndExpression) {

@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -389,6 +390,29 @@ TEST(CollectionDestruction, APlainCollectionFreesItsItems) {
     C.Add();
     C.Add();
     EXPECT_EQ(LiveItems, LiveBefore + 2);
+  }
+  EXPECT_EQ(LiveItems, LiveBefore);
+}
+
+// Item lists keep their room for the next list of the thread; every size, below, at and above
+// the kept sizes, is whole and writable, and a list outgrowing its room keeps its items in order.
+TEST(CollectionRoom, EverySizeIsWholeAndListsGrowPastTheKeptRoom) {
+  for (const std::size_t Bytes : {std::size_t{1}, std::size_t{8}, detail::kCachedItemRoom, detail::kCachedItemRoom + 1,
+                                  2 * detail::kCachedItemRoom, 2 * detail::kCachedItemRoom + 1, std::size_t{4096}}) {
+    for (int Round = 0; Round < 2; ++Round) {  // the second round takes kept room
+      auto* Room = static_cast<unsigned char*>(detail::AllocateItemRoom(Bytes));
+      for (std::size_t I = 0; I < Bytes; ++I) Room[I] = static_cast<unsigned char>(I);
+      EXPECT_EQ(Room[Bytes - 1], static_cast<unsigned char>(Bytes - 1));
+      detail::ReleaseItemRoom(Room, Bytes);
+    }
+  }
+  const int LiveBefore = LiveItems;
+  {
+    TCollection C(TCollectionItemClass::Of<TLogItem>());
+    std::vector<TCollectionItem*> Added;
+    for (int I = 0; I < 40; ++I) Added.push_back(C.Add());
+    ASSERT_EQ(C.GetCount(), 40);
+    for (int I = 0; I < 40; ++I) EXPECT_EQ(C.GetItem(I), Added[static_cast<std::size_t>(I)]);
   }
   EXPECT_EQ(LiveItems, LiveBefore);
 }

@@ -6,6 +6,8 @@
 
 #include <stdexcept>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "TestSupport.h"
@@ -71,6 +73,36 @@ TEST(ScopeExit, CountsOnlyTheErrorsOfItsOwnScope) {
       },
       std::runtime_error);
   EXPECT_EQ(Seen, "inner action failed");
+}
+
+// The guards' own count of exceptions in flight is the standard one: none, one while a
+// destructor runs in the unwinding, two when that destructor's own scope unwinds too, and
+// counted apart for another thread.
+TEST(ScopeExit, CountsTheExceptionsInFlightAsTheStandardDoes) {
+  struct TProbe {
+    std::vector<std::pair<int, int>>& Counts;
+    bool Nested;
+    ~TProbe() {
+      Counts.emplace_back(detail::UncaughtExceptions(), std::uncaught_exceptions());
+      if (!Nested) return;
+      try {
+        const TProbe Inner{Counts, false};
+        throw std::logic_error("inner");
+      } catch (const std::logic_error&) {
+      }
+    }
+  };
+  std::vector<std::pair<int, int>> Counts;
+  Counts.emplace_back(detail::UncaughtExceptions(), std::uncaught_exceptions());
+  try {
+    const TProbe Outer{Counts, true};
+    throw std::runtime_error("outer");
+  } catch (const std::runtime_error&) {
+  }
+  std::thread([&Counts] { Counts.emplace_back(detail::UncaughtExceptions(), std::uncaught_exceptions()); }).join();
+  Counts.emplace_back(detail::UncaughtExceptions(), std::uncaught_exceptions());
+  using P = std::pair<int, int>;
+  EXPECT_THAT(Counts, ElementsAre(P{0, 0}, P{1, 1}, P{2, 2}, P{0, 0}, P{0, 0}));
 }
 
 TEST(RestoreValue, PutsThePreviousValueBackOnEveryWayOut) {

@@ -1,5 +1,6 @@
 // TExpressionOperand: a text as it reads as one operand of a combined expression, without
-// copying it first. Internal to the model.
+// copying it first; and the name of an operation on a number whose digits are already written.
+// Internal to the model.
 #ifndef TARNWICK_MODEL_DETAIL_EXPRESSIONOPERAND_H_
 #define TARNWICK_MODEL_DETAIL_EXPRESSIONOPERAND_H_
 
@@ -7,7 +8,14 @@
 #include <string>
 #include <string_view>
 
+#include "tarnwick/model/FuzzyConsts.h"
+
 namespace tarnwick::detail {
+
+// CreateFuzzyName(Name, Op, Value), where Number is Value as AppendFixedText writes it with the
+// usual decimals and a full stop (as an expression writes it): the usual format reuses those
+// digits instead of writing them again (FuzzyConsts.cpp).
+std::string FuzzyNameWithNumber(std::string_view Name, std::string_view Op, TFzyFloat Value, std::string_view Number);
 
 // FormatFuzzyExpression(S), told before anything is written: Text is S trimmed, or S itself
 // when it goes between the current brackets. S must outlive the operand.
