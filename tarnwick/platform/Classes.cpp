@@ -124,11 +124,6 @@ std::string TCollectionItem::GetDisplayName() const { return ClassName(); }
 
 void TCollectionItem::SetDisplayName(const std::string&) { Changed(false); }
 
-void TCollectionItem::Changed(bool AllItems) {
-  if (FCollection != nullptr && FCollection->FUpdateCount == 0)
-    FCollection->Update(AllItems ? nullptr : this);
-}
-
 // ---------------------------------------------------------------------------------------------
 // TCollection
 
@@ -215,10 +210,6 @@ std::int32_t TCollection::IndexOfItem(const TCollectionItem* Item) const noexcep
 std::unique_ptr<TCollectionEnumerator> TCollection::GetEnumerator() const {
   return std::make_unique<TCollectionEnumerator>(this);
 }
-
-void TCollection::Notify(TCollectionItem*, TCollectionNotification) {}
-
-void TCollection::Update(TCollectionItem*) {}
 
 void TCollection::Changed() {
   if (FUpdateCount == 0) Update(nullptr);

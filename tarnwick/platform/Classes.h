@@ -197,9 +197,10 @@ class TARNWICK_PLATFORM_EXPORT TCollection : public TPersistent {
 
  protected:
   // Called with every notice about an item (see the file comment); nothing by default.
-  virtual void Notify(TCollectionItem* Item, TCollectionNotification Action);
+  // Inline, so that a descendant's call on to it costs nothing.
+  virtual void Notify(TCollectionItem* /*Item*/, TCollectionNotification /*Action*/) {}
   // Called with every change report: Item for one item's change, nullptr for the whole.
-  virtual void Update(TCollectionItem* Item);
+  virtual void Update(TCollectionItem* /*Item*/) {}
   // Reports a change of the whole collection unless an update block is open.
   void Changed();
   // For destructors of descendants that react to removal notices: frees every item (last
@@ -225,6 +226,11 @@ class TARNWICK_PLATFORM_EXPORT TCollection : public TPersistent {
 };
 
 // A collection that names the persistent object it belongs to.
+// Inline: every property setter of every item reports through it.
+inline void TCollectionItem::Changed(bool AllItems) {
+  if (FCollection != nullptr && FCollection->FUpdateCount == 0) FCollection->Update(AllItems ? nullptr : this);
+}
+
 class TARNWICK_PLATFORM_EXPORT TOwnedCollection : public TCollection {
  public:
   TOwnedCollection(TPersistent* Owner, TCollectionItemClass ItemClass);
