@@ -196,8 +196,8 @@ class TARNWICK_PLATFORM_EXPORT TCollection : public TPersistent {
   auto end() const noexcept { return FItems.end(); }
 
  protected:
+  // Both hooks are empty and inline, so that a descendant's call on to them costs nothing.
   // Called with every notice about an item (see the file comment); nothing by default.
-  // Inline, so that a descendant's call on to it costs nothing.
   virtual void Notify(TCollectionItem* /*Item*/, TCollectionNotification /*Action*/) {}
   // Called with every change report: Item for one item's change, nullptr for the whole.
   virtual void Update(TCollectionItem* /*Item*/) {}
@@ -225,12 +225,12 @@ class TARNWICK_PLATFORM_EXPORT TCollection : public TPersistent {
   std::int32_t FNextID = 0;
 };
 
-// A collection that names the persistent object it belongs to.
 // Inline: every property setter of every item reports through it.
 inline void TCollectionItem::Changed(bool AllItems) {
   if (FCollection != nullptr && FCollection->FUpdateCount == 0) FCollection->Update(AllItems ? nullptr : this);
 }
 
+// A collection that names the persistent object it belongs to.
 class TARNWICK_PLATFORM_EXPORT TOwnedCollection : public TCollection {
  public:
   TOwnedCollection(TPersistent* Owner, TCollectionItemClass ItemClass);
