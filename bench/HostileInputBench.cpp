@@ -33,7 +33,11 @@ std::string PointList(std::int64_t Count, bool Reversed) {
   std::string Text = "(deffuzzy a (range 0 " + std::to_string(Count) + ") (values (term b (";
   for (std::int64_t I = 0; I < Count; ++I) {
     const std::int64_t X = Reversed ? Count - 1 - I : I;
-    Text += "(" + std::to_string(X) + " " + std::to_string(X % 3) + ") ";
+    Text += '(';
+    Text += std::to_string(X);
+    Text += ' ';
+    Text += std::to_string(X % 3);
+    Text += ") ";
   }
   return Text + "))))";
 }
@@ -71,8 +75,16 @@ void BM_BindingChain(benchmark::State& State) {
   S.Parser.Parse("(deffuzzy t (range 0 100) (values (term warm (tri 20 50 80))))", nullptr);
   const auto Depth = static_cast<int>(State.range(0));
   std::string Bindings;
-  for (int I = 0; I < Depth; ++I)
-    Bindings += "c" + std::to_string(I) + "=?c" + std::to_string(I + 1) + " or ?c" + std::to_string(I + 1) + "\n";
+  for (int I = 0; I < Depth; ++I) {
+    const std::string Next = std::to_string(I + 1);
+    Bindings += 'c';
+    Bindings += std::to_string(I);
+    Bindings += "=?c";
+    Bindings += Next;
+    Bindings += " or ?c";
+    Bindings += Next;
+    Bindings += '\n';
+  }
   S.Logic.GetVariables()->SetText(Bindings + "c" + std::to_string(Depth) + "=warm");
   TFuzzyVariable* V = S.Logic.GetItems()->GetItem(0);
   bool Refused = false;
