@@ -148,9 +148,6 @@ std::string FuzzyNameWithNumber(std::string_view Name, std::string_view Op, TFzy
   return CreateFuzzyName(Name, Op, Value);
 }
 
-}  // namespace detail
-
-namespace detail {
 
 TExpressionOperand TExpressionOperand::Of(std::string_view S) {
   std::size_t First = 0;
