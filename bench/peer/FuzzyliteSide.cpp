@@ -107,6 +107,9 @@ struct TFixture {
   std::map<std::string, std::unique_ptr<fl::Term>> Terms;
   std::map<std::string, std::vector<double>> Queries;
   std::map<std::string, TShape> Shapes;
+  std::map<std::string, std::unique_ptr<fl::Term>> SpreadTerms;
+  std::vector<double> SpreadQueries = SpreadQueryPoints(kSpreadQueries);
+  std::string UserText = ModelText(UserModel());
   TStep Step{false};
   std::vector<std::array<double, 2>> StepInputs = peer::StepInputs();
   std::string Text = ModelText(TermsOnlyModel(kModelVariables));
@@ -118,6 +121,7 @@ struct TFixture {
       Queries[S.Name] = QueryPoints(S);
       Shapes.emplace(S.Name, S);
     }
+    for (const TShape& S : SpreadShapes()) SpreadTerms[S.Name] = MakeTerm(S);
   }
 };
 
@@ -147,6 +151,26 @@ TBenchmarks Benchmarks() {
       for (auto _ : State) benchmark::DoNotOptimize(Centroid.defuzzify(Term, Min, Max));
     };
   }
+  for (const TShape& S : SpreadShapes()) {
+    const fl::Term* Term = F.SpreadTerms[S.Name].get();
+    const std::vector<double>* Xs = &F.SpreadQueries;
+    B["membership-spread/" + S.Name] = [Term, Xs](benchmark::State& State) {
+      std::size_t I = 0;
+      for (auto _ : State) {
+        benchmark::DoNotOptimize(Term->membership((*Xs)[I]));
+        I = (I + 1) % Xs->size();
+      }
+    };
+  }
+  // An engine from the FLL importer each time, destroyed again: fuzzylite's counterpart of
+  // new components reading a definition.
+  B["parse-fresh"] = [&F](benchmark::State& State) {
+    for (auto _ : State) {
+      std::unique_ptr<fl::Engine> Engine(fl::FllImporter().fromString(F.UserText));
+      benchmark::DoNotOptimize(Engine.get());
+    }
+    State.SetBytesProcessed(static_cast<std::int64_t>(State.iterations() * F.UserText.size()));
+  };
   B["step"] = [&F](benchmark::State& State) {
     std::size_t I = 0;
     for (auto _ : State) {

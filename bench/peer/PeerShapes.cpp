@@ -129,6 +129,33 @@ std::vector<double> RandomQueryPoints(const TShape& Shape, int Count) {
   return Xs;
 }
 
+std::vector<TShape> SpreadShapes() {
+  auto Spread = [](int Count, std::uint64_t Seed) {
+    TSequence S(Seed);
+    std::vector<TPoint> Points;
+    for (int I = 0; I < Count; ++I)
+      Points.push_back({I * 10.0 / (Count - 1), static_cast<double>(S.Next() % 17) / 16});
+    return Points;
+  };
+  return {
+      {"triangle", TShapeKind::Triangle, {{0, 0}, {5, 1}, {10, 0}}, 0, 10},
+      {"trapezoid", TShapeKind::Trapezoid, {{0, 0}, {2.5, 1}, {7.5, 1}, {10, 0}}, 0, 10},
+      {"10-point", TShapeKind::Discrete, Spread(10, 10), 0, 10},
+      {"100-point", TShapeKind::Discrete, Spread(100, 100), 0, 10},
+  };
+}
+
+std::vector<double> SpreadQueryPoints(int Count) {
+  TSequence S(20261211);
+  std::vector<double> Xs;
+  for (int I = 0; I < Count; ++I) {
+    const std::uint64_t Bits = (static_cast<std::uint64_t>(S.Next()) << 21) ^ S.Next();  // 53 bits
+    Xs.push_back(kSpreadLow + (kSpreadHigh - kSpreadLow) * static_cast<double>(Bits & ((1ULL << 53) - 1)) /
+                                  static_cast<double>(1ULL << 53));
+  }
+  return Xs;
+}
+
 double ExactMembership(const TShape& Shape, double X) { return static_cast<double>(Evaluate(Shape.Points, X)); }
 
 double ExactCentroid(const std::vector<TPoint>& Points, double Minimum, double Maximum) {
@@ -182,6 +209,22 @@ std::vector<TModelVariable> TermsOnlyModel(int Variables) {
     V.Terms.push_back({"mid", TShapeKind::Trapezoid, {{3 + O, 0}, {5 + O, 1}, {7 + O, 1}, {9 + O, 0}}, 0, 16});
     V.Terms.push_back({"wave", TShapeKind::Discrete, Discrete(10, 8 + O, 0.5, 8, 1000 + I), 0, 16});
     V.Terms.push_back({"high", TShapeKind::Triangle, {{10 + O, 0}, {12 + O, 1}, {14 + O, 0}}, 0, 16});
+    Model.push_back(V);
+  }
+  return Model;
+}
+
+std::vector<TModelVariable> UserModel() {
+  const char* Names[3] = {"temperature", "humidity", "vent"};
+  const double Maxima[3] = {40, 100, 1};
+  std::vector<TModelVariable> Model;
+  for (int I = 0; I < 3; ++I) {
+    const double M = Maxima[I];
+    TModelVariable V{Names[I], 0, M, {}};
+    V.Terms.push_back({"low", TShapeKind::Triangle, {{0, 0}, {M / 4, 1}, {M / 2, 0}}, 0, M});
+    V.Terms.push_back(
+        {"medium", TShapeKind::Trapezoid, {{M / 4, 0}, {3 * M / 8, 1}, {5 * M / 8, 1}, {3 * M / 4, 0}}, 0, M});
+    V.Terms.push_back({"high", TShapeKind::Triangle, {{M / 2, 0}, {3 * M / 4, 1}, {M, 0}}, 0, M});
     Model.push_back(V);
   }
   return Model;

@@ -43,6 +43,15 @@ std::vector<double> QueryPoints(const TShape& Shape);
 // roundings drift apart where the arithmetic is not exact.
 std::vector<double> RandomQueryPoints(const TShape& Shape, int Count);
 
+// The shapes of the membership rows as a user meets them: a triangle, a trapezoid and 10- and
+// 100-point sets whose support is [0, 10], the variable's range, asked at x spread evenly over
+// [-1, 11] (SpreadQueryPoints), so that a sixth of the queries fall outside the support. These
+// X values are not all dyadic: the two libraries may round apart, by no more than an ulp or two.
+std::vector<TShape> SpreadShapes();
+inline constexpr double kSpreadLow = -1, kSpreadHigh = 11;
+// Seeded, arbitrary doubles in [kSpreadLow, kSpreadHigh).
+std::vector<double> SpreadQueryPoints(int Count);
+
 // The membership degree by the shape's own definition, for the check of both sides.
 double ExactMembership(const TShape& Shape, double X);
 
@@ -75,6 +84,9 @@ struct TModelVariable {
   std::vector<TShape> Terms;
 };
 std::vector<TModelVariable> TermsOnlyModel(int Variables);
+// A small definition as a user writes one: three variables with the terms low, medium and high
+// (a triangle, a trapezoid, a triangle), under 500 bytes of Tarnwick's text.
+std::vector<TModelVariable> UserModel();
 // The X values at which the checks read parsed models: a 1/64 grid a little wider than the range.
 std::vector<double> ModelProbe();
 

@@ -18,10 +18,12 @@ namespace peer {
 
 using TBenchmarks = std::map<std::string, std::function<void(benchmark::State&)>>;
 
-// Row keys: "membership/<shape>", "centroid/<shape>" (shape names of MembershipShapes), "step",
-// "parse", "print". Each side builds its objects when asked for its loops.
+// Row keys: "membership/<shape>", "centroid/<shape>" (shape names of MembershipShapes),
+// "membership-spread/<shape>" (shape names of SpreadShapes), "step", "parse", "parse-fresh",
+// "print". Each side builds its objects when asked for its loops.
 inline constexpr int kModelVariables = 10;
 inline constexpr int kCentroidResolution = 100;
+inline constexpr int kSpreadQueries = 4096;
 
 // The answers of one side for the checks.
 struct TStepAnswer {
@@ -46,6 +48,8 @@ double StepThreshold();
 TStepAnswer Step(double A, double B);
 std::string ModelText(const std::vector<TModelVariable>& Model);
 TModelReading Read(const std::string& Text);
+// Reads Text as the parse-fresh row does: new components with their defaults, through Strings.
+TModelReading ReadFresh(const std::string& Text);
 std::string Print(const std::string& Text);  // parses, then prints the model
 }  // namespace tarnwick_side
 

@@ -12,6 +12,7 @@
 #include "PeerSides.h"
 #include "tarnwick/model/FuzzyLogic.h"
 #include "tarnwick/parser/KVFuzzyLogicParser.h"
+#include "tarnwick/platform/Strings.h"
 
 namespace peer::tarnwick_side {
 
@@ -126,10 +127,26 @@ class TDefinitions {
   TKVFuzzyLogicParser FParser{nullptr};
 };
 
+// A definition read the way a host first meets the library: a new logic component and parser
+// with their default settings, linked both ways, the text handed over through Strings, and
+// both destroyed at the end of the scope; Read sees the logic before they go.
+template <typename TRead>
+void WithFreshComponents(const TStringList& Text, TRead&& Read) {
+  TFuzzyLogic Logic(nullptr);
+  TKVFuzzyLogicParser Parser(nullptr);
+  Logic.SetParser(&Parser);
+  Parser.SetFuzzyLogic(&Logic);
+  Logic.SetStrings(&Text);
+  Read(Logic);
+}
+
 // Everything the timed loops use, built once on first use and kept for the program's life.
 struct TFixture {
   std::map<std::string, std::unique_ptr<TShapeSet>> Sets;
   std::map<std::string, std::vector<double>> Queries;
+  std::map<std::string, std::unique_ptr<TShapeSet>> SpreadSets;
+  std::vector<double> SpreadQueries = SpreadQueryPoints(kSpreadQueries);
+  TStringList UserText;
   TStep Step;
   std::vector<std::array<double, 2>> StepInputs = peer::StepInputs();
   std::string Text = ModelText(TermsOnlyModel(kModelVariables));
@@ -140,6 +157,8 @@ struct TFixture {
       Sets[S.Name] = std::make_unique<TShapeSet>(S);
       Queries[S.Name] = QueryPoints(S);
     }
+    for (const TShape& S : SpreadShapes()) SpreadSets[S.Name] = std::make_unique<TShapeSet>(S);
+    UserText.SetText(ModelText(UserModel()));
     Parsed.Parse(Text);
   }
 };
@@ -168,6 +187,21 @@ TBenchmarks Benchmarks() {
       for (auto _ : State) benchmark::DoNotOptimize(Set->CenterOfGravity());
     };
   }
+  for (const TShape& S : SpreadShapes()) {
+    const TFuzzySet* Set = &F.SpreadSets[S.Name]->Set();
+    const std::vector<double>* Xs = &F.SpreadQueries;
+    B["membership-spread/" + S.Name] = [Set, Xs](benchmark::State& State) {
+      std::size_t I = 0;
+      for (auto _ : State) {
+        benchmark::DoNotOptimize(Set->DegreeOfMembership((*Xs)[I]));
+        I = (I + 1) % Xs->size();
+      }
+    };
+  }
+  B["parse-fresh"] = [&F](benchmark::State& State) {
+    for (auto _ : State) WithFreshComponents(F.UserText, [](const TFuzzyLogic& Logic) { benchmark::DoNotOptimize(&Logic); });
+    State.SetBytesProcessed(static_cast<std::int64_t>(State.iterations() * F.UserText.GetText().size()));
+  };
   B["step"] = [&F](benchmark::State& State) {
     std::size_t I = 0;
     for (auto _ : State) {
@@ -228,13 +262,13 @@ std::string ModelText(const std::vector<TModelVariable>& Model) {
   return S.str();
 }
 
-TModelReading Read(const std::string& Text) {
-  TDefinitions D;
-  D.Parse(Text);
+namespace {
+
+TModelReading ReadLogic(const TFuzzyLogic& Logic, std::size_t TextBytes) {
   TModelReading R;
-  R.TextBytes = Text.size();
+  R.TextBytes = TextBytes;
   const std::vector<double> Xs = ModelProbe();
-  const TFuzzyVariables& Vars = *D.Logic().GetItems();
+  const TFuzzyVariables& Vars = *Logic.GetItems();
   for (std::int32_t I = 0; I < Vars.GetCount(); ++I) {
     const TFuzzyVariable& V = *Vars[I];
     R.Names.push_back(V.GetName());
@@ -246,6 +280,22 @@ TModelReading Read(const std::string& Text) {
       for (double X : Xs) R.Degrees.push_back(Set.DegreeOfMembership(X));
     }
   }
+  return R;
+}
+
+}  // namespace
+
+TModelReading Read(const std::string& Text) {
+  TDefinitions D;
+  D.Parse(Text);
+  return ReadLogic(D.Logic(), Text.size());
+}
+
+TModelReading ReadFresh(const std::string& Text) {
+  TStringList Lines;
+  Lines.SetText(Text);
+  TModelReading R;
+  WithFreshComponents(Lines, [&](const TFuzzyLogic& Logic) { R = ReadLogic(Logic, Text.size()); });
   return R;
 }
 
