@@ -287,10 +287,14 @@ void TFuzzySet::CreateBetaCurveFunctionValues(std::int32_t Num, TFzyFloat Range,
         // The curve narrows to a spike at the centre as the inflection point nears 0.
         Y = X == Center ? 1 : 0;
       } else {
+        // A negative weight may put a pole on a point, or so near one that the degree
+        // overflows: such a point gets 0. The pole itself is told before dividing, which would
+        // raise the division-by-zero trap of a host that enabled it.
         const TFzyFloat T = (X - Center) / InflectionPoint;
-        Y = 1 / (Weight * T * T + 1);
+        const TFzyFloat Denominator = Weight * T * T + 1;
+        Y = Denominator == 0 ? 0 : 1 / Denominator;
       }
-      if (!std::isfinite(Y)) Y = 0;  // a weight that puts a pole on a point
+      if (!std::isfinite(Y)) Y = 0;
       AddPoint(X, Y);
     }
   }

@@ -131,7 +131,9 @@ bool Regenerates(const typename TForm::TSet* Set, TMake&& Make) {
 // The weight of a beta curve, read off a point beside the peak: Y = 1 / (W T^2 + 1) with
 // T = (X - Center) / InflectionPoint. A curve whose second point is its peak (three points)
 // reads it off the first point; an inflection point of 0 (a spike) only tells whether the
-// weight is 0 (all ones) or not.
+// weight is 0 (all ones) or not. A point that tells nothing (a degree of 0, or a T whose square
+// is 0 because the inflection point lies far beyond the range) is passed over before dividing,
+// which would raise the traps of a host that enabled them.
 template <typename TForm>
 TFzyFloat BetaWeight(const typename TForm::TSet* Set, TFzyFloat Center, TFzyFloat InflectionPoint) {
   const Integer Count = TForm::PointCount(Set);
@@ -143,7 +145,9 @@ TFzyFloat BetaWeight(const typename TForm::TSet* Set, TFzyFloat Center, TFzyFloa
     if (InflectionPoint == 0) return Y == 1 ? 0 : 1;
     if (!(Y > 0)) continue;
     const TFzyFloat T = (X - Center) / InflectionPoint;
-    const TFzyFloat W = (1 / Y - 1) / (T * T);
+    const TFzyFloat Square = T * T;
+    if (!(Square > 0)) continue;
+    const TFzyFloat W = (1 / Y - 1) / Square;
     if (std::isfinite(W)) return W;
   }
   return 1;
