@@ -14,7 +14,7 @@
 #endif
 
 #include "tarnwick/model/FuzzySet.h"
-#include "tarnwick/model/FuzzySetWalk.h"
+#include "tarnwick/model/detail/FuzzySetWalk.h"
 #include "tarnwick/model/detail/CentroidLanes.h"
 
 namespace tarnwick {

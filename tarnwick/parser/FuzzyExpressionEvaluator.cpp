@@ -14,7 +14,7 @@
 
 #include "tarnwick/common/InterfaceList.h"
 #include "tarnwick/common/PostFix.h"
-#include "tarnwick/parser/FuzzyParserForms.h"
+#include "tarnwick/parser/detail/FuzzyParserForms.h"
 #include "tarnwick/parser/KVFuzzyLogicParser.h"
 #include "tarnwick/parser/detail/StreamCall.h"
 #include "tarnwick/platform/Classes.h"

@@ -17,7 +17,7 @@
 #include "tarnwick/common/TextStream.h"
 #include "tarnwick/model/FuzzyConsts.h"
 #include "tarnwick/parser/FuzzyLogicTokenStream.h"
-#include "tarnwick/parser/FuzzyParserForms.h"
+#include "tarnwick/parser/detail/FuzzyParserForms.h"
 #include "tarnwick/parser/KVFuzzyLogicParser.h"
 #include "tarnwick/platform/Format.h"
 

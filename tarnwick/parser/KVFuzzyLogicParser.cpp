@@ -8,7 +8,7 @@
 
 #include "tarnwick/common/TextStream.h"
 #include "tarnwick/parser/FuzzyLogicTokenStream.h"
-#include "tarnwick/parser/FuzzyParserForms.h"
+#include "tarnwick/parser/detail/FuzzyParserForms.h"
 #include "tarnwick/parser/detail/StreamCall.h"
 #include "tarnwick/parser/detail/TokenReads.h"
 #include "tarnwick/platform/Classes.h"
