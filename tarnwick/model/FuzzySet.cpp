@@ -6,8 +6,8 @@
 
 #include "tarnwick/model/FuzzyLogicComponent.h"
 #include "tarnwick/model/FuzzyParserBase.h"
-#include "tarnwick/model/detail/FuzzySetWalk.h"
 #include "tarnwick/model/FuzzyVariable.h"
+#include "tarnwick/model/detail/FuzzySetWalk.h"
 #include "tarnwick/platform/detail/BlockCache.h"
 #include "tarnwick/platform/ComponentStreaming.h"
 #include "tarnwick/platform/Format.h"

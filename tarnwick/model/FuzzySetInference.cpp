@@ -14,8 +14,8 @@
 #endif
 
 #include "tarnwick/model/FuzzySet.h"
-#include "tarnwick/model/detail/FuzzySetWalk.h"
 #include "tarnwick/model/detail/CentroidLanes.h"
+#include "tarnwick/model/detail/FuzzySetWalk.h"
 
 namespace tarnwick {
 namespace {

@@ -1,6 +1,6 @@
 // The printer: sets and variables of either model form written back as definition text that
 // the parser reads as the same model. Both forms print through the same code; where they
-// differ (a set's points and its place in the print order) FuzzyParserForms.h says how.
+// differ (a set's points and its place in the print order) detail/FuzzyParserForms.h says how.
 //
 // Numbers are written "%.4f" with a full stop whatever the locale. A set prints by its shape
 // ("(tri ...)", "(pi ...)", ...) or its expression when that reads back as the same set, and
@@ -17,8 +17,8 @@
 #include "tarnwick/common/TextStream.h"
 #include "tarnwick/model/FuzzyConsts.h"
 #include "tarnwick/parser/FuzzyLogicTokenStream.h"
-#include "tarnwick/parser/detail/FuzzyParserForms.h"
 #include "tarnwick/parser/KVFuzzyLogicParser.h"
+#include "tarnwick/parser/detail/FuzzyParserForms.h"
 #include "tarnwick/platform/Format.h"
 
 namespace tarnwick {
@@ -329,19 +329,19 @@ std::string TKVFuzzyLogicParser::PrettyPrintVariable(const typename TForm::TVari
 }
 
 std::string TKVFuzzyLogicParser::PrettyPrint(const TFuzzySet* FuzzySet, bool AsDefinition) {
-  return PrettyPrintSet<TCollectionForm>(FuzzySet, AsDefinition);
+  return PrettyPrintSet<detail::TCollectionForm>(FuzzySet, AsDefinition);
 }
 
 std::string TKVFuzzyLogicParser::PrettyPrint(IFuzzySet* FuzzySet, bool AsDefinition) {
-  return PrettyPrintSet<TInterfaceForm>(FuzzySet, AsDefinition);
+  return PrettyPrintSet<detail::TInterfaceForm>(FuzzySet, AsDefinition);
 }
 
 std::string TKVFuzzyLogicParser::PrettyPrint(const TFuzzyVariable* FuzzyVariable) {
-  return PrettyPrintVariable<TCollectionForm>(FuzzyVariable);
+  return PrettyPrintVariable<detail::TCollectionForm>(FuzzyVariable);
 }
 
 std::string TKVFuzzyLogicParser::PrettyPrint(IFuzzyVariable* FuzzyVariable) {
-  return PrettyPrintVariable<TInterfaceForm>(FuzzyVariable);
+  return PrettyPrintVariable<detail::TInterfaceForm>(FuzzyVariable);
 }
 
 }  // namespace tarnwick
