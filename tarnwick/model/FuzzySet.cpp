@@ -1,3 +1,5 @@
+// The fuzzy set of the collection-based model: its links to variable and logic component, name
+// and identity, membership degree, normalization, the shape generators, text form and copies.
 #include "tarnwick/model/FuzzySet.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// The points of a fuzzy set: a point's edits held in its variable's range, and the point list's
+// placement of edited points, clean-up after bulk changes, statistics and point walks.
 #include "tarnwick/model/FuzzySetValues.h"
 
 #include <algorithm>

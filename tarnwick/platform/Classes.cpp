@@ -1,3 +1,5 @@
+// The root of the platform classes (TObject, TPersistent) and the owned collection with its items
+// and enumerator.
 #include "tarnwick/platform/Classes.h"
 
 #include <cxxabi.h>
