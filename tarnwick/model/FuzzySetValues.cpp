@@ -157,7 +157,7 @@ void TFuzzySetValue::ClampToRange(TFzyFloat& X) const {
   const TFuzzySet* Set = Values->GetFuzzySet();
   TFzyFloat Low;
   TFzyFloat High;
-  if (&typeid(*Set) == &typeid(TFuzzySet)) {
+  if (IsExactClass(*Set, typeid(TFuzzySet))) {
     // Every point edit asks: a set of the base class has its variable's range (as its
     // GetXRange gives it), looked up once for both ends.
     const TFuzzyVariable* Variable = Set->GetVariable();

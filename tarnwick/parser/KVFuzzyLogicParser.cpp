@@ -31,7 +31,7 @@ bool IsNumber(const IFuzzyStreamToken* Token) {
 // PutBackToken, so the caller reads what it needs of it before then. A stream of another class
 // reads through its own NextToken, and Keep holds the token.
 IFuzzyStreamToken* NextTokenOf(TFuzzyLogicTokenStream& Stream, Intf<IFuzzyStreamToken>& Keep) {
-  if (&typeid(Stream) == &typeid(TFuzzyLogicTokenStream)) return Stream.TakeNextToken();
+  if (IsExactClass(Stream, typeid(TFuzzyLogicTokenStream))) return Stream.TakeNextToken();
   Keep = Stream.NextToken();
   return Keep.get();
 }
