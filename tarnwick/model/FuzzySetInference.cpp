@@ -117,18 +117,20 @@ template <bool Scaled>
                                          _mm256_cmp_pd(Y1, _mm256_add_pd(Y2, Tolerance), _CMP_LE_OQ));
     const __m256d OtherShape = _mm256_or_pd(Zero, _mm256_or_pd(EqualX, EqualY));
     const int Other = _mm256_movemask_pd(OtherShape);
-    // A lane of another shape takes the degrees 1 and 1 for the trapezoid's formulas, so that
-    // it computes nothing the scalar code does not (two degrees of 0 would divide 0 by 0, and
-    // raise the invalid-operation trap of a host that enabled it); it is worked out again below.
-    const __m256d S1 = _mm256_blendv_pd(Scaled ? _mm256_mul_pd(Y1, ScaleBy) : Y1, One, OtherShape);
-    const __m256d S2 = _mm256_blendv_pd(Scaled ? _mm256_mul_pd(Y2, ScaleBy) : Y2, One, OtherShape);
+    const __m256d S1 = Scaled ? _mm256_mul_pd(Y1, ScaleBy) : Y1;
+    const __m256d S2 = Scaled ? _mm256_mul_pd(Y2, ScaleBy) : Y2;
     const __m256d DX = _mm256_sub_pd(X2, X1);
     const __m256d Sum = _mm256_add_pd(S1, S2);
     alignas(32) TFzyFloat A[4];
     alignas(32) TFzyFloat Centroid[4];
     _mm256_store_pd(A, _mm256_mul_pd(_mm256_mul_pd(DX, Half), Sum));
     const __m256d Weight = _mm256_mul_pd(_mm256_mul_pd(TwoThirds, DX), _mm256_add_pd(S2, _mm256_mul_pd(Half, S1)));
-    _mm256_store_pd(Centroid, _mm256_add_pd(X1, _mm256_div_pd(Weight, Sum)));
+    // A lane of another shape, worked out again below, divides by 1: the sum of two degrees of
+    // 0 would divide 0 by 0, which the scalar code never does, and raise the invalid-operation
+    // trap of a host that enabled it. (Selected by the mask bits: GCC makes a blend instruction
+    // of a compare's mask into a lane-by-lane branch.)
+    const __m256d Divisor = _mm256_or_pd(_mm256_and_pd(OtherShape, One), _mm256_andnot_pd(OtherShape, Sum));
+    _mm256_store_pd(Centroid, _mm256_add_pd(X1, _mm256_div_pd(Weight, Divisor)));
     if (Other != 0) [[unlikely]] {
       // Lane by lane with fixed indices: a store to a computed place would keep the loads of
       // the sums below from going ahead of it.
