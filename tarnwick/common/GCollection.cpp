@@ -1,3 +1,5 @@
+// The owned collection's lookup of an item by its name, and the out-of-line destructors that
+// anchor the collection's and its item's vtables in the library.
 #include "tarnwick/common/GCollection.h"
 
 namespace tarnwick {

@@ -1,3 +1,5 @@
+// The out-of-line destructors that anchor the common library's exceptions, and the printer's
+// indentation step.
 #include "tarnwick/common/KVCommon.h"
 
 namespace tarnwick {

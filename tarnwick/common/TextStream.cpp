@@ -5,6 +5,8 @@
 #include <typeinfo>
 #include <utility>
 
+#include "tarnwick/platform/Classes.h"
+
 namespace tarnwick {
 
 namespace {
@@ -39,7 +41,7 @@ TGBufferStream::TGBufferStream(std::unique_ptr<TStream> Stream, std::size_t Buff
     : FStream(std::move(Stream)), FBufferSize(std::max<std::size_t>(BufferSize, 16)) {
   FStreamEnded = FStream == nullptr;
   if (const TStream* Source = FStream.get())
-    FKnownSize = typeid(*Source) == typeid(TKVStringStream) || typeid(*Source) == typeid(TStringStream);
+    FKnownSize = IsExactClass(*Source, typeid(TKVStringStream)) || IsExactClass(*Source, typeid(TStringStream));
 }
 
 TGBufferStream::~TGBufferStream() = default;

@@ -1,10 +1,10 @@
 // The fuzzy language's token and token list.
 #include "tarnwick/model/FuzzyInterfaces.h"
 
-#include <typeinfo>
 #include <utility>
 
 #include "tarnwick/model/FuzzySet.h"
+#include "tarnwick/platform/Classes.h"
 
 namespace tarnwick {
 
@@ -163,8 +163,7 @@ namespace {
 // item there is, are converted directly: the general lookup first casts to the interface base
 // across the class hierarchy, which costs more than the rest of reading an argument.
 IFuzzyStreamToken* AsFuzzyStreamToken(IInterface* Item) {
-  if (Item != nullptr && &typeid(*Item) == &typeid(TFuzzyStreamToken))
-    return static_cast<TFuzzyStreamToken*>(dynamic_cast<void*>(Item));
+  if (TFuzzyStreamToken* Own = ExactClassObject<TFuzzyStreamToken>(Item)) return Own;
   return FindIntfOrRaise<IFuzzyStreamToken>(Item);
 }
 

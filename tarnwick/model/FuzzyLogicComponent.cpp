@@ -1,3 +1,6 @@
+// The logic components: the settings, parser link and definition text of TCustomFuzzyLogic, and
+// TFuzzyLogic, which owns the variables of the collection-based model, adds their automatic
+// terms and fires the events of their changes.
 #include "tarnwick/model/FuzzyLogicComponent.h"
 
 #include <algorithm>

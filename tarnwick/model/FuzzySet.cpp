@@ -1,3 +1,5 @@
+// The fuzzy set of the collection-based model: its links to variable and logic component, name
+// and identity, membership degree, normalization, the shape generators, text form and copies.
 #include "tarnwick/model/FuzzySet.h"
 
 #include <algorithm>
@@ -6,8 +8,8 @@
 
 #include "tarnwick/model/FuzzyLogicComponent.h"
 #include "tarnwick/model/FuzzyParserBase.h"
-#include "tarnwick/model/FuzzySetWalk.h"
 #include "tarnwick/model/FuzzyVariable.h"
+#include "tarnwick/model/detail/FuzzySetWalk.h"
 #include "tarnwick/platform/detail/BlockCache.h"
 #include "tarnwick/platform/ComponentStreaming.h"
 #include "tarnwick/platform/Format.h"
@@ -287,10 +289,14 @@ void TFuzzySet::CreateBetaCurveFunctionValues(std::int32_t Num, TFzyFloat Range,
         // The curve narrows to a spike at the centre as the inflection point nears 0.
         Y = X == Center ? 1 : 0;
       } else {
+        // A negative weight may put a pole on a point, or so near one that the degree
+        // overflows: such a point gets 0. The pole itself is told before dividing, which would
+        // raise the division-by-zero trap of a host that enabled it.
         const TFzyFloat T = (X - Center) / InflectionPoint;
-        Y = 1 / (Weight * T * T + 1);
+        const TFzyFloat Denominator = Weight * T * T + 1;
+        Y = Denominator == 0 ? 0 : 1 / Denominator;
       }
-      if (!std::isfinite(Y)) Y = 0;  // a weight that puts a pole on a point
+      if (!std::isfinite(Y)) Y = 0;
       AddPoint(X, Y);
     }
   }

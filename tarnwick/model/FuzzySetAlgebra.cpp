@@ -8,8 +8,8 @@
 #include <utility>
 
 #include "tarnwick/model/FuzzySet.h"
-#include "tarnwick/model/FuzzySetWalk.h"
 #include "tarnwick/model/detail/ExpressionOperand.h"
+#include "tarnwick/model/detail/FuzzySetWalk.h"
 #include "tarnwick/model/detail/LooseResult.h"
 #include "tarnwick/platform/Format.h"
 #include "tarnwick/platform/ScopeGuard.h"

@@ -96,6 +96,9 @@ bool NewCoordinate(TBaseFuzzyHedge ModifyType, TFzyFloat V, TFzyFloat Value, TFz
 TFzyFloat CheckOperand(const TFuzzySet& Set, TBaseFuzzyHedge ModifyType, TFzyFloat Value, bool ModifyY) {
   if (!std::isfinite(Value)) RaiseHedge(SFuzzyHedgeNotFinite, Set, ModifyType, Value, ModifyY);
   if (ModifyType != bfhDivide) return 0;
+  // 0 is told before dividing by it, which would raise the division-by-zero trap of a host that
+  // enabled it; a divisor too small for a finite reciprocal overflows.
+  if (Value == 0) RaiseHedge(SFuzzyHedgeDivideByZero, Set, ModifyType, Value, ModifyY);
   const TFzyFloat Reciprocal = 1 / Value;
   if (!std::isfinite(Reciprocal)) RaiseHedge(SFuzzyHedgeDivideByZero, Set, ModifyType, Value, ModifyY);
   return Reciprocal;
@@ -253,17 +256,20 @@ void TFuzzySet::Intensify(std::int32_t Num, TFzyFloat Modifier) {
 
 // Degrees below the pivot pushed towards 0, the others towards 1 (Modifier above 1), or both
 // towards the pivot (below 1). A degree above 1 has no defined power of its distance from 1 for
-// a fractional Modifier and keeps its value.
+// a fractional Modifier and keeps its value: that is told before the power is taken, which would
+// be NaN and raise the invalid-operation trap of a host that enabled it.
 void TFuzzySet::FuzzyContrast(std::int32_t Num, TFzyFloat Modifier) {
   TUpdateBlock<TCollection> Block(*FValues);
   FValues->Expand(Num);
+  const bool Fractional = std::trunc(Modifier) != Modifier;
   for (std::int32_t I = 0; I < FValues->GetCount(); ++I) {
     TFuzzySetValue* P = (*FValues)[I];
     const TFzyFloat Y = P->GetY();
     if (Modifier < 1 && Y <= 0) continue;
     const bool Below = Y < kContrastPivot;
-    const TFzyFloat Power = std::pow(Below ? Y : 1 - Y, Modifier);
-    if (std::isnan(Power)) continue;
+    const TFzyFloat Base = Below ? Y : 1 - Y;
+    if (Base < 0 && Fractional) continue;
+    const TFzyFloat Power = std::pow(Base, Modifier);
     const TFzyFloat NewY =
         Below ? std::min<TFzyFloat>(1, Modifier * Power) : std::max<TFzyFloat>(0, 1 - Modifier * Power);
     if (std::isfinite(NewY)) P->SetY(NewY);

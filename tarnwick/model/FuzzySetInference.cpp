@@ -2,17 +2,20 @@
 // into the evidence, and turning a set back into one crisp value (centre of gravity, mean of
 // maxima).
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstddef>
 #include <iterator>
 #include <span>
+#include <type_traits>
 
 #if defined(__GNUC__) && defined(__x86_64__)
 #include <immintrin.h>
 #endif
 
 #include "tarnwick/model/FuzzySet.h"
-#include "tarnwick/model/FuzzySetWalk.h"
+#include "tarnwick/model/detail/CentroidLanes.h"
+#include "tarnwick/model/detail/FuzzySetWalk.h"
 
 namespace tarnwick {
 namespace {
@@ -66,6 +69,12 @@ inline void SumSegments(const TFuzzyPoint* P, std::size_t First, std::size_t Cou
 }
 
 #if defined(__GNUC__) && defined(__x86_64__)
+// The loads read two neighbouring points of a flat copy as four doubles X, Y, X, Y.
+static_assert(std::is_same_v<TFzyFloat, double>, "a lane holds one coordinate");
+static_assert(std::is_standard_layout_v<TFuzzyPoint> && offsetof(TFuzzyPoint, X) == 0 &&
+                  offsetof(TFuzzyPoint, Y) == sizeof(double) && sizeof(TFuzzyPoint) == 2 * sizeof(double),
+              "a point is its X and then its Y, with nothing between or after them");
+
 // The sums are most of the time of a centroid, and nearly every segment of a set is a plain
 // trapezoid: no zero degree at either end, X apart and degrees apart. So the segments go four
 // at a time through the shape tests and the trapezoid's formulas, in the four lanes of an AVX
@@ -83,6 +92,7 @@ template <bool Scaled>
   const __m256d Tolerance = _mm256_set1_pd(kFuzzyTolerance);
   const __m256d Magnitude = _mm256_castsi256_pd(_mm256_set1_epi64x(0x7fffffffffffffff));
   const __m256d Half = _mm256_set1_pd(0.5);
+  const __m256d One = _mm256_set1_pd(1);
   const __m256d TwoThirds = _mm256_set1_pd(TWO_THIRDS);
   const __m256d ScaleBy = _mm256_set1_pd(Scale);
   // The lanes hold the segments ending at points I, I + 2, I + 1 and I + 3: the order in which
@@ -105,7 +115,8 @@ template <bool Scaled>
                                          _mm256_cmp_pd(X1, _mm256_add_pd(X2, Tolerance), _CMP_LE_OQ));
     const __m256d EqualY = _mm256_and_pd(_mm256_cmp_pd(Y1, _mm256_sub_pd(Y2, Tolerance), _CMP_GE_OQ),
                                          _mm256_cmp_pd(Y1, _mm256_add_pd(Y2, Tolerance), _CMP_LE_OQ));
-    const int Other = _mm256_movemask_pd(_mm256_or_pd(Zero, _mm256_or_pd(EqualX, EqualY)));
+    const __m256d OtherShape = _mm256_or_pd(Zero, _mm256_or_pd(EqualX, EqualY));
+    const int Other = _mm256_movemask_pd(OtherShape);
     const __m256d S1 = Scaled ? _mm256_mul_pd(Y1, ScaleBy) : Y1;
     const __m256d S2 = Scaled ? _mm256_mul_pd(Y2, ScaleBy) : Y2;
     const __m256d DX = _mm256_sub_pd(X2, X1);
@@ -114,7 +125,12 @@ template <bool Scaled>
     alignas(32) TFzyFloat Centroid[4];
     _mm256_store_pd(A, _mm256_mul_pd(_mm256_mul_pd(DX, Half), Sum));
     const __m256d Weight = _mm256_mul_pd(_mm256_mul_pd(TwoThirds, DX), _mm256_add_pd(S2, _mm256_mul_pd(Half, S1)));
-    _mm256_store_pd(Centroid, _mm256_add_pd(X1, _mm256_div_pd(Weight, Sum)));
+    // A lane of another shape, worked out again below, divides by 1: the sum of two degrees of
+    // 0 would divide 0 by 0, which the scalar code never does, and raise the invalid-operation
+    // trap of a host that enabled it. (Selected by the mask bits: GCC makes a blend instruction
+    // of a compare's mask into a lane-by-lane branch.)
+    const __m256d Divisor = _mm256_or_pd(_mm256_and_pd(OtherShape, One), _mm256_andnot_pd(OtherShape, Sum));
+    _mm256_store_pd(Centroid, _mm256_add_pd(X1, _mm256_div_pd(Weight, Divisor)));
     if (Other != 0) [[unlikely]] {
       // Lane by lane with fixed indices: a store to a computed place would keep the loads of
       // the sums below from going ahead of it.
@@ -139,7 +155,14 @@ bool HasAvx() {
   __builtin_cpu_init();
   return __builtin_cpu_supports("avx");
 }
+
+const bool kHasAvx = HasAvx();
+#else
+constexpr bool kHasAvx = false;
 #endif
+
+// Whether SumMoments takes the lanes (detail::SetCentroidLanes).
+std::atomic<bool> CentroidLanes{kHasAvx};
 
 // The moment and area sums of the whole membership function over [Min, Max]: the rectangles
 // that continue the end degrees to the range ends, and every segment between them. The moment
@@ -157,12 +180,9 @@ void SumMoments(std::span<const TFuzzyPoint> V, TFzyFloat Min, TFzyFloat Max, TF
   }
   std::size_t I = 1;
 #if defined(__GNUC__) && defined(__x86_64__)
-  if (Count > 4) {  // at least four segments
-    static const bool ByFour = HasAvx();
-    if (ByFour) {
-      I = Scale == 1 ? SumSegmentsByFour<false>(P, Count, Scale, Moment, Area)
-                     : SumSegmentsByFour<true>(P, Count, Scale, Moment, Area);
-    }
+  if (Count > 4 && CentroidLanes.load(std::memory_order_relaxed)) {  // at least four segments
+    I = Scale == 1 ? SumSegmentsByFour<false>(P, Count, Scale, Moment, Area)
+                   : SumSegmentsByFour<true>(P, Count, Scale, Moment, Area);
   }
 #endif
   SumSegments(P, I, Count, Scale, Moment, Area);
@@ -180,6 +200,12 @@ static_assert(std::size(kInferenceOperations) == kFuzzyInferenceMethodCount, "on
 }  // namespace
 
 namespace detail {
+
+bool GetCentroidLanes() noexcept { return CentroidLanes.load(std::memory_order_relaxed); }
+
+bool SetCentroidLanes(bool Value) noexcept {
+  return CentroidLanes.exchange(Value && kHasAvx, std::memory_order_relaxed);
+}
 
 // A method past the table has no operation: it is handed on as an operation past the last one,
 // which the set algebra rejects with its own message.
@@ -231,15 +257,19 @@ TFzyFloat TFuzzySet::CenterOfGravity() const {
   SumMoments(V, Min, Max, 1, Moment, Area);
   if (!std::isfinite(Moment) || !std::isfinite(Area)) {
     // Degrees so large that the sums overflow: the centroid does not change when every degree
-    // is divided by the height, so sum again on degrees of at most 1.
+    // is divided by the height, so sum again on degrees of at most 1. Such degrees (near the
+    // largest double) compute infinities on the way, and NaN where two meet (infinity over
+    // infinity in a trapezoid's centroid), so they raise the invalid-operation exception a host
+    // may trap; degrees of an ordinary size never do.
     TFzyFloat Height = 0;
     for (const TFuzzyPoint& P : V) Height = std::max(Height, P.Y);
     SumMoments(V, Min, Max, 1 / Height, Moment, Area);
   }
   if (Area == 0) return 0;
   const TFzyFloat Result = static_cast<TFzyFloat>(Moment / Area);
-  // Only points that are themselves not finite get here without a finite centre; they have
-  // no centre to give.
+  // Only points that are themselves not finite, or that lie further apart than the largest
+  // double, get here without a finite centre (computing infinity over infinity); they have no
+  // centre to give.
   return std::isfinite(Result) ? Result : 0;
 }
 

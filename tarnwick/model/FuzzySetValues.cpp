@@ -1,3 +1,5 @@
+// The points of a fuzzy set: a point's edits held in its variable's range, and the point list's
+// placement of edited points, clean-up after bulk changes, statistics and point walks.
 #include "tarnwick/model/FuzzySetValues.h"
 
 #include <algorithm>
@@ -155,7 +157,7 @@ void TFuzzySetValue::ClampToRange(TFzyFloat& X) const {
   const TFuzzySet* Set = Values->GetFuzzySet();
   TFzyFloat Low;
   TFzyFloat High;
-  if (&typeid(*Set) == &typeid(TFuzzySet)) {
+  if (IsExactClass(*Set, typeid(TFuzzySet))) {
     // Every point edit asks: a set of the base class has its variable's range (as its
     // GetXRange gives it), looked up once for both ends.
     const TFuzzyVariable* Variable = Set->GetVariable();

@@ -1,3 +1,6 @@
+// The linguistic variable of the collection-based model with its rule assertion, the set
+// collection it owns (TFuzzySets) and the variable collection of a logic component
+// (TFuzzyVariables), which pass their changes up to the logic component.
 #include "tarnwick/model/FuzzyVariable.h"
 
 #include <algorithm>

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "tarnwick/model/FuzzySetWalk.h"
+#include "tarnwick/model/detail/FuzzySetWalk.h"
 #include "tarnwick/platform/Exceptions.h"
 #include "tarnwick/platform/Format.h"
 #include "tarnwick/platform/ResStrings.h"

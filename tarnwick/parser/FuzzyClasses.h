@@ -6,9 +6,9 @@
 
 namespace tarnwick {
 
-// Registers TFuzzyLogic and TKVFuzzyLogicParser with the platform's class registry, so that a
-// stream can create them by name. Call it once before reading streams that hold them (it runs
-// no work at load time of its own); calling it again does nothing.
+// Registers TFuzzyLogic, TIFuzzyLogic and TKVFuzzyLogicParser with the platform's class
+// registry, so that a stream can create them by name. Call it once before reading streams that
+// hold them (it runs no work at load time of its own); calling it again does nothing.
 TARNWICK_EXPORT void RegisterFuzzyClasses();
 
 }  // namespace tarnwick

@@ -1,7 +1,7 @@
 // The expression evaluator of TKVFuzzyLogicParser: infix token lists put into postfix order by
 // PostFix and evaluated over an operand stack of sets, with hedges, hedge operators, "and"/"or"
 // keywords, bindings, point lists and function calls. Written once over the model form; where
-// the forms differ, FuzzyParserForms.h says how.
+// the forms differ, detail/FuzzyParserForms.h says how.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -14,8 +14,8 @@
 
 #include "tarnwick/common/InterfaceList.h"
 #include "tarnwick/common/PostFix.h"
-#include "tarnwick/parser/FuzzyParserForms.h"
 #include "tarnwick/parser/KVFuzzyLogicParser.h"
+#include "tarnwick/parser/detail/FuzzyParserForms.h"
 #include "tarnwick/parser/detail/StreamCall.h"
 #include "tarnwick/platform/Classes.h"
 #include "tarnwick/platform/Interfaces.h"
@@ -109,27 +109,27 @@ typename TForm::TSetRef TKVFuzzyLogicParser::EvalText(typename TForm::TVariableR
                                                       const std::string& Expression) {
   // The stream of an enclosing parse or evaluation comes back on every way out, so bindings
   // and event handlers can evaluate inside an evaluation.
-  TStreamCall Call(*this, Expression, nullptr);
+  detail::TStreamCall Call(*this, Expression, nullptr);
   Intf<IFuzzyStreamTokenList> List = ParseTokenList();
   return EvalFuzzyExpression(Variable, List.get());
 }
 
 TFzyFloat TKVFuzzyLogicParser::EvalFuzzyExpression(TFuzzyVariable* Variable, const std::string& Expression,
                                                    TFuzzySet*& FuzzySet) {
-  return EvalDefuzzified<TCollectionForm>(Variable, Expression, FuzzySet);
+  return EvalDefuzzified<detail::TCollectionForm>(Variable, Expression, FuzzySet);
 }
 
 TFzyFloat TKVFuzzyLogicParser::EvalFuzzyExpression(IFuzzyVariable* Variable, const std::string& Expression,
                                                    Intf<IFuzzySet>& FuzzySet) {
-  return EvalDefuzzified<TInterfaceForm>(Variable, Expression, FuzzySet);
+  return EvalDefuzzified<detail::TInterfaceForm>(Variable, Expression, FuzzySet);
 }
 
 TFuzzySet* TKVFuzzyLogicParser::EvalFuzzyExpression(TFuzzyVariable* Variable, const std::string& Expression) {
-  return EvalText<TCollectionForm>(Variable, Expression);
+  return EvalText<detail::TCollectionForm>(Variable, Expression);
 }
 
 Intf<IFuzzySet> TKVFuzzyLogicParser::EvalFuzzyExpression(IFuzzyVariable* Variable, const std::string& Expression) {
-  return EvalText<TInterfaceForm>(Variable, Expression);
+  return EvalText<detail::TInterfaceForm>(Variable, Expression);
 }
 
 // --- The sets of one evaluation
@@ -337,11 +337,11 @@ typename TForm::TSetRef TKVFuzzyLogicParser::EvalList(typename TForm::TVariableR
 }
 
 TFuzzySet* TKVFuzzyLogicParser::EvalFuzzyExpression(TFuzzyVariable* Variable, IFuzzyStreamTokenList* List) {
-  return EvalList<TCollectionForm>(Variable, List);
+  return EvalList<detail::TCollectionForm>(Variable, List);
 }
 
 Intf<IFuzzySet> TKVFuzzyLogicParser::EvalFuzzyExpression(IFuzzyVariable* Variable, IFuzzyStreamTokenList* List) {
-  return EvalList<TInterfaceForm>(Variable, List);
+  return EvalList<detail::TInterfaceForm>(Variable, List);
 }
 
 template <typename TForm>
@@ -489,11 +489,11 @@ typename TForm::TSetRef TKVFuzzyLogicParser::EvalOperand(typename TForm::TVariab
 }
 
 TFuzzySet* TKVFuzzyLogicParser::EvalFuzzyExpression(TFuzzyVariable* Variable, IFuzzyStreamToken* Token) {
-  return EvalOperand<TCollectionForm>(Variable, Token);
+  return EvalOperand<detail::TCollectionForm>(Variable, Token);
 }
 
 Intf<IFuzzySet> TKVFuzzyLogicParser::EvalFuzzyExpression(IFuzzyVariable* Variable, IFuzzyStreamToken* Token) {
-  return EvalOperand<TInterfaceForm>(Variable, Token);
+  return EvalOperand<detail::TInterfaceForm>(Variable, Token);
 }
 
 template <typename TForm>
@@ -552,11 +552,11 @@ typename TForm::TSetRef TKVFuzzyLogicParser::ConvertListToValuesOf(typename TFor
 }
 
 TFuzzySet* TKVFuzzyLogicParser::ConvertListToValues(TFuzzySet* FuzzySet, IFuzzyStreamTokenList* List) {
-  return ConvertListToValuesOf<TCollectionForm>(FuzzySet, List);
+  return ConvertListToValuesOf<detail::TCollectionForm>(FuzzySet, List);
 }
 
 Intf<IFuzzySet> TKVFuzzyLogicParser::ConvertListToValues(IFuzzySet* FuzzySet, IFuzzyStreamTokenList* List) {
-  return ConvertListToValuesOf<TInterfaceForm>(FuzzySet, List);
+  return ConvertListToValuesOf<detail::TInterfaceForm>(FuzzySet, List);
 }
 
 // --- Postfix order

@@ -1,6 +1,6 @@
 // The printer: sets and variables of either model form written back as definition text that
 // the parser reads as the same model. Both forms print through the same code; where they
-// differ (a set's points and its place in the print order) FuzzyParserForms.h says how.
+// differ (a set's points and its place in the print order) detail/FuzzyParserForms.h says how.
 //
 // Numbers are written "%.4f" with a full stop whatever the locale. A set prints by its shape
 // ("(tri ...)", "(pi ...)", ...) or its expression when that reads back as the same set, and
@@ -17,8 +17,8 @@
 #include "tarnwick/common/TextStream.h"
 #include "tarnwick/model/FuzzyConsts.h"
 #include "tarnwick/parser/FuzzyLogicTokenStream.h"
-#include "tarnwick/parser/FuzzyParserForms.h"
 #include "tarnwick/parser/KVFuzzyLogicParser.h"
+#include "tarnwick/parser/detail/FuzzyParserForms.h"
 #include "tarnwick/platform/Format.h"
 
 namespace tarnwick {
@@ -131,7 +131,9 @@ bool Regenerates(const typename TForm::TSet* Set, TMake&& Make) {
 // The weight of a beta curve, read off a point beside the peak: Y = 1 / (W T^2 + 1) with
 // T = (X - Center) / InflectionPoint. A curve whose second point is its peak (three points)
 // reads it off the first point; an inflection point of 0 (a spike) only tells whether the
-// weight is 0 (all ones) or not.
+// weight is 0 (all ones) or not. A point that tells nothing (a degree of 0, or a T whose square
+// is 0 because the inflection point lies far beyond the range) is passed over before dividing,
+// which would raise the traps of a host that enabled them.
 template <typename TForm>
 TFzyFloat BetaWeight(const typename TForm::TSet* Set, TFzyFloat Center, TFzyFloat InflectionPoint) {
   const Integer Count = TForm::PointCount(Set);
@@ -143,7 +145,9 @@ TFzyFloat BetaWeight(const typename TForm::TSet* Set, TFzyFloat Center, TFzyFloa
     if (InflectionPoint == 0) return Y == 1 ? 0 : 1;
     if (!(Y > 0)) continue;
     const TFzyFloat T = (X - Center) / InflectionPoint;
-    const TFzyFloat W = (1 / Y - 1) / (T * T);
+    const TFzyFloat Square = T * T;
+    if (!(Square > 0)) continue;
+    const TFzyFloat W = (1 / Y - 1) / Square;
     if (std::isfinite(W)) return W;
   }
   return 1;
@@ -325,19 +329,19 @@ std::string TKVFuzzyLogicParser::PrettyPrintVariable(const typename TForm::TVari
 }
 
 std::string TKVFuzzyLogicParser::PrettyPrint(const TFuzzySet* FuzzySet, bool AsDefinition) {
-  return PrettyPrintSet<TCollectionForm>(FuzzySet, AsDefinition);
+  return PrettyPrintSet<detail::TCollectionForm>(FuzzySet, AsDefinition);
 }
 
 std::string TKVFuzzyLogicParser::PrettyPrint(IFuzzySet* FuzzySet, bool AsDefinition) {
-  return PrettyPrintSet<TInterfaceForm>(FuzzySet, AsDefinition);
+  return PrettyPrintSet<detail::TInterfaceForm>(FuzzySet, AsDefinition);
 }
 
 std::string TKVFuzzyLogicParser::PrettyPrint(const TFuzzyVariable* FuzzyVariable) {
-  return PrettyPrintVariable<TCollectionForm>(FuzzyVariable);
+  return PrettyPrintVariable<detail::TCollectionForm>(FuzzyVariable);
 }
 
 std::string TKVFuzzyLogicParser::PrettyPrint(IFuzzyVariable* FuzzyVariable) {
-  return PrettyPrintVariable<TInterfaceForm>(FuzzyVariable);
+  return PrettyPrintVariable<detail::TInterfaceForm>(FuzzyVariable);
 }
 
 }  // namespace tarnwick

@@ -8,7 +8,7 @@
 
 #include "tarnwick/common/TextStream.h"
 #include "tarnwick/parser/FuzzyLogicTokenStream.h"
-#include "tarnwick/parser/FuzzyParserForms.h"
+#include "tarnwick/parser/detail/FuzzyParserForms.h"
 #include "tarnwick/parser/detail/StreamCall.h"
 #include "tarnwick/parser/detail/TokenReads.h"
 #include "tarnwick/platform/Classes.h"
@@ -31,7 +31,7 @@ bool IsNumber(const IFuzzyStreamToken* Token) {
 // PutBackToken, so the caller reads what it needs of it before then. A stream of another class
 // reads through its own NextToken, and Keep holds the token.
 IFuzzyStreamToken* NextTokenOf(TFuzzyLogicTokenStream& Stream, Intf<IFuzzyStreamToken>& Keep) {
-  if (&typeid(Stream) == &typeid(TFuzzyLogicTokenStream)) return Stream.TakeNextToken();
+  if (IsExactClass(Stream, typeid(TFuzzyLogicTokenStream))) return Stream.TakeNextToken();
   Keep = Stream.NextToken();
   return Keep.get();
 }
@@ -86,32 +86,32 @@ void CheckLogicLinked(const TCustomFuzzyLogic* Logic) {
 
 void TKVFuzzyLogicParser::ParseFuzzyLogic(const std::string& AString, const TEncoding* Encoding) {
   CheckLogicLinked(GetFuzzyLogic());
-  TStreamCall Call(*this, AString, Encoding);
+  detail::TStreamCall Call(*this, AString, Encoding);
   ParseFuzzyLogic();
 }
 
 TFuzzyVariable* TKVFuzzyLogicParser::ParseFuzzyVariable(const std::string& AString, const TEncoding* Encoding) {
   CheckLogicLinked(GetFuzzyLogic());
-  TStreamCall Call(*this, AString, Encoding);
+  detail::TStreamCall Call(*this, AString, Encoding);
   return ParseFuzzyVariable();
 }
 
 Intf<IFuzzyVariable> TKVFuzzyLogicParser::ParseFuzzyVariableIntf(const std::string& AString,
                                                                  const TEncoding* Encoding) {
   CheckLogicLinked(GetFuzzyLogic());
-  TStreamCall Call(*this, AString, Encoding);
+  detail::TStreamCall Call(*this, AString, Encoding);
   return ParseFuzzyVariableIntf();
 }
 
 TFuzzySet* TKVFuzzyLogicParser::ParseFuzzySet(TFuzzyVariable* Variable, const std::string& AString,
                                               const TEncoding* Encoding) {
-  TStreamCall Call(*this, AString, Encoding);
+  detail::TStreamCall Call(*this, AString, Encoding);
   return ParseFuzzySet(Variable);
 }
 
 Intf<IFuzzySet> TKVFuzzyLogicParser::ParseFuzzySet(IFuzzyVariable* Variable, const std::string& AString,
                                                    const TEncoding* Encoding) {
-  TStreamCall Call(*this, AString, Encoding);
+  detail::TStreamCall Call(*this, AString, Encoding);
   return ParseFuzzySet(Variable);
 }
 
@@ -244,7 +244,7 @@ TFuzzyVariable* TKVFuzzyLogicParser::ParseFuzzyVariable() {
     if (AutoTerms) V->GetItems()->Clear();
     V->SetName(Name);
     V->SetComment(Comment);
-    ParseClauses<TCollectionForm>(std::move(T), V);
+    ParseClauses<detail::TCollectionForm>(std::move(T), V);
   }
   DoParseFuzzyVariable(V);
   return V;
@@ -265,7 +265,7 @@ Intf<IFuzzyVariable> TKVFuzzyLogicParser::ParseFuzzyVariableIntf() {
   Intf<IFuzzyVariable> V(Logic->GetItemClass().Create(Name));
   V->SetComment(Comment);
   V->SetParser(this);
-  ParseClauses<TInterfaceForm>(std::move(T), V.get());
+  ParseClauses<detail::TInterfaceForm>(std::move(T), V.get());
   Logic->GetItems()->Put(Name, V);
   DoParseFuzzyVariableIntf(V.get());
   return V;
@@ -291,11 +291,11 @@ typename TForm::TSetRef TKVFuzzyLogicParser::ParseFuzzySetOf(typename TForm::TVa
 }
 
 TFuzzySet* TKVFuzzyLogicParser::ParseFuzzySet(TFuzzyVariable* Variable) {
-  return ParseFuzzySetOf<TCollectionForm>(Variable);
+  return ParseFuzzySetOf<detail::TCollectionForm>(Variable);
 }
 
 Intf<IFuzzySet> TKVFuzzyLogicParser::ParseFuzzySet(IFuzzyVariable* Variable) {
-  return ParseFuzzySetOf<TInterfaceForm>(Variable);
+  return ParseFuzzySetOf<detail::TInterfaceForm>(Variable);
 }
 
 // value = "(" "(" ... (a point list) | "(" ")" (an empty point list) | "(" ANY ... (a call)
@@ -319,11 +319,11 @@ typename TForm::TSetRef TKVFuzzyLogicParser::ParseFuzzyValuesOf(typename TForm::
 }
 
 TFuzzySet* TKVFuzzyLogicParser::ParseFuzzyValues(TFuzzyVariable* Variable) {
-  return ParseFuzzyValuesOf<TCollectionForm>(Variable);
+  return ParseFuzzyValuesOf<detail::TCollectionForm>(Variable);
 }
 
 Intf<IFuzzySet> TKVFuzzyLogicParser::ParseFuzzyValues(IFuzzyVariable* Variable) {
-  return ParseFuzzyValuesOf<TInterfaceForm>(Variable);
+  return ParseFuzzyValuesOf<detail::TInterfaceForm>(Variable);
 }
 
 namespace {
@@ -361,11 +361,11 @@ typename TForm::TSetRef TKVFuzzyLogicParser::ParseFuzzyValuePairsOf(typename TFo
 }
 
 TFuzzySet* TKVFuzzyLogicParser::ParseFuzzyValuePairs(TFuzzyVariable* Variable) {
-  return ParseFuzzyValuePairsOf<TCollectionForm>(Variable);
+  return ParseFuzzyValuePairsOf<detail::TCollectionForm>(Variable);
 }
 
 Intf<IFuzzySet> TKVFuzzyLogicParser::ParseFuzzyValuePairs(IFuzzyVariable* Variable) {
-  return ParseFuzzyValuePairsOf<TInterfaceForm>(Variable);
+  return ParseFuzzyValuePairsOf<detail::TInterfaceForm>(Variable);
 }
 
 // "(" NAME argument ... ")"
@@ -386,11 +386,11 @@ typename TForm::TSetRef TKVFuzzyLogicParser::ParseFuzzyFunctionOf(typename TForm
 }
 
 TFuzzySet* TKVFuzzyLogicParser::ParseFuzzyFunction(TFuzzyVariable* Variable) {
-  return ParseFuzzyFunctionOf<TCollectionForm>(Variable);
+  return ParseFuzzyFunctionOf<detail::TCollectionForm>(Variable);
 }
 
 Intf<IFuzzySet> TKVFuzzyLogicParser::ParseFuzzyFunction(IFuzzyVariable* Variable) {
-  return ParseFuzzyFunctionOf<TInterfaceForm>(Variable);
+  return ParseFuzzyFunctionOf<detail::TInterfaceForm>(Variable);
 }
 
 // The tokens up to the end or a ")" that closes no list. Nested lists are followed with a stack

@@ -4,7 +4,7 @@
 // model (a TFuzzyLogic with its owned variables and sets, or a TIFuzzyLogic with counted
 // IFuzzyVariable and IFuzzySet objects), evaluates fuzzy expressions and prints sets and
 // variables back as text that reads again. Each operation exists in both forms, written once
-// over the form (FuzzyParserForms.h holds every place where the forms differ).
+// over the form (detail/FuzzyParserForms.h holds every place where the forms differ).
 //
 // The language (tokens as TFuzzyLogicTokenStream makes them; keywords compare exactly):
 //   text        = definition ...
@@ -84,10 +84,11 @@ inline constexpr TResString SFzyMissingFuzzySet{"SFzyMissingFuzzySet", "No fuzzy
 inline constexpr TResString SFzyTokenListTooLong{"SFzyTokenListTooLong",
                                                  "Expression too long: more than %d operators"};
 
-struct TCollectionForm;
-struct TInterfaceForm;
 class TFuzzyLogicTokenStream;  // FuzzyLogicTokenStream.h, for a descendant's CreateStream
 namespace detail {
+struct TCollectionForm;
+struct TInterfaceForm;
+class TStreamCall;
 struct TExpressionItem;
 struct TActiveBinding;
 }  // namespace detail
@@ -274,12 +275,11 @@ class TARNWICK_EXPORT TKVFuzzyLogicParser : public TCustomFuzzyLogicParser {
   TFuzzyLogicTokenStream* FStream = nullptr;
 
  private:
-  friend struct TCollectionForm;
-  friend struct TInterfaceForm;
-
+  friend struct detail::TCollectionForm;
+  friend struct detail::TInterfaceForm;
   // Makes FStream the token stream over a text for the life of one entry-point call and puts
   // the stream of the enclosing call back on every way out (detail/StreamCall.h).
-  class TStreamCall;
+  friend class detail::TStreamCall;
 
   // --- The evaluations in progress (FuzzyExpressionEvaluator.cpp)
   // One token-list evaluation: the sets it made so far and, for the evaluation of a binding's

@@ -1,3 +1,5 @@
+// The root of the platform classes (TObject, TPersistent) and the owned collection with its items
+// and enumerator.
 #include "tarnwick/platform/Classes.h"
 
 #include <cxxabi.h>
@@ -165,8 +167,9 @@ void TCollection::Clear() {
 void TCollection::Assign(const TPersistent* Source) {
   // A copy from a list of the same class (a set's points from another set's) is told by its
   // class alone, without searching the hierarchy.
-  const auto* Other = Source != nullptr && &typeid(*Source) == &typeid(*this) ? static_cast<const TCollection*>(Source)
-                                                                               : dynamic_cast<const TCollection*>(Source);
+  const auto* Other = Source != nullptr && IsExactClass(*Source, typeid(*this))
+                          ? static_cast<const TCollection*>(Source)
+                          : dynamic_cast<const TCollection*>(Source);
   if (Other == nullptr) {
     TPersistent::Assign(Source);
     return;

@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <typeinfo>
 #include <vector>
 
@@ -103,13 +104,31 @@ TARNWICK_PLATFORM_EXPORT std::string ClassNameOf(const std::type_info& Type);
 [[noreturn]] TARNWICK_PLATFORM_EXPORT void RaiseListError(const TResString& Msg, std::int32_t Index);
 [[noreturn]] TARNWICK_PLATFORM_EXPORT void RaiseInvalidCast();
 
-// dynamic_cast<T*>(Obj) that recognises an object of exactly class T by its type information
-// alone, without searching the class hierarchy; any other object takes the full cast. For the
-// casts on paths that run per point or per item.
+// Whether Obj is an object of exactly the class Class, told by the address of its type
+// information alone, without searching the class hierarchy: the check of the paths that run per
+// point, per item or per token, each of which has a general way for every other object (also for
+// one whose class's type information was not merged into one across libraries).
+template <typename U>
+bool IsExactClass(const U& Obj, const std::type_info& Class) noexcept {
+  return &typeid(Obj) == &Class;
+}
+
+// dynamic_cast<T*>(Obj) that recognises an object of exactly class T by IsExactClass; any other
+// object takes the full cast.
 template <typename T, typename U>
 T* ExactClassCast(U* Obj) noexcept {
-  if (Obj != nullptr && &typeid(*Obj) == &typeid(T)) return static_cast<T*>(Obj);
+  if (Obj != nullptr && IsExactClass(*Obj, typeid(T))) return static_cast<T*>(Obj);
   return dynamic_cast<T*>(Obj);
+}
+
+// The object of exactly class T behind the interface (or base) pointer Intf, else nullptr. The
+// whole object's address is read from its vtable (dynamic_cast to void*), so no cast searches
+// the class hierarchy, which a virtual interface base would otherwise make every cast do.
+template <typename T, typename I>
+T* ExactClassObject(I* Intf) noexcept {
+  if (Intf == nullptr || !IsExactClass(*Intf, typeid(T))) return nullptr;
+  using TWhole = std::conditional_t<std::is_const_v<I>, const void, void>;
+  return static_cast<T*>(dynamic_cast<TWhole*>(Intf));
 }
 
 // Checked downcast: nullptr stays nullptr, an object of another class raises EInvalidCast.

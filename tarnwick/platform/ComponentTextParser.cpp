@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "tarnwick/platform/ComponentStreaming.h"
-#include "tarnwick/platform/ComponentText.h"
 #include "tarnwick/platform/Format.h"
 #include "tarnwick/platform/SysUtils.h"
+#include "tarnwick/platform/detail/ComponentText.h"
 
 namespace tarnwick::detail::streaming {
 

@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "tarnwick/platform/ComponentStreaming.h"
-#include "tarnwick/platform/ComponentText.h"
 #include "tarnwick/platform/Format.h"
 #include "tarnwick/platform/ScopeGuard.h"
 #include "tarnwick/platform/Strings.h"
+#include "tarnwick/platform/detail/ComponentText.h"
 
 namespace tarnwick {
 

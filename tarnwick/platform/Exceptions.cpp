@@ -1,3 +1,5 @@
+// The out-of-line destructors that anchor the vtables and type information of the platform's
+// error classes in the library, so that a host catches them by type.
 #include "tarnwick/platform/Exceptions.h"
 
 namespace tarnwick {

@@ -1,3 +1,4 @@
+// The message texts by name: the compiled-in defaults and the replacements a host sets.
 #include "tarnwick/platform/ResStrings.h"
 
 #include <map>

@@ -1,8 +1,11 @@
 # The installed-package check, one step per ctest test (see tests/CMakeLists.txt):
 #   cmake -DSTEP=install|find_package|pkg_config -D... -P check.cmake
 # install       installs the build into WORK_DIR/staging, moves that to WORK_DIR/prefix and
-#               checks what arrived
-# find_package  configures, builds and runs this folder's project against the prefix
+#               checks what arrived: the libraries, the package files and only the headers a
+#               host includes (none from a detail/ folder, none that includes a header that is
+#               not installed)
+# find_package  configures, builds and runs this folder's project against the prefix, and
+#               compiles every installed header alone
 # pkg_config    compiles main.cpp with nothing but what `pkg-config --cflags --libs` gives
 cmake_minimum_required(VERSION 3.25)
 
@@ -34,8 +37,8 @@ if(STEP STREQUAL "install")
   # Moved after installing, the prefix only works if nothing in it names where it was put.
   file(RENAME "${staging}" "${prefix}")
   foreach(file
-      "include/tarnwick/Tarnwick.h"
-      "include/tarnwick/platform/Export.h"
+      "${INCLUDEDIR}/tarnwick/Tarnwick.h"
+      "${INCLUDEDIR}/tarnwick/platform/Export.h"
       "${LIBDIR}/libtarnwick.so.0"
       "${LIBDIR}/libtarnwick_common.so.0"
       "${LIBDIR}/libtarnwick_platform.so.0"
@@ -47,6 +50,23 @@ if(STEP STREQUAL "install")
       message(FATAL_ERROR "not installed: ${file}")
     endif()
   endforeach()
+  # The headers of detail/ folders are the library's own; an installed header that included one
+  # (or any other header that is not installed) would not compile in a host.
+  set(include_dir "${prefix}/${INCLUDEDIR}")
+  file(GLOB_RECURSE headers LIST_DIRECTORIES false RELATIVE "${include_dir}" "${include_dir}/tarnwick/*")
+  foreach(header ${headers})
+    if(header MATCHES "(^|/)detail/")
+      message(FATAL_ERROR "an internal header is installed: ${header}")
+    endif()
+    file(STRINGS "${include_dir}/${header}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*[\"<]tarnwick/")
+    foreach(line ${lines})
+      string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*[\"<]([^\">]*)[\">].*$" "\\1" included "${line}")
+      if(NOT EXISTS "${include_dir}/${included}")
+        message(FATAL_ERROR "${header} includes ${included}, which is not installed")
+      endif()
+    endforeach()
+  endforeach()
+
   file(GLOB_RECURSE text_files "${prefix}/*.cmake" "${prefix}/*.pc")
   foreach(file ${text_files})
     file(READ "${file}" text)
@@ -67,7 +87,8 @@ elseif(STEP STREQUAL "find_package")
       "-DCMAKE_CXX_FLAGS=${CXX_FLAGS}"
       "-DCMAKE_EXE_LINKER_FLAGS=${EXE_LINKER_FLAGS}"
       "-DCMAKE_PREFIX_PATH=${prefix}"
-      -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF)
+      -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF
+      -DTARNWICK_CONSUMER_HEADERS=ON)
   file(STRINGS "${build}/CMakeCache.txt" found REGEX "^Tarnwick_DIR:")
   if(NOT found STREQUAL "Tarnwick_DIR:PATH=${prefix}/${LIBDIR}/cmake/Tarnwick")
     message(FATAL_ERROR "found another Tarnwick package: ${found}")

@@ -15,6 +15,7 @@
 
 #include "ModelTestSupport.h"
 #include "tarnwick/model/FuzzyLogic.h"
+#include "tarnwick/model/detail/CentroidLanes.h"
 #include "tarnwick/platform/Classes.h"
 
 namespace tarnwick {
@@ -301,11 +302,28 @@ TFzyFloat ReferenceCentre(const TFuzzySet& Set) {
   return std::isfinite(Result) ? Result : 0;
 }
 
+// The centre's sums four segments at a time in vector lanes (where the processor has them) or
+// one by one, for the life of the guard.
+class TCentroidLanes {
+ public:
+  explicit TCentroidLanes(bool Lanes) : FBefore(detail::SetCentroidLanes(Lanes)) {}
+  ~TCentroidLanes() { detail::SetCentroidLanes(FBefore); }
+  TCentroidLanes(const TCentroidLanes&) = delete;
+  TCentroidLanes& operator=(const TCentroidLanes&) = delete;
+
+ private:
+  bool FBefore;
+};
+
 // Seeded sets rich in the cases where the shape of a segment is decided: degrees at, within and
 // just past the tolerance of 0 and of their neighbour, X equal or nearly equal to the one before,
 // degrees so large that the sums overflow (and infinite ones), single points, and ranges equal
-// to the points, wider, narrower, unbounded or infinite.
-TEST(FuzzySetCenterOfGravity, BitForBitThePlainWalkOverSeededSets) {
+// to the points, wider, narrower, unbounded or infinite. Both ways of summing run.
+class FuzzySetCenterOfGravityPaths : public ::testing::TestWithParam<bool> {};
+
+TEST_P(FuzzySetCenterOfGravityPaths, BitForBitThePlainWalkOverSeededSets) {
+  const TCentroidLanes Lanes(GetParam());
+  if (GetParam() && !detail::GetCentroidLanes()) GTEST_SKIP() << "the processor has no vector lanes for the sums";
   std::mt19937_64 Random(20261211);
   auto Pick = [&Random](int N) { return static_cast<int>(Random() % static_cast<unsigned>(N)); };
   auto Unit = [&Random] { return static_cast<TFzyFloat>(Random() >> 11) * 0x1p-53; };
@@ -370,6 +388,9 @@ TEST(FuzzySetCenterOfGravity, BitForBitThePlainWalkOverSeededSets) {
         << ", " << Set->GetXRange(0) << "]";
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(, FuzzySetCenterOfGravityPaths, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& Info) { return Info.param ? "Lanes" : "OneByOne"; });
 
 TEST(FuzzySetSegmentMoment, OneRowPerShape) {
   struct Case {

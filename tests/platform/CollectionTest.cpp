@@ -7,12 +7,14 @@
 #include <cstddef>
 #include <stdexcept>
 #include <string>
+#include <typeinfo>
 #include <utility>
 #include <vector>
 
 #include "TestSupport.h"
 #include "tarnwick/platform/Classes.h"
 #include "tarnwick/platform/Exceptions.h"
+#include "tarnwick/platform/Interfaces.h"
 
 namespace tarnwick {
 namespace {
@@ -451,6 +453,25 @@ TEST(ClassCasts, ExactClassCastAndCheckedCastAnswerAsDynamicCast) {
   EXPECT_EQ(CheckedCast<TLogItem>(AsDescendant), &Descendant);
   EXPECT_EQ(CheckedCast<TLogItem>(static_cast<TCollectionItem*>(nullptr)), nullptr);
   EXPECT_THROW(CheckedCast<TLogItemDescendant>(AsItem), EInvalidCast);
+
+  EXPECT_TRUE(IsExactClass(*AsItem, typeid(TLogItem)));
+  EXPECT_FALSE(IsExactClass(*AsDescendant, typeid(TLogItem)));
+  EXPECT_TRUE(IsExactClass(*AsDescendant, typeid(Descendant)));
+}
+
+// Through an interface inherited virtually (where a static cast cannot reach the object), the
+// object of exactly the asked class is found, and nothing else.
+TEST(ClassCasts, ExactClassObjectFindsOnlyTheExactClassBehindAnInterface) {
+  class TCountedThing : public TInterfacedObject {};
+  class TDerivedThing : public TCountedThing {};
+  Intf<IInterface> Thing(new TCountedThing);
+  Intf<IInterface> Derived(new TDerivedThing);
+  EXPECT_EQ(ExactClassObject<TCountedThing>(Thing.get()), dynamic_cast<TCountedThing*>(Thing.get()));
+  EXPECT_NE(ExactClassObject<TCountedThing>(Thing.get()), nullptr);
+  EXPECT_EQ(ExactClassObject<const TCountedThing>(static_cast<const IInterface*>(Thing.get())),
+            dynamic_cast<const TCountedThing*>(Thing.get()));
+  EXPECT_EQ(ExactClassObject<TCountedThing>(Derived.get()), nullptr);
+  EXPECT_EQ(ExactClassObject<TCountedThing>(static_cast<IInterface*>(nullptr)), nullptr);
 }
 
 }  // namespace

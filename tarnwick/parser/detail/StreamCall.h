@@ -11,12 +11,12 @@
 #include "tarnwick/platform/ScopeGuard.h"
 #include "tarnwick/platform/Streams.h"
 
-namespace tarnwick {
+namespace tarnwick::detail {
 
 // FStream is a new token stream over AString for the life of the call; the stream of the
 // enclosing call comes back before the call's own is freed, on every way out. So entry points
 // nest: an event handler may parse or evaluate another text in the middle of a parse.
-class TKVFuzzyLogicParser::TStreamCall {
+class TStreamCall {
  public:
   TStreamCall(TKVFuzzyLogicParser& Parser, const std::string& AString, const TEncoding* Encoding)
       : FStream(Parser.CreateStream(std::make_unique<TKVStringStream>(AString, Encoding), Encoding)),
@@ -29,6 +29,6 @@ class TKVFuzzyLogicParser::TStreamCall {
   TRestoreValue<TFuzzyLogicTokenStream*> FCurrent;
 };
 
-}  // namespace tarnwick
+}  // namespace tarnwick::detail
 
 #endif  // TARNWICK_PARSER_DETAIL_STREAMCALL_H_

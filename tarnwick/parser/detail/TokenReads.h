@@ -3,9 +3,9 @@
 #define TARNWICK_PARSER_DETAIL_TOKENREADS_H_
 
 #include <cstdint>
-#include <typeinfo>
 
 #include "tarnwick/model/FuzzyInterfaces.h"
+#include "tarnwick/platform/Classes.h"
 
 namespace tarnwick::detail {
 
@@ -13,8 +13,7 @@ namespace tarnwick::detail {
 // an indirect call that first finds the class's part across its virtual bases; the lexer's own
 // tokens, nearly all there are, are read directly instead (their getters are not overridden).
 inline const TFuzzyStreamToken* OwnToken(const IFuzzyStreamToken* Token) noexcept {
-  if (&typeid(*Token) != &typeid(TFuzzyStreamToken)) return nullptr;
-  return static_cast<const TFuzzyStreamToken*>(dynamic_cast<const void*>(Token));
+  return ExactClassObject<const TFuzzyStreamToken>(Token);
 }
 
 inline std::int32_t KindOf(const IFuzzyStreamToken* Token) {

@@ -10,8 +10,8 @@
 //   Degree(X)                the membership degree at X
 //   MaxYIndexOfX(I, Dir)     the highest point among those sharing point I's X, walking by Dir
 // A result list type offers Count(), Y(I) and Delete(I).
-#ifndef TARNWICK_MODEL_FUZZYSETWALK_H_
-#define TARNWICK_MODEL_FUZZYSETWALK_H_
+#ifndef TARNWICK_MODEL_DETAIL_FUZZYSETWALK_H_
+#define TARNWICK_MODEL_DETAIL_FUZZYSETWALK_H_
 
 #include <algorithm>
 #include <cmath>
@@ -423,4 +423,4 @@ TDegreeCombiner UnionDegree(TFuzzyOperation Operation);
 
 }  // namespace tarnwick::detail
 
-#endif  // TARNWICK_MODEL_FUZZYSETWALK_H_
+#endif  // TARNWICK_MODEL_DETAIL_FUZZYSETWALK_H_

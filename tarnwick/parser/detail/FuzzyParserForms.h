@@ -8,8 +8,8 @@
 // and share the reading of the clauses. Nothing else in the parser tells the forms apart.
 //
 // Used by the parser's own sources only.
-#ifndef TARNWICK_PARSER_FUZZYPARSERFORMS_H_
-#define TARNWICK_PARSER_FUZZYPARSERFORMS_H_
+#ifndef TARNWICK_PARSER_DETAIL_FUZZYPARSERFORMS_H_
+#define TARNWICK_PARSER_DETAIL_FUZZYPARSERFORMS_H_
 
 #include <algorithm>
 #include <string>
@@ -23,7 +23,7 @@
 #include "tarnwick/parser/KVFuzzyLogicParser.h"
 #include "tarnwick/platform/Interfaces.h"
 
-namespace tarnwick {
+namespace tarnwick::detail {
 
 // The collection-based form: sets are items of their variable's collection, which owns them;
 // the parser holds them by plain pointers.
@@ -265,6 +265,6 @@ struct TInterfaceForm {
   static bool HasVariable(const IFuzzySet* Set) { return bool(Set->GetVariable()); }
 };
 
-}  // namespace tarnwick
+}  // namespace tarnwick::detail
 
-#endif  // TARNWICK_PARSER_FUZZYPARSERFORMS_H_
+#endif  // TARNWICK_PARSER_DETAIL_FUZZYPARSERFORMS_H_

@@ -1,8 +1,8 @@
 // What the component stream's parser, reader and writer share: the characters of names, stream
 // text cut and quoted for messages, the errors of a read, and the tree the parser makes of a
 // text. Internal to the platform library.
-#ifndef TARNWICK_PLATFORM_COMPONENTTEXT_H_
-#define TARNWICK_PLATFORM_COMPONENTTEXT_H_
+#ifndef TARNWICK_PLATFORM_DETAIL_COMPONENTTEXT_H_
+#define TARNWICK_PLATFORM_DETAIL_COMPONENTTEXT_H_
 
 #include <algorithm>
 #include <cstddef>
@@ -91,4 +91,4 @@ TObjectNode ParseComponentText(std::string_view Text);
 
 }  // namespace tarnwick::detail::streaming
 
-#endif  // TARNWICK_PLATFORM_COMPONENTTEXT_H_
+#endif  // TARNWICK_PLATFORM_DETAIL_COMPONENTTEXT_H_
