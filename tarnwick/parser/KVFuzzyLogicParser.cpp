@@ -194,8 +194,9 @@ void TKVFuzzyLogicParser::ParseClauses(Intf<IFuzzyStreamToken> First, typename T
       if (!IsNumber(B)) ParseError(kMethod, LoadResString(SFzyExpectedNumber));
       const TFzyFloat Maximum = detail::NumberOf(B);
       if (Minimum > Maximum) {
+        const TFormatSettings& Invariant = TFormatSettings::Invariant();
         ParseError(kMethod, LoadResString(SFzyReversedRange),
-                   {FloatToStr(Minimum, TFormatSettings::Invariant()), FloatToStr(Maximum, TFormatSettings::Invariant())});
+                   {FloatToStr(Minimum, Invariant), FloatToStr(Maximum, Invariant)});
       }
       V->SetMinimum(Minimum);
       V->SetMaximum(Maximum);
