@@ -3,16 +3,19 @@
 // variables and sets are reference-counted objects reached through IFuzzyVariable and
 // IFuzzySet). It prints the variables back as definition text, tells whether the counted form
 // prints each variable as the owned form does, and evaluates the expressions given after the
-// file, each written "VARIABLE: EXPRESSION", in both forms, showing the resulting set and its
-// crisp value.
+// file, each written "VARIABLE: EXPRESSION", in both forms, showing the resulting set, its
+// points and its crisp value with the defuzzification that gave it.
 //
 //   tarnwick_demo greenhouse.fzl "temperature: very warm" "vent: half or wide"
 //
 // The definition file must be a regular file of at most kMaxDefinitionBytes. An error in the
-// file prints its message (parse errors name their line) and ends with exit code 1, as does
-// an error in an expression, which names the expression and shows the text read of it; a file
-// the demo refuses and a wrong command line end with exit code 2.
+// file prints its message (parse errors name their line) and ends the program with exit code
+// 1. An error in an expression prints its message, naming the expression and showing the text
+// read of it, and the program goes on with the next expression; it then ends with exit code 1.
+// A file the demo refuses and a wrong command line end with exit code 2; --help (or -h)
+// prints the usage and ends with 0.
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -150,11 +153,17 @@ void Split(const std::string& Argument, std::string& Variable, std::string& Expr
   Expression = Trim(Argument.substr(Colon + 1));
 }
 
+// How EvalFuzzyExpression defuzzified the set: the linked logic's method decides.
+const char* DefuzzificationName(TDefuzzificationMethod Method) {
+  return Method == dmMeanOfMaxima ? "mean of maxima" : "centre of gravity";
+}
+
 void Show(const char* Form, const std::string& SetText, const std::string& Points, TFzyFloat Value,
-          const std::string& Units) {
+          const std::string& Units, TDefuzzificationMethod Method) {
   std::printf("  %-7s set    %s\n", Form, SetText.c_str());
   std::printf("  %-7s points %s\n", "", Points.c_str());
-  std::printf("  %-7s value  %.4f %s\n", "", Value, Units.c_str());
+  std::printf("  %-7s value  %.4f%s%s (%s)\n", "", Value, Units.empty() ? "" : " ", Units.c_str(),
+              DefuzzificationName(Method));
 }
 
 // The set of the expression and its defuzzified value, in the owned form: the result is a set
@@ -167,7 +176,8 @@ void EvaluateOwned(TFuzzyLogic& Logic, TDemoParser& Parser, const std::string& N
     std::printf("  owned   no set\n");
     return;
   }
-  Show("owned", Parser.PrettyPrint(Result, false), Result->GetValuesToString(), Value, Variable->GetUnits());
+  Show("owned", Parser.PrettyPrint(Result, false), Result->GetValuesToString(), Value, Variable->GetUnits(),
+       Logic.GetDefuzzificationMethod());
 }
 
 // The same in the counted form: the result is a counted set that no variable holds; it dies
@@ -181,7 +191,8 @@ void EvaluateCounted(TIFuzzyLogic& Logic, TDemoParser& Parser, const std::string
     std::printf("  counted no set\n");
     return;
   }
-  Show("counted", Parser.PrettyPrint(Result.get(), false), Result->GetValuesToString(), Value, Variable->GetUnits());
+  Show("counted", Parser.PrettyPrint(Result.get(), false), Result->GetValuesToString(), Value, Variable->GetUnits(),
+       Logic.GetDefuzzificationMethod());
 }
 
 // Reads Text into Logic through its Strings, as a host does.
@@ -191,11 +202,59 @@ void Read(TCustomFuzzyLogic& Logic, const std::string& Text) {
   Logic.SetStrings(&Lines);
 }
 
+// Whether the counted form prints each variable of the owned form, found by its name, as the
+// owned form does: the two differ where the counted form's tables do (one term per name, terms
+// in the order the table stored them).
+void CompareForms(TFuzzyLogic& Owned, TDemoParser& OwnedParser, TIFuzzyLogic& Counted, TDemoParser& CountedParser) {
+  const int Count = Owned.GetItems()->GetCount();
+  int Same = 0;
+  std::string Differing;
+  for (TCollectionItem* Item : *Owned.GetItems()) {
+    auto* Variable = static_cast<TFuzzyVariable*>(Item);
+    Intf<IFuzzyVariable> Twin = Counted.GetItems()->ContainsVariable(Variable->GetName());
+    if (Twin && CountedParser.PrettyPrint(Twin.get()) == OwnedParser.PrettyPrint(Variable))
+      ++Same;
+    else
+      Differing += (Differing.empty() ? "" : ", ") + Variable->GetName();
+  }
+  if (Count == 0)
+    std::printf("\nno variables\n");
+  else if (Count == 1)
+    std::printf(Same == 1 ? "\nthe counted form prints the variable as the owned form does above\n"
+                          : "\nthe counted form prints the variable differently from the owned form above\n");
+  else if (Same == Count)
+    std::printf("\nthe counted form prints all %d variables as the owned form does above\n", Count);
+  else
+    std::printf("\nthe counted form prints %d of the %d variables as the owned form does above; "
+                "it prints %s differently\n",
+                Same, Count, Differing.c_str());
+}
+
+void PrintUsage(std::FILE* To, const char* Program) {
+  std::fprintf(To, "usage: %s DEFINITION-FILE [\"VARIABLE: EXPRESSION\" ...]\n", Program);
+  if (To != stdout) return;
+  std::fprintf(To,
+               "\n"
+               "Reads the definition file into both forms of the model, the owned one (TFuzzyLogic) and\n"
+               "the counted one (TIFuzzyLogic), without automatic terms, and prints its variables back as\n"
+               "the owned form prints them; then says whether the counted form prints each variable the\n"
+               "same. Each expression is evaluated for the named variable in both forms: the resulting\n"
+               "set by name, its points, and its crisp value with the defuzzification that gave it.\n"
+               "\n"
+               "Exit status: 0 when all went well; 1 after an error in the file, or in an expression\n"
+               "(reported, and the next expression is evaluated); 2 when the file cannot be read or the\n"
+               "command line is wrong.\n");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    PrintUsage(stdout, argv[0]);
+    return 0;
+  }
   if (argc < 2) {
-    std::fprintf(stderr, "usage: %s DEFINITION-FILE [\"VARIABLE: EXPRESSION\" ...]\n", argv[0]);
+    PrintUsage(stderr, argv[0]);
     return 2;
   }
   std::string Text;
@@ -223,20 +282,13 @@ int main(int argc, char** argv) {
     // The text as the model prints it, not as it was written.
     Owned.UpdateStrings();
     std::printf("%s", Owned.GetStrings()->GetText().c_str());
-
-    // Each variable of the counted form prints as in the owned form.
-    int Same = 0;
-    for (TCollectionItem* Item : *Owned.GetItems()) {
-      auto* Variable = static_cast<TFuzzyVariable*>(Item);
-      Intf<IFuzzyVariable> Twin = Counted.GetItems()->ContainsVariable(Variable->GetName());
-      if (Twin && CountedParser.PrettyPrint(Twin.get()) == OwnedParser.PrettyPrint(Variable)) ++Same;
-    }
-    std::printf("\ncounted form: %d variables, %d of them printed as in the owned form\n",
-                Counted.GetItems()->GetCount(), Same);
+    CompareForms(Owned, OwnedParser, Counted, CountedParser);
   } catch (const Exception& E) {
     std::fprintf(stderr, "%s: %s\n", argv[1], E.what());
     return 1;
   }
+  // An expression in error is reported and the others are still evaluated.
+  int ExitCode = 0;
   for (int I = 2; I < argc; ++I) {
     try {
       std::string Name;
@@ -248,8 +300,9 @@ int main(int argc, char** argv) {
     } catch (const Exception& E) {
       std::fflush(stdout);
       std::fprintf(stderr, "expression \"%s\": %s\n", argv[I], E.what());
-      return 1;
+      std::fflush(stderr);
+      ExitCode = 1;
     }
   }
-  return 0;
+  return ExitCode;
 }

@@ -12,6 +12,7 @@
 #include "tarnwick/parser/detail/StreamCall.h"
 #include "tarnwick/parser/detail/TokenReads.h"
 #include "tarnwick/platform/Classes.h"
+#include "tarnwick/platform/Format.h"
 #include "tarnwick/platform/ScopeGuard.h"
 #include "tarnwick/platform/SysUtils.h"
 
@@ -192,6 +193,11 @@ void TKVFuzzyLogicParser::ParseClauses(Intf<IFuzzyStreamToken> First, typename T
       IFuzzyStreamToken* B = NextTokenOf(*FStream, Keep);
       if (!IsNumber(B)) ParseError(kMethod, LoadResString(SFzyExpectedNumber));
       const TFzyFloat Maximum = detail::NumberOf(B);
+      if (Minimum > Maximum) {
+        const TFormatSettings& Invariant = TFormatSettings::Invariant();
+        ParseError(kMethod, LoadResString(SFzyReversedRange),
+                   {FloatToStr(Minimum, Invariant), FloatToStr(Maximum, Invariant)});
+      }
       V->SetMinimum(Minimum);
       V->SetMaximum(Maximum);
       T = NextTokenOf(*FStream, Keep);

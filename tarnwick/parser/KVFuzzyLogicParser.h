@@ -16,7 +16,7 @@
 //               | expression ...              anything else, up to the term's ")"
 //   point       = "(" NUMBER NUMBER ANY        the last token stands in for the point's ")"
 // Clauses come in any order and may repeat: a later range or units replaces the earlier one,
-// terms accumulate. Expressions are infix: term names, numbers, ?bindings, point lists and
+// terms accumulate. A range's first number must not exceed its second (SFzyReversedRange). Expressions are infix: term names, numbers, ?bindings, point lists and
 // calls as operands, the hedges ("very", ...), the hedge operators ("+", "<=X", ...) and the
 // keywords ("and", "or-mean", ...) as operators, "[" and "]" to group.
 //
@@ -76,6 +76,11 @@ inline constexpr TResString SFzyExpectedFuzzyDefinition{"SFzyExpectedFuzzyDefini
                                                         65517};
 inline constexpr TResString SFzyMissingOpenParens{"SFzyMissingOpenParens", "Expected \"(\"", 65518};
 inline constexpr TResString SFzyMissingCloseParens{"SFzyMissingCloseParens", "Expected \")\"", 65519};
+// A range clause whose first number, the minimum, is greater than its second; the arguments
+// are the two numbers. (The variable's setters would take such a range as one value and clamp
+// every point of every term onto it.)
+inline constexpr TResString SFzyReversedRange{"SFzyReversedRange",
+                                              "Reversed range: the minimum %s is greater than the maximum %s"};
 // A term whose value left no set (a handler of OnEvalExpression or OnCalcFuzzyFunction took it
 // away); the argument is the term's name.
 inline constexpr TResString SFzyMissingFuzzySet{"SFzyMissingFuzzySet", "No fuzzy set for term: %s"};

@@ -7,6 +7,9 @@
 # find_package  configures, builds and runs this folder's project against the prefix, and
 #               compiles every installed header alone
 # pkg_config    compiles main.cpp with nothing but what `pkg-config --cflags --libs` gives
+# Both of the last two also build and run, the same way, the programs that DOC_PROGRAM makes
+# of the C++ blocks of the user documentation (README.md and docs/*.md), and compare what they
+# print with the documentation's output blocks.
 cmake_minimum_required(VERSION 3.25)
 
 set(staging "${WORK_DIR}/staging")
@@ -28,6 +31,34 @@ function(run_consumer program)
     message(FATAL_ERROR "${program} ended with ${rc}, printed\n${out}${err}expected\n${expected}")
   endif()
   message(STATUS "${program}:\n${out}")
+endfunction()
+
+# Writes into DIR a program of each documentation file's C++ blocks and what its output blocks
+# show; sets VAR to the list of the programs' sources.
+function(extract_doc_programs dir var)
+  file(REMOVE_RECURSE "${dir}")
+  file(GLOB docs "${TARNWICK_SOURCE_DIR}/README.md" "${TARNWICK_SOURCE_DIR}/docs/*.md")
+  foreach(doc ${docs})
+    run("${DOC_PROGRAM}" extract "${doc}" "${dir}")
+  endforeach()
+  file(GLOB sources "${dir}/*.cpp")
+  if(NOT sources)
+    message(FATAL_ERROR "no C++ blocks in ${docs}")
+  endif()
+  set(${var} "${sources}" PARENT_SCOPE)
+endfunction()
+
+# Runs the program of SOURCE's blocks and compares its output with theirs.
+function(run_doc_program program source)
+  get_filename_component(name "${source}" NAME_WE)
+  get_filename_component(dir "${source}" DIRECTORY)
+  execute_process(COMMAND "${program}" RESULT_VARIABLE rc OUTPUT_FILE "${dir}/${name}.printed" ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    file(READ "${dir}/${name}.printed" out)
+    message(FATAL_ERROR "${program} ended with ${rc}, printed\n${out}${err}")
+  endif()
+  run("${DOC_PROGRAM}" compare "${dir}/${name}.out" "${dir}/${name}.printed")
+  message(STATUS "${program}: prints what the documentation shows")
 endfunction()
 
 if(STEP STREQUAL "install")
@@ -81,7 +112,9 @@ if(STEP STREQUAL "install")
 elseif(STEP STREQUAL "find_package")
   set(build "${WORK_DIR}/find_package")
   file(REMOVE_RECURSE "${build}")
+  extract_doc_programs("${WORK_DIR}/find_package-docs" doc_sources)
   run("${CMAKE_COMMAND}" -S "${CMAKE_CURRENT_LIST_DIR}" -B "${build}" -G "${GENERATOR}"
+      "-DTARNWICK_DOC_DIR=${WORK_DIR}/find_package-docs"
       "-DCMAKE_BUILD_TYPE=${CONFIG}"
       "-DCMAKE_CXX_COMPILER=${CXX}"
       "-DCMAKE_CXX_FLAGS=${CXX_FLAGS}"
@@ -94,11 +127,15 @@ elseif(STEP STREQUAL "find_package")
     message(FATAL_ERROR "found another Tarnwick package: ${found}")
   endif()
   run("${CMAKE_COMMAND}" --build "${build}" --config "${CONFIG}")
+  set(bin "${build}")
   if(EXISTS "${build}/${CONFIG}/tarnwick_consumer")
-    run_consumer("${build}/${CONFIG}/tarnwick_consumer")
-  else()
-    run_consumer("${build}/tarnwick_consumer")
+    set(bin "${build}/${CONFIG}")
   endif()
+  run_consumer("${bin}/tarnwick_consumer")
+  foreach(source ${doc_sources})
+    get_filename_component(name "${source}" NAME_WE)
+    run_doc_program("${bin}/tarnwick_doc_${name}" "${source}")
+  endforeach()
 
 elseif(STEP STREQUAL "pkg_config")
   set(build "${WORK_DIR}/pkg_config")
@@ -120,6 +157,13 @@ elseif(STEP STREQUAL "pkg_config")
   run("${CXX}" ${CXX_STANDARD_FLAG} ${cxx_flags} "${CMAKE_CURRENT_LIST_DIR}/main.cpp" ${pc_flags}
       ${linker_flags} "-Wl,-rpath,${libdir}" -o "${build}/tarnwick_consumer")
   run_consumer("${build}/tarnwick_consumer")
+  extract_doc_programs("${build}/docs" doc_sources)
+  foreach(source ${doc_sources})
+    get_filename_component(name "${source}" NAME_WE)
+    run("${CXX}" ${CXX_STANDARD_FLAG} ${cxx_flags} -Wall -Wextra -Wpedantic -Werror "${source}" ${pc_flags}
+        ${linker_flags} "-Wl,-rpath,${libdir}" -o "${build}/tarnwick_doc_${name}")
+    run_doc_program("${build}/tarnwick_doc_${name}" "${source}")
+  endforeach()
 
 else()
   message(FATAL_ERROR "unknown STEP '${STEP}'")

@@ -156,14 +156,47 @@ TEST_F(ParserTest, ClausesComeInAnyOrderLaterRangesAndUnitsReplaceTermsAccumulat
   EXPECT_THAT(NamesOf(Var(0)), ElementsAre("x", "y"));
 }
 
-TEST_F(ParserTest, RangeBoundsGoThroughTheSettersInOrder) {
-  // The minimum pushes the maximum up, then the maximum pulls the minimum down.
-  Parse("(deffuzzy v (range 5 2))");
-  EXPECT_EQ(Var(0)->GetMinimum(), 2);
-  EXPECT_EQ(Var(0)->GetMaximum(), 2);
+TEST_F(ParserTest, ARangeGivesTheVariableItsBounds) {
   Parse("(deffuzzy v (range 1.5 2e1))");
   EXPECT_EQ(Var(0)->GetMinimum(), 1.5);
   EXPECT_EQ(Var(0)->GetMaximum(), 20);
+  // A range of one value is a range.
+  Parse("(deffuzzy v (range 3 3))");
+  EXPECT_EQ(Var(0)->GetMinimum(), 3);
+  EXPECT_EQ(Var(0)->GetMaximum(), 3);
+}
+
+// Read through the setters, whose rules keep the minimum at most the maximum, a reversed range
+// would end as a range of one value and clamp every point of every term onto it. The text is
+// refused instead, and the variable keeps the range it had.
+TEST_F(ParserTest, AReversedRangeIsRefusedNamingBothNumbersAndItsLine) {
+  struct Case {
+    const char* Text;
+    int Line;
+    const char* Msg;
+    const char* Read;
+  };
+  const Case Cases[] = {
+      {"(deffuzzy speed (range 120 0))", 1, "Reversed range: the minimum 120 is greater than the maximum 0",
+       " ( deffuzzy speed ( range 120 0 "},
+      {"(deffuzzy t\n  (range 0 40)\n  (range 2.5\n         -1e1))", 4,
+       "Reversed range: the minimum 2.5 is greater than the maximum -10",
+       " ( deffuzzy t \r\n( range 0 40 ) \r\n( range 2.5 \r\n-10.0 "},
+  };
+  for (const Case& C : Cases) {
+    for (test::TModelForm Form : test::kBothForms) {
+      test::TFormModel Model(Form);
+      Model.Logic().SetAutoTerms(false);
+      const test::TParseError E = test::ErrorOf(Model, C.Text);
+      EXPECT_EQ(E, (test::TParseError{ParseMessage(C.Msg, "ParseFuzzyVariable", C.Line, C.Read), C.Line}))
+          << C.Text << " in the " << test::FormName(Form);
+    }
+  }
+  // The owned form keeps the variable it began, with the range it had before the clause.
+  ParseErrorOf("(deffuzzy t (range 0 40) (range 2.5 -1e1))");
+  ASSERT_EQ(Logic.GetItems()->GetCount(), 1);
+  EXPECT_EQ(Var(0)->GetMinimum(), 0);
+  EXPECT_EQ(Var(0)->GetMaximum(), 40);
 }
 
 TEST_F(ParserTest, UnitsKeepAWordsPrintedFormAndAStringsText) {
