@@ -116,6 +116,7 @@ bool TStrings::Equals(const TStrings* Strings) const {
 }
 
 std::int32_t TStrings::IndexOf(std::string_view S) const {
+  const detail::TLocaleScope Locale;  // taken once for every comparison of the search
   const std::int32_t N = GetCount();
   for (std::int32_t I = 0; I < N; ++I)
     if (CompareStrings(Get(I), S) == 0) return I;
@@ -123,6 +124,7 @@ std::int32_t TStrings::IndexOf(std::string_view S) const {
 }
 
 std::int32_t TStrings::IndexOfName(std::string_view Name) const {
+  const detail::TLocaleScope Locale;
   const std::int32_t N = GetCount();
   for (std::int32_t I = 0; I < N; ++I) {
     const std::string S = Get(I);
@@ -230,7 +232,7 @@ void TStrings::SetText(std::string_view Value) {
 void TStrings::SetCaseSensitive(bool Value) { FCaseSensitive = Value; }
 
 std::int32_t TStrings::CompareStrings(std::string_view S1, std::string_view S2) const {
-  return GetCaseSensitive() ? CompareStr(S1, S2) : CompareText(S1, S2);
+  return GetCaseSensitive() ? AnsiCompareStr(S1, S2) : AnsiCompareText(S1, S2);
 }
 
 void TStrings::BeginUpdate() {
@@ -445,6 +447,7 @@ void TStringList::Sort() {
 void TStringList::CustomSort(const TStringListSortCompare& Compare) {
   if (FSorted || GetCount() <= 1) return;
   Changing();
+  const detail::TLocaleScope Locale;  // taken once for every comparison of the sort
   auto CompareItems = [this, &Compare](std::int32_t Index1, std::int32_t Index2) {
     return Compare(this, Index1, Index2);
   };

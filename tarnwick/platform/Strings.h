@@ -25,6 +25,7 @@
 #include "tarnwick/platform/Events.h"
 #include "tarnwick/platform/Export.h"
 #include "tarnwick/platform/ResStrings.h"
+#include "tarnwick/platform/detail/LocaleScope.h"
 
 namespace tarnwick {
 
@@ -96,11 +97,14 @@ class TARNWICK_PLATFORM_EXPORT TStrings : public TPersistent {
   const std::string& GetLineBreak() const noexcept { return FLineBreak; }
   void SetLineBreak(std::string Value) { FLineBreak = std::move(Value); }
 
-  // Whether CompareStrings tells ASCII upper and lower case apart; off by default.
+  // Whether CompareStrings tells upper and lower case apart; off by default.
   virtual bool GetCaseSensitive() const noexcept { return FCaseSensitive; }
   virtual void SetCaseSensitive(bool Value);
-  // < 0, 0 or > 0 as S1 sorts before, with or after S2: byte-wise (CompareStr) when case
-  // sensitive, else with ASCII letters folded to upper case (CompareText).
+  // < 0, 0 or > 0 as S1 sorts before, with or after S2 in the process's global locale:
+  // AnsiCompareStr when case sensitive, else AnsiCompareText. In the classic "C" locale that
+  // is byte-wise, or with ASCII letters folded to upper case. Sorting, Find, IndexOf, the
+  // duplicates policy and name lookup all go through it, so a program that changes the global
+  // locale re-sorts its sorted lists (Sorted off and on) before it searches them again.
   virtual std::int32_t CompareStrings(std::string_view S1, std::string_view S2) const;
 
   // Update blocks nest. The first BeginUpdate calls SetUpdateState(true) while the count is
@@ -126,10 +130,12 @@ enum TDuplicates : std::uint8_t { dupIgnore, dupAccept, dupError };
 
 // The binary search of a sorted string list of Count lines, the line at I being LineAt(I) and
 // Compare(Line, S) the list's comparison: true when S is there. Index receives the position of
-// a match (with dupAccept the first of equal lines), else the position where S would go.
+// a match (with dupAccept the first of equal lines), else the position where S would go. The
+// global locale is taken once for the whole search.
 template <typename TLineAt, typename TCompare>
 bool FindSortedLine(std::int32_t Count, std::string_view S, TDuplicates Duplicates, TLineAt&& LineAt,
                     TCompare&& Compare, std::int32_t& Index) {
+  const detail::TLocaleScope Locale;
   bool Result = false;
   std::int32_t Low = 0;
   std::int32_t High = Count - 1;

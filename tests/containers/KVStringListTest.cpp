@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ContainersTestSupport.h"
+#include "StringListLocaleTests.h"
 #include "StringListSortTests.h"
 #include "tarnwick/platform/Exceptions.h"
 #include "tarnwick/platform/Strings.h"
@@ -610,5 +611,6 @@ struct TypedListSort {
 }  // namespace
 
 INSTANTIATE_TYPED_TEST_SUITE_P(TypedList, StringListCustomSort, TypedListSort);
+INSTANTIATE_TYPED_TEST_SUITE_P(TypedList, StringListLocale, collections::TStringList<int>);
 
 }  // namespace tarnwick::test

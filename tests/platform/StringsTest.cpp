@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "StringListLocaleTests.h"
 #include "StringListSortTests.h"
 #include "TestSupport.h"
 #include "tarnwick/platform/Exceptions.h"
@@ -403,5 +404,6 @@ struct PlatformListCustomSort {
 }  // namespace
 
 INSTANTIATE_TYPED_TEST_SUITE_P(PlatformList, StringListCustomSort, PlatformListCustomSort);
+INSTANTIATE_TYPED_TEST_SUITE_P(PlatformList, StringListLocale, tarnwick::TStringList);
 
 }  // namespace tarnwick::test
