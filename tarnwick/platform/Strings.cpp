@@ -7,6 +7,7 @@
 #include "tarnwick/platform/Exceptions.h"
 #include "tarnwick/platform/Format.h"
 #include "tarnwick/platform/SysUtils.h"
+#include "tarnwick/platform/detail/FileStream.h"
 
 namespace tarnwick {
 
@@ -98,6 +99,7 @@ void TStrings::Assign(const TPersistent* Source) {
     TUpdateBlock<TStrings> Block(*this);
     FLineBreak = Src->FLineBreak;
     FNameValueSeparator = Src->FNameValueSeparator;
+    FEncoding = Src->FEncoding;
     Clear();
     AddStrings(Src);
     return;
@@ -228,6 +230,46 @@ void TStrings::SetText(std::string_view Value) {
       Start = P + 1;
   }
 }
+
+void TStrings::LoadFromFile(const std::string& FileName, const TEncoding* Encoding) {
+  detail::TFileStream Stream(FileName);
+  LoadFromStream(Stream, Encoding);
+}
+
+void TStrings::LoadFromStream(TStream& Stream, const TEncoding* Encoding) {
+  std::string Bytes;
+  constexpr std::size_t kChunk = 64 * 1024;
+  for (;;) {
+    const std::size_t Have = Bytes.size();
+    Bytes.resize(Have + kChunk);
+    const std::int64_t Got = Stream.Read(Bytes.data() + Have, static_cast<std::int64_t>(kChunk));
+    Bytes.resize(Have + static_cast<std::size_t>(Got > 0 ? Got : 0));
+    if (Got <= 0) break;
+  }
+  // Every byte is read and decoded before the lines change.
+  const std::string_view View(Bytes);
+  const TEncoding* Read = Encoding;
+  if (Read == nullptr)
+    Read = View.starts_with(TEncoding::UTF8()->GetPreamble()) ? TEncoding::UTF8() : TEncoding::Default();
+  const std::string_view Preamble = Read->GetPreamble();
+  const std::size_t Skip = View.starts_with(Preamble) ? Preamble.size() : 0;
+  const std::string Text = Read->GetStringStrict(View.substr(Skip), static_cast<std::int64_t>(Skip));
+  FEncoding = Read;
+  SetText(Text);
+}
+
+void TStrings::SaveToFile(const std::string& FileName, const TEncoding* Encoding) const {
+  detail::ReplaceFile(FileName, [this, Encoding](TStream& Stream) { SaveToStream(Stream, Encoding); });
+}
+
+void TStrings::SaveToStream(TStream& Stream, const TEncoding* Encoding) const {
+  const TEncoding* Write = Encoding != nullptr ? Encoding : TEncoding::OrDefault(FEncoding);
+  std::string Bytes(Write->GetPreamble());
+  Bytes += Write->GetBytes(GetText());
+  Stream.WriteBuffer(Bytes.data(), static_cast<std::int64_t>(Bytes.size()));
+}
+
+void TStrings::SetEncoding(const TEncoding* Value) { FEncoding = Value; }
 
 void TStrings::SetCaseSensitive(bool Value) { FCaseSensitive = Value; }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ContainersTestSupport.h"
+#include "StringListFileTests.h"
 #include "StringListLocaleTests.h"
 #include "StringListSortTests.h"
 #include "tarnwick/platform/Exceptions.h"
@@ -612,5 +613,6 @@ struct TypedListSort {
 
 INSTANTIATE_TYPED_TEST_SUITE_P(TypedList, StringListCustomSort, TypedListSort);
 INSTANTIATE_TYPED_TEST_SUITE_P(TypedList, StringListLocale, collections::TStringList<int>);
+INSTANTIATE_TYPED_TEST_SUITE_P(TypedList, StringListFiles, collections::TStringList<int>);
 
 }  // namespace tarnwick::test
