@@ -26,27 +26,6 @@ EEncodingError::~EEncodingError() = default;
 
 namespace {
 
-void AppendUtf8(std::string& Dest, char32_t Ch) {
-  if (Ch < 0x80) {
-    Dest += static_cast<char>(Ch);
-  } else if (Ch < 0x800) {
-    Dest += static_cast<char>(0xC0 | (Ch >> 6));
-    Dest += static_cast<char>(0x80 | (Ch & 0x3F));
-  } else if (Ch < 0x10000) {
-    if (Ch >= 0xD800 && Ch <= 0xDFFF) Ch = kUtf8Replacement;  // a lone surrogate is no character
-    Dest += static_cast<char>(0xE0 | (Ch >> 12));
-    Dest += static_cast<char>(0x80 | ((Ch >> 6) & 0x3F));
-    Dest += static_cast<char>(0x80 | (Ch & 0x3F));
-  } else if (Ch <= 0x10FFFF) {
-    Dest += static_cast<char>(0xF0 | (Ch >> 18));
-    Dest += static_cast<char>(0x80 | ((Ch >> 12) & 0x3F));
-    Dest += static_cast<char>(0x80 | ((Ch >> 6) & 0x3F));
-    Dest += static_cast<char>(0x80 | (Ch & 0x3F));
-  } else {
-    AppendUtf8(Dest, kUtf8Replacement);
-  }
-}
-
 class TUTF8Encoding final : public TEncoding {
  public:
   std::string GetEncodingName() const override { return "UTF-8"; }
@@ -61,7 +40,7 @@ class TUTF8Encoding final : public TEncoding {
     }
     return Utf8DecodeNext(Bytes, Pos);
   }
-  void Encode(char32_t Ch, std::string& Dest) const override { AppendUtf8(Dest, Ch); }
+  void Encode(char32_t Ch, std::string& Dest) const override { Utf8Append(Dest, Ch); }
   // Text already is UTF-8: pass the bytes through untouched, malformed ones included, so that
   // writing and reading back keeps whatever the caller had.
   std::string GetBytes(std::string_view Text) const override { return std::string(Text); }
@@ -118,7 +97,7 @@ std::string TEncoding::GetString(std::string_view Bytes) const {
   std::string Result;
   Result.reserve(Bytes.size());
   std::size_t Pos = 0;
-  while (Pos < Bytes.size()) AppendUtf8(Result, DecodeNext(Bytes, Pos));
+  while (Pos < Bytes.size()) Utf8Append(Result, DecodeNext(Bytes, Pos));
   return Result;
 }
 
@@ -144,7 +123,7 @@ std::string TEncoding::GetStringStrict(std::string_view Bytes, std::int64_t Offs
         throw EEncodingError(Format(LoadResString(SInvalidEncodedText),
                                     {GetEncodingName(), Offset + static_cast<std::int64_t>(Start)}));
     }
-    AppendUtf8(Result, Ch);
+    Utf8Append(Result, Ch);
   }
   return Result;
 }

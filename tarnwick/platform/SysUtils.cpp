@@ -40,26 +40,6 @@ int CompareFolded(std::string_view S1, std::string_view S2) noexcept {
   return S1.size() < S2.size() ? -1 : S1.size() > S2.size() ? 1 : 0;
 }
 
-// Appends the UTF-8 form of Ch; surrogates and values above U+10FFFF append kUtf8Replacement.
-void AppendUtf8(std::string& Dest, char32_t Ch) {
-  if (Ch > 0x10FFFF || (Ch >= 0xD800 && Ch <= 0xDFFF)) Ch = kUtf8Replacement;
-  if (Ch < 0x80) {
-    Dest += static_cast<char>(Ch);
-  } else if (Ch < 0x800) {
-    Dest += static_cast<char>(0xC0 | (Ch >> 6));
-    Dest += static_cast<char>(0x80 | (Ch & 0x3F));
-  } else if (Ch < 0x10000) {
-    Dest += static_cast<char>(0xE0 | (Ch >> 12));
-    Dest += static_cast<char>(0x80 | ((Ch >> 6) & 0x3F));
-    Dest += static_cast<char>(0x80 | (Ch & 0x3F));
-  } else {
-    Dest += static_cast<char>(0xF0 | (Ch >> 18));
-    Dest += static_cast<char>(0x80 | ((Ch >> 12) & 0x3F));
-    Dest += static_cast<char>(0x80 | ((Ch >> 6) & 0x3F));
-    Dest += static_cast<char>(0x80 | (Ch & 0x3F));
-  }
-}
-
 int CollateIn(const std::locale& Locale, std::string_view S1, std::string_view S2) {
   const int R = std::use_facet<std::collate<char>>(Locale).compare(S1.data(), S1.data() + S1.size(), S2.data(),
                                                                    S2.data() + S2.size());
@@ -85,7 +65,7 @@ std::string FoldUpperIn(const std::ctype<wchar_t>& Ctype, std::string_view S) {
       Result.append(S.substr(Start, Pos - Start));
       continue;
     }
-    AppendUtf8(Result, static_cast<char32_t>(Ctype.toupper(static_cast<wchar_t>(Ch))));
+    Utf8Append(Result, static_cast<char32_t>(Ctype.toupper(static_cast<wchar_t>(Ch))));
   }
   return Result;
 }
@@ -246,7 +226,7 @@ std::string_view Utf8Truncate(std::string_view S, std::size_t Count) noexcept {
 
 std::string Utf8Encode(char32_t Ch) {
   std::string R;
-  AppendUtf8(R, Ch);
+  Utf8Append(R, Ch);
   return R;
 }
 

@@ -63,7 +63,27 @@ TARNWICK_PLATFORM_EXPORT std::size_t Utf8CodePointCount(std::string_view S) noex
 // The longest prefix of S holding at most Count code points; never ends inside a sequence.
 TARNWICK_PLATFORM_EXPORT std::string_view Utf8Truncate(std::string_view S,
                                                        std::size_t Count) noexcept;
-// The UTF-8 form of Ch; surrogates and values above U+10FFFF encode kUtf8Replacement.
+// Appends the UTF-8 form of Ch to Dest; surrogates and values above U+10FFFF append
+// kUtf8Replacement. Inline: decoders append one code point at a time.
+inline void Utf8Append(std::string& Dest, char32_t Ch) {
+  if (Ch > 0x10FFFF || (Ch >= 0xD800 && Ch <= 0xDFFF)) Ch = kUtf8Replacement;
+  if (Ch < 0x80) {
+    Dest += static_cast<char>(Ch);
+  } else if (Ch < 0x800) {
+    Dest += static_cast<char>(0xC0 | (Ch >> 6));
+    Dest += static_cast<char>(0x80 | (Ch & 0x3F));
+  } else if (Ch < 0x10000) {
+    Dest += static_cast<char>(0xE0 | (Ch >> 12));
+    Dest += static_cast<char>(0x80 | ((Ch >> 6) & 0x3F));
+    Dest += static_cast<char>(0x80 | (Ch & 0x3F));
+  } else {
+    Dest += static_cast<char>(0xF0 | (Ch >> 18));
+    Dest += static_cast<char>(0x80 | ((Ch >> 12) & 0x3F));
+    Dest += static_cast<char>(0x80 | ((Ch >> 6) & 0x3F));
+    Dest += static_cast<char>(0x80 | (Ch & 0x3F));
+  }
+}
+// The UTF-8 form of Ch, as Utf8Append writes it.
 TARNWICK_PLATFORM_EXPORT std::string Utf8Encode(char32_t Ch);
 
 }  // namespace tarnwick
