@@ -55,7 +55,8 @@ class TTempDir {
   // The names in the directory, sorted.
   std::vector<std::string> Names() const {
     std::vector<std::string> Result;
-    for (const auto& Entry : std::filesystem::directory_iterator(FPath)) Result.push_back(Entry.path().filename().string());
+    for (const auto& Entry : std::filesystem::directory_iterator(FPath))
+      Result.push_back(Entry.path().filename().string());
     std::sort(Result.begin(), Result.end());
     return Result;
   }

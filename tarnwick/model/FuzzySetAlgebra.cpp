@@ -210,8 +210,8 @@ bool TFuzzySet::FuzzyOperatorMaxOfMin(TFzyFloat, TFzyFloat Y1, TFzyFloat, TFzyFl
 
 TFuzzySet* TFuzzySet::Operator(const TFuzzySet* FuzzySet, const std::string& OperatorKeyword,
                                const TFuzzyOperator& FuzzyOperator) const {
-  return BuildResult<detail::TSetOperand>(*this, *FuzzySet, NewInstance(TCollectionItem::GetCollection()), OperatorKeyword,
-                                         FuzzyOperator);
+  return BuildResult<detail::TSetOperand>(*this, *FuzzySet, NewInstance(TCollectionItem::GetCollection()),
+                                         OperatorKeyword, FuzzyOperator);
 }
 
 bool TFuzzySet::Iterate(const TFuzzySet* FuzzySet, const TFuzzyComparison& FuzzyOperator) const {

@@ -85,10 +85,10 @@ int CompareIn(const std::locale& Locale, std::string_view S1, std::string_view S
   return CollateIn(Locale, FoldUpperIn(Ctype, S1), FoldUpperIn(Ctype, S2));
 }
 
-// Every comparison but the classic one inside a scope, which stays a load, a test and the
-// comparison of bytes when this is out of line. Outside a scope, constructing the global locale
-// and comparing it with the classic one take no lock and no atomic operation while it is the
-// classic one.
+// Every case but the classic locale inside a scope: out of line, so that that case stays a load,
+// a test and the byte comparison. Outside a scope the global locale is asked for here;
+// constructing it and comparing it with the classic one take no lock and no atomic operation
+// while it is the classic one.
 [[gnu::noinline]] int CompareInGlobalLocale(const detail::TLocaleScope* Scope, std::string_view S1,
                                             std::string_view S2, bool IgnoreCase) {
   if (Scope != nullptr) return CompareIn(Scope->GetLocale(), S1, S2, IgnoreCase);
