@@ -238,12 +238,16 @@ template <typename E>
   throw E(Format(LoadResString(Msg), {FileName, Reason}));
 }
 
-// A part of a file name that another save running at the same time, in this process or
-// another, is unlikely to pick; the exclusive creation tells when one did.
-std::string UniqueSuffix() {
+// The end of a file name (".<number>.tmp") that another save running at the same time, in this
+// process or another, is unlikely to pick; the exclusive creation tells when one did. Built by
+// appends: g++ 12 sees a false overlap in the concatenations of release builds.
+std::string TempSuffix() {
   static std::atomic<std::uint64_t> Counter{0};
   const auto Ticks = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
-  return std::to_string(Ticks ^ (Counter.fetch_add(1) * 0x9E3779B97F4A7C15ULL));
+  std::string Result = ".";
+  Result += std::to_string(Ticks ^ (Counter.fetch_add(1) * 0x9E3779B97F4A7C15ULL));
+  Result += ".tmp";
+  return Result;
 }
 
 }  // namespace
@@ -332,7 +336,7 @@ void ReplaceFile(const std::string& FileName, const std::function<void(TStream&)
   std::FILE* File = nullptr;
   for (int Attempt = 0; File == nullptr; ++Attempt) {
     Temp = Target;
-    Temp += "." + UniqueSuffix() + ".tmp";
+    Temp += TempSuffix();
     File = std::fopen(Temp.c_str(), "wbx");  // only a file of that name that did not exist yet
     const int Error = errno;
     if (File == nullptr && (Error != EEXIST || Attempt == 100))
