@@ -7,6 +7,10 @@
 // are empty (no string, no object, no datum). Insertions and deletions move the tail as a block
 // of moves, so no datum is counted or released on the way.
 //
+// Order: CompareStrings is the platform list's, by the process's global locale (byte order, or
+// ASCII letters folded when not case sensitive, in the classic "C" locale); Sort, Find,
+// IndexOf and the duplicates policy all follow it.
+//
 // Events: OnChanging before and OnChange after every single change (Put, PutObject, PutData, an
 // insertion, Delete, Clear of a non-empty list, Exchange, Move, Sort), only while no update
 // block is open; an update block fires OnChanging when it opens and OnChange when the outermost
@@ -41,7 +45,6 @@
 #include "tarnwick/platform/ResStrings.h"
 #include "tarnwick/platform/ScopeGuard.h"
 #include "tarnwick/platform/Strings.h"
-#include "tarnwick/platform/SysUtils.h"
 #include "tarnwick/platform/Types.h"
 
 namespace tarnwick::collections {
@@ -242,11 +245,6 @@ class TStringList : public TStrings {
     return Find(S, Index) ? Index : -1;
   }
 
-  // Byte-wise when case sensitive, else with ASCII letters folded.
-  std::int32_t CompareStrings(std::string_view S1, std::string_view S2) const override {
-    return GetCaseSensitive() ? CompareStr(S1, S2) : CompareText(S1, S2);
-  }
-
   // The default comparison of Sort: CompareStrings of the two items' strings.
   static Integer StringListCompareStrings(TStringList* List, Integer Index1, Integer Index2) {
     return List->CompareStrings(List->FList[static_cast<std::size_t>(Index1)].FString,
@@ -259,6 +257,7 @@ class TStringList : public TStrings {
   void Sort(const TStringListSortCompare& Compare) {
     if (FSorted || FCount <= 1) return;
     Changing();
+    const tarnwick::detail::TLocaleScope Locale;  // taken once for every comparison of the sort
     auto CompareItems = [this, &Compare](Integer Index1, Integer Index2) { return Compare(this, Index1, Index2); };
     auto Exchange = [this](Integer Index1, Integer Index2) { ExchangeItems(Index1, Index2); };
     QuickSortItems(0, FCount - 1, CompareItems, Exchange);

@@ -56,7 +56,13 @@ TFuzzySet* TFuzzySet::NewInstance(TCollection* Collection) const { return new TF
 // Links. A set reaches its variable through its set collection and the logic component through
 // the variable; without either, the defaults of a free-standing set apply.
 
-TFuzzyVariable* TFuzzySet::GetVariable() const { return VariableOf(GetCollection()); }
+TFuzzySets* TFuzzySet::GetCollection() const noexcept {
+  return ExactClassCast<TFuzzySets>(TCollectionItem::GetCollection());
+}
+
+void TFuzzySet::SetCollection(TFuzzySets* Value) { TCollectionItem::SetCollection(Value); }
+
+TFuzzyVariable* TFuzzySet::GetVariable() const { return VariableOf(TCollectionItem::GetCollection()); }
 
 TCustomFuzzyLogic* TFuzzySet::GetFuzzy() const {
   const TFuzzyVariable* Variable = GetVariable();
@@ -394,7 +400,7 @@ void TFuzzySet::Assign(const TPersistent* Source) {
 
 TFuzzySet* TFuzzySet::Clone() const {
   // A copy that failed halfway is nobody's, also in a collection: it goes.
-  std::unique_ptr<TFuzzySet> Result(NewInstance(GetCollection()));
+  std::unique_ptr<TFuzzySet> Result(NewInstance(TCollectionItem::GetCollection()));
   Result->Assign(this);
   return Result.release();
 }

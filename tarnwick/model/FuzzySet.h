@@ -23,6 +23,7 @@
 namespace tarnwick {
 
 class TFuzzySet;
+class TFuzzySets;
 class TFuzzyVariable;
 class TCustomFuzzyLogic;
 namespace detail {
@@ -87,6 +88,13 @@ class TARNWICK_EXPORT TFuzzySet : public TGCollectionItem {
   void SetValues(const TFuzzySetValues* Value);
 
   // --- Links (each may be absent)
+  // The set collection of a variable that this set belongs to; nullptr when it belongs to no
+  // collection or to one of another class, which TCollectionItem::GetCollection still names.
+  TFuzzySets* GetCollection() const noexcept;
+  // Leaves the current collection and joins Value, each reported as the platform item does.
+  using TGCollectionItem::SetCollection;
+  void SetCollection(TFuzzySets* Value);
+  void SetCollection(std::nullptr_t) { TGCollectionItem::SetCollection(static_cast<TCollection*>(nullptr)); }
   TFuzzyVariable* GetVariable() const;
   TCustomFuzzyLogic* GetFuzzy() const;
 

@@ -210,8 +210,8 @@ bool TFuzzySet::FuzzyOperatorMaxOfMin(TFzyFloat, TFzyFloat Y1, TFzyFloat, TFzyFl
 
 TFuzzySet* TFuzzySet::Operator(const TFuzzySet* FuzzySet, const std::string& OperatorKeyword,
                                const TFuzzyOperator& FuzzyOperator) const {
-  return BuildResult<detail::TSetOperand>(*this, *FuzzySet, NewInstance(GetCollection()), OperatorKeyword,
-                                         FuzzyOperator);
+  return BuildResult<detail::TSetOperand>(*this, *FuzzySet, NewInstance(TCollectionItem::GetCollection()),
+                                         OperatorKeyword, FuzzyOperator);
 }
 
 bool TFuzzySet::Iterate(const TFuzzySet* FuzzySet, const TFuzzyComparison& FuzzyOperator) const {
@@ -225,24 +225,24 @@ bool TFuzzySet::Iterate(const TFuzzySet* FuzzySet, const TFuzzyComparison& Fuzzy
 // Intersection and union
 
 TFuzzySet* TFuzzySet::Intersection(const TFuzzySet* FuzzySet) const {
-  return BuildResult<detail::TFrozenSetOperand>(*this, *FuzzySet, NewInstance(GetCollection()),
+  return BuildResult<detail::TFrozenSetOperand>(*this, *FuzzySet, NewInstance(TCollectionItem::GetCollection()),
                                                 FuzzyIntersectionKeywords[foZadeh], TCombiningVisit{&detail::TCombine::Min});
 }
 
 TFuzzySet* TFuzzySet::Union(const TFuzzySet* FuzzySet) const {
-  return BuildResult<detail::TFrozenSetOperand>(*this, *FuzzySet, NewInstance(GetCollection()),
+  return BuildResult<detail::TFrozenSetOperand>(*this, *FuzzySet, NewInstance(TCollectionItem::GetCollection()),
                                                 FuzzyUnionKeywords[foZadeh], TCombiningVisit{&detail::TCombine::Max});
 }
 
 TFuzzySet* TFuzzySet::Intersection(const TFuzzySet* FuzzySet, TFuzzyOperation IntersectionType) const {
   const TCombiningVisit Visit{detail::IntersectionDegree(IntersectionType)};  // checks first
-  return BuildResult<detail::TFrozenSetOperand>(*this, *FuzzySet, NewInstance(GetCollection()),
+  return BuildResult<detail::TFrozenSetOperand>(*this, *FuzzySet, NewInstance(TCollectionItem::GetCollection()),
                                                 FuzzyIntersectionKeywords[IntersectionType], Visit);
 }
 
 TFuzzySet* TFuzzySet::Union(const TFuzzySet* FuzzySet, TFuzzyOperation UnionType) const {
   const TCombiningVisit Visit{detail::UnionDegree(UnionType)};  // checks first
-  return BuildResult<detail::TFrozenSetOperand>(*this, *FuzzySet, NewInstance(GetCollection()),
+  return BuildResult<detail::TFrozenSetOperand>(*this, *FuzzySet, NewInstance(TCollectionItem::GetCollection()),
                                                 FuzzyUnionKeywords[UnionType], Visit);
 }
 

@@ -22,7 +22,7 @@ TFzyFloat ClampLevel(TFzyFloat CutOff) noexcept {
 }  // namespace
 
 TFuzzySet* TFuzzySet::AlphaCutoff(TFzyFloat CutOff, bool StrongCutoff) const {
-  detail::TLooseResult R(NewInstance(GetCollection()));
+  detail::TLooseResult R(NewInstance(TCollectionItem::GetCollection()));
   R->SetName(FName);
   {
     TUpdateBlock<TCollection> Block(*R->GetValues());
@@ -71,7 +71,7 @@ TFuzzySet* TFuzzySet::AlphaCutoff(TFzyFloat CutOff, bool StrongCutoff) const {
 TFuzzySet* TFuzzySet::Cutoff(TFzyFloat CutOff, bool CutValuesBelow) const {
   const bool B = CutValuesBelow;
   const std::string_view Keyword = B ? FuzzyUnionKeywords[foZadeh] : FuzzyIntersectionKeywords[foZadeh];
-  detail::TLooseResult R(NewInstance(GetCollection()));
+  detail::TLooseResult R(NewInstance(TCollectionItem::GetCollection()));
   R->SetName(CreateFuzzyName(FName, Keyword, CutOff));
   const TFzyFloat C = ClampLevel(CutOff);
   {

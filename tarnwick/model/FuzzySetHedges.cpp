@@ -195,7 +195,7 @@ void SlightlyPoints(TFuzzySet& A, TCollection* Owner) {
 }
 
 void HedgeSlightly(TFuzzySet& A) {
-  TCollection* Owner = A.GetCollection();
+  TCollection* Owner = A.TCollectionItem::GetCollection();
   if (Owner == nullptr) {
     SlightlyPoints(A, nullptr);
     return;

@@ -211,7 +211,8 @@ struct TKVFuzzyLogicParser::TEvaluation {
 };
 
 void TKVFuzzyLogicParser::AddWorkingSet(TFuzzySet* FuzzySet) {
-  if (FEvaluation != nullptr && FuzzySet != nullptr) FEvaluation->Made.push_back({FuzzySet, FuzzySet->GetCollection()});
+  if (FEvaluation != nullptr && FuzzySet != nullptr)
+    FEvaluation->Made.push_back({FuzzySet, FuzzySet->TCollectionItem::GetCollection()});
 }
 
 void TKVFuzzyLogicParser::ForgetWorkingSet(TFuzzySet* FuzzySet) {

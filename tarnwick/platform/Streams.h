@@ -24,11 +24,24 @@ namespace tarnwick {
 TARNWICK_DECLARE_EXCEPTION(TARNWICK_PLATFORM_EXPORT, EStreamError, Exception);
 TARNWICK_DECLARE_EXCEPTION(TARNWICK_PLATFORM_EXPORT, EReadError, EStreamError);
 TARNWICK_DECLARE_EXCEPTION(TARNWICK_PLATFORM_EXPORT, EWriteError, EStreamError);
+// A file that cannot be opened for reading, or created or replaced for writing.
+TARNWICK_DECLARE_EXCEPTION(TARNWICK_PLATFORM_EXPORT, EFOpenError, EStreamError);
+TARNWICK_DECLARE_EXCEPTION(TARNWICK_PLATFORM_EXPORT, EFCreateError, EStreamError);
+// Bytes that form no character of the encoding they are read in.
+TARNWICK_DECLARE_EXCEPTION(TARNWICK_PLATFORM_EXPORT, EEncodingError, Exception);
 
 inline constexpr TResString SReadError{"SReadError", "Stream read error"};
 inline constexpr TResString SWriteError{"SWriteError", "Stream write error"};
 inline constexpr TResString SStreamPositionError{"SStreamPositionError",
                                                  "Invalid stream position or size (%d)"};
+// The file as the caller named it, then why (the system's reason, or SNotARegularFile).
+inline constexpr TResString SFOpenError{"SFOpenError", "Cannot open file \"%s\": %s"};
+inline constexpr TResString SFCreateError{"SFCreateError", "Cannot create file \"%s\": %s"};
+inline constexpr TResString SFReadError{"SFReadError", "Cannot read file \"%s\": %s"};
+inline constexpr TResString SFWriteError{"SFWriteError", "Cannot write file \"%s\": %s"};
+inline constexpr TResString SNotARegularFile{"SNotARegularFile", "not a regular file"};
+// The encoding's name, then the offset of the first byte that is no character of it.
+inline constexpr TResString SInvalidEncodedText{"SInvalidEncodedText", "Invalid %s text at byte offset %d"};
 
 // ---------------------------------------------------------------------------------------------
 // Encodings.
@@ -62,6 +75,11 @@ class TARNWICK_PLATFORM_EXPORT TEncoding {
   virtual std::string GetBytes(std::string_view Text) const;
   // The UTF-8 text of Bytes read in this encoding.
   virtual std::string GetString(std::string_view Bytes) const;
+  // GetString for text that must be whole: bytes that form no character of the encoding (those
+  // GetString would read as U+FFFD, or pass through) raise EEncodingError SInvalidEncodedText
+  // with the encoding's name and the offset of the first of them, Bytes[0] being at Offset.
+  // Reading stops at the end of Bytes: a sequence cut short there is such a byte.
+  std::string GetStringStrict(std::string_view Bytes, std::int64_t Offset = 0) const;
 
   // UTF-8: bytes pass through unchanged; reading turns each malformed byte into U+FFFD.
   static const TEncoding* UTF8() noexcept;

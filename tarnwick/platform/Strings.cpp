@@ -7,6 +7,7 @@
 #include "tarnwick/platform/Exceptions.h"
 #include "tarnwick/platform/Format.h"
 #include "tarnwick/platform/SysUtils.h"
+#include "tarnwick/platform/detail/FileStream.h"
 
 namespace tarnwick {
 
@@ -98,6 +99,7 @@ void TStrings::Assign(const TPersistent* Source) {
     TUpdateBlock<TStrings> Block(*this);
     FLineBreak = Src->FLineBreak;
     FNameValueSeparator = Src->FNameValueSeparator;
+    FEncoding = Src->FEncoding;
     Clear();
     AddStrings(Src);
     return;
@@ -116,6 +118,7 @@ bool TStrings::Equals(const TStrings* Strings) const {
 }
 
 std::int32_t TStrings::IndexOf(std::string_view S) const {
+  const detail::TLocaleScope Locale;  // taken once for every comparison of the search
   const std::int32_t N = GetCount();
   for (std::int32_t I = 0; I < N; ++I)
     if (CompareStrings(Get(I), S) == 0) return I;
@@ -123,6 +126,7 @@ std::int32_t TStrings::IndexOf(std::string_view S) const {
 }
 
 std::int32_t TStrings::IndexOfName(std::string_view Name) const {
+  const detail::TLocaleScope Locale;
   const std::int32_t N = GetCount();
   for (std::int32_t I = 0; I < N; ++I) {
     const std::string S = Get(I);
@@ -227,10 +231,50 @@ void TStrings::SetText(std::string_view Value) {
   }
 }
 
+void TStrings::LoadFromFile(const std::string& FileName, const TEncoding* Encoding) {
+  detail::TFileStream Stream(FileName);
+  LoadFromStream(Stream, Encoding);
+}
+
+void TStrings::LoadFromStream(TStream& Stream, const TEncoding* Encoding) {
+  std::string Bytes;
+  constexpr std::size_t kChunk = 64 * 1024;
+  for (;;) {
+    const std::size_t Have = Bytes.size();
+    Bytes.resize(Have + kChunk);
+    const std::int64_t Got = Stream.Read(Bytes.data() + Have, static_cast<std::int64_t>(kChunk));
+    Bytes.resize(Have + static_cast<std::size_t>(Got > 0 ? Got : 0));
+    if (Got <= 0) break;
+  }
+  // Every byte is read and decoded before the lines change.
+  const std::string_view View(Bytes);
+  const TEncoding* Read = Encoding;
+  if (Read == nullptr)
+    Read = View.starts_with(TEncoding::UTF8()->GetPreamble()) ? TEncoding::UTF8() : TEncoding::Default();
+  const std::string_view Preamble = Read->GetPreamble();
+  const std::size_t Skip = View.starts_with(Preamble) ? Preamble.size() : 0;
+  const std::string Text = Read->GetStringStrict(View.substr(Skip), static_cast<std::int64_t>(Skip));
+  FEncoding = Read;
+  SetText(Text);
+}
+
+void TStrings::SaveToFile(const std::string& FileName, const TEncoding* Encoding) const {
+  detail::ReplaceFile(FileName, [this, Encoding](TStream& Stream) { SaveToStream(Stream, Encoding); });
+}
+
+void TStrings::SaveToStream(TStream& Stream, const TEncoding* Encoding) const {
+  const TEncoding* Write = Encoding != nullptr ? Encoding : TEncoding::OrDefault(FEncoding);
+  std::string Bytes(Write->GetPreamble());
+  Bytes += Write->GetBytes(GetText());
+  Stream.WriteBuffer(Bytes.data(), static_cast<std::int64_t>(Bytes.size()));
+}
+
+void TStrings::SetEncoding(const TEncoding* Value) { FEncoding = Value; }
+
 void TStrings::SetCaseSensitive(bool Value) { FCaseSensitive = Value; }
 
 std::int32_t TStrings::CompareStrings(std::string_view S1, std::string_view S2) const {
-  return GetCaseSensitive() ? CompareStr(S1, S2) : CompareText(S1, S2);
+  return GetCaseSensitive() ? AnsiCompareStr(S1, S2) : AnsiCompareText(S1, S2);
 }
 
 void TStrings::BeginUpdate() {
@@ -445,6 +489,7 @@ void TStringList::Sort() {
 void TStringList::CustomSort(const TStringListSortCompare& Compare) {
   if (FSorted || GetCount() <= 1) return;
   Changing();
+  const detail::TLocaleScope Locale;  // taken once for every comparison of the sort
   auto CompareItems = [this, &Compare](std::int32_t Index1, std::int32_t Index2) {
     return Compare(this, Index1, Index2);
   };

@@ -12,6 +12,8 @@
 // Names and values: a line "Name=Value" has the name before the first NameValueSeparator and
 // the value after it; a line without the separator has an empty name and value. Names are
 // compared through CompareStrings, so they ignore case unless the list is case sensitive.
+// Files and streams hold the text in an encoding (TEncoding; null stands for the default,
+// UTF-8). Loading reads every byte and then sets the text; saving writes GetText.
 #ifndef TARNWICK_PLATFORM_STRINGS_H_
 #define TARNWICK_PLATFORM_STRINGS_H_
 
@@ -25,6 +27,8 @@
 #include "tarnwick/platform/Events.h"
 #include "tarnwick/platform/Export.h"
 #include "tarnwick/platform/ResStrings.h"
+#include "tarnwick/platform/Streams.h"
+#include "tarnwick/platform/detail/LocaleScope.h"
 
 namespace tarnwick {
 
@@ -65,8 +69,8 @@ class TARNWICK_PLATFORM_EXPORT TStrings : public TPersistent {
   // are checked against [0, Count) before anything moves.
   virtual void Move(std::int32_t CurIndex, std::int32_t NewIndex);
 
-  // From another TStrings: inside an update block, Clear, then AddStrings; the line break and
-  // the name=value separator are copied too. Assigning a list to itself changes nothing.
+  // From another TStrings: inside an update block, Clear, then AddStrings; the line break, the
+  // name=value separator and the encoding are copied too. Assigning a list to itself changes nothing.
   // Any other source goes to TPersistent::Assign.
   void Assign(const TPersistent* Source) override;
   // True when Strings holds the same lines in the same order, compared exactly.
@@ -96,11 +100,44 @@ class TARNWICK_PLATFORM_EXPORT TStrings : public TPersistent {
   const std::string& GetLineBreak() const noexcept { return FLineBreak; }
   void SetLineBreak(std::string Value) { FLineBreak = std::move(Value); }
 
-  // Whether CompareStrings tells ASCII upper and lower case apart; off by default.
+  // Replaces the lines by the text of every byte from the stream's position to its end, or of
+  // the whole file. Without an Encoding, a UTF-8 byte order mark at the start picks UTF-8 (the
+  // mark is skipped) and any other start reads the default encoding; with one, its preamble at
+  // the start is skipped. The encoding read becomes the list's (GetEncoding), and the text is
+  // set by SetText, so the lines split as there and a TStringList fires OnChanging once and
+  // OnChange once. The bytes are read and checked before anything changes: bytes that form no
+  // character of the encoding raise EEncodingError SInvalidEncodedText (the offset counts from
+  // the first byte read, the mark included); a file that is missing, unreadable or no regular
+  // file raises EFOpenError SFOpenError naming it; either way the list stays as it was.
+  void LoadFromFile(const std::string& FileName) { LoadFromFile(FileName, nullptr); }
+  virtual void LoadFromFile(const std::string& FileName, const TEncoding* Encoding);
+  void LoadFromStream(TStream& Stream) { LoadFromStream(Stream, nullptr); }
+  virtual void LoadFromStream(TStream& Stream, const TEncoding* Encoding);
+  // Writes GetText in Encoding, else in the list's encoding, else in the default one, after that
+  // encoding's preamble (UTF-8 has the byte order mark, ISO 8859-1 none). A code point the
+  // encoding cannot hold is written as its replacement character ('?' in ISO 8859-1). A file is
+  // written whole beside its place and renamed over it (keeping the permission bits of the file
+  // it replaces; through a symbolic link the file it names): a failed save raises (EFCreateError
+  // SFCreateError naming the file when it cannot be created or replaced, EWriteError when
+  // writing fails, or the error of the text or the encoding) and leaves a file that was there as
+  // it was, and no other file behind.
+  void SaveToFile(const std::string& FileName) const { SaveToFile(FileName, nullptr); }
+  virtual void SaveToFile(const std::string& FileName, const TEncoding* Encoding) const;
+  void SaveToStream(TStream& Stream) const { SaveToStream(Stream, nullptr); }
+  virtual void SaveToStream(TStream& Stream, const TEncoding* Encoding) const;
+  // The encoding saving uses when given none: the one set or last loaded; null (the default)
+  // until either happens. Encodings are not owned and must outlive the list.
+  const TEncoding* GetEncoding() const noexcept { return FEncoding; }
+  virtual void SetEncoding(const TEncoding* Value);
+
+  // Whether CompareStrings tells upper and lower case apart; off by default.
   virtual bool GetCaseSensitive() const noexcept { return FCaseSensitive; }
   virtual void SetCaseSensitive(bool Value);
-  // < 0, 0 or > 0 as S1 sorts before, with or after S2: byte-wise (CompareStr) when case
-  // sensitive, else with ASCII letters folded to upper case (CompareText).
+  // < 0, 0 or > 0 as S1 sorts before, with or after S2 in the process's global locale:
+  // AnsiCompareStr when case sensitive, else AnsiCompareText. In the classic "C" locale that
+  // is byte-wise, or with ASCII letters folded to upper case. Sorting, Find, IndexOf, the
+  // duplicates policy and name lookup all go through it, so a program that changes the global
+  // locale re-sorts its sorted lists (Sorted off and on) before it searches them again.
   virtual std::int32_t CompareStrings(std::string_view S1, std::string_view S2) const;
 
   // Update blocks nest. The first BeginUpdate calls SetUpdateState(true) while the count is
@@ -117,6 +154,7 @@ class TARNWICK_PLATFORM_EXPORT TStrings : public TPersistent {
 
  private:
   std::string FLineBreak = "\r\n";
+  const TEncoding* FEncoding = nullptr;
   std::int32_t FUpdateCount = 0;
   char FNameValueSeparator = '=';
   bool FCaseSensitive = false;
@@ -126,10 +164,12 @@ enum TDuplicates : std::uint8_t { dupIgnore, dupAccept, dupError };
 
 // The binary search of a sorted string list of Count lines, the line at I being LineAt(I) and
 // Compare(Line, S) the list's comparison: true when S is there. Index receives the position of
-// a match (with dupAccept the first of equal lines), else the position where S would go.
+// a match (with dupAccept the first of equal lines), else the position where S would go. The
+// global locale is taken once for the whole search.
 template <typename TLineAt, typename TCompare>
 bool FindSortedLine(std::int32_t Count, std::string_view S, TDuplicates Duplicates, TLineAt&& LineAt,
                     TCompare&& Compare, std::int32_t& Index) {
+  const detail::TLocaleScope Locale;
   bool Result = false;
   std::int32_t Low = 0;
   std::int32_t High = Count - 1;

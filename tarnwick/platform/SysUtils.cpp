@@ -1,7 +1,13 @@
-// Trimming, ASCII case folding and comparison, and UTF-8 decoding and encoding.
+// Trimming, ASCII case folding and comparison, the locale-aware comparisons, and UTF-8
+// decoding and encoding.
 #include "tarnwick/platform/SysUtils.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <locale>
+
+#include "tarnwick/platform/detail/LocaleScope.h"
 
 namespace tarnwick {
 namespace {
@@ -16,6 +22,80 @@ constexpr unsigned char FoldUpper(char C) noexcept {
 }
 
 constexpr bool IsContinuation(unsigned char B) noexcept { return (B & 0xC0) == 0x80; }
+
+// CompareStr and CompareText, which the classic locale's comparisons run too: as functions of
+// this file only, so that neither pays for a call through the exported entry point.
+int CompareBytes(std::string_view S1, std::string_view S2) noexcept {
+  // std::string_view::compare uses char_traits<char>::compare, which compares as unsigned char.
+  int R = S1.compare(S2);
+  return R < 0 ? -1 : R > 0 ? 1 : 0;
+}
+
+int CompareFolded(std::string_view S1, std::string_view S2) noexcept {
+  std::size_t N = std::min(S1.size(), S2.size());
+  for (std::size_t I = 0; I < N; ++I) {
+    unsigned char A = FoldUpper(S1[I]), B = FoldUpper(S2[I]);
+    if (A != B) return A < B ? -1 : 1;
+  }
+  return S1.size() < S2.size() ? -1 : S1.size() > S2.size() ? 1 : 0;
+}
+
+int CollateIn(const std::locale& Locale, std::string_view S1, std::string_view S2) {
+  const int R = std::use_facet<std::collate<char>>(Locale).compare(S1.data(), S1.data() + S1.size(), S2.data(),
+                                                                   S2.data() + S2.size());
+  return R < 0 ? -1 : R > 0 ? 1 : 0;
+}
+
+// S with every code point turned to upper case by Ctype. Code points that a wchar_t cannot
+// hold keep their case.
+std::string FoldUpperIn(const std::ctype<wchar_t>& Ctype, std::string_view S) {
+  constexpr auto kWideMax = static_cast<std::uint32_t>(std::numeric_limits<wchar_t>::max());
+  std::string Result;
+  Result.reserve(S.size());
+  std::size_t Pos = 0;
+  while (Pos < S.size()) {
+    const std::size_t Start = Pos;
+    const auto B = static_cast<unsigned char>(S[Pos]);
+    const char32_t Ch = B < 0x80 ? (++Pos, B) : Utf8DecodeNext(S, Pos);
+    if (Ch == kUtf8Replacement && Pos - Start == 1) {
+      Result += S[Start];  // no code point: the byte as it is
+      continue;
+    }
+    if (static_cast<std::uint32_t>(Ch) > kWideMax) {
+      Result.append(S.substr(Start, Pos - Start));
+      continue;
+    }
+    Utf8Append(Result, static_cast<char32_t>(Ctype.toupper(static_cast<wchar_t>(Ch))));
+  }
+  return Result;
+}
+
+bool IsClassicLocale(const std::locale& Locale) noexcept {
+  static const std::locale& Classic = std::locale::classic();
+  return Locale == Classic;
+}
+
+// The innermost locale scope of this thread. Every comparison inside a search or a sort reads
+// it: in the initial-exec model that is one load, without a call into the dynamic linker.
+[[gnu::tls_model("initial-exec")]] thread_local const detail::TLocaleScope* tLocaleScope = nullptr;
+
+int CompareIn(const std::locale& Locale, std::string_view S1, std::string_view S2, bool IgnoreCase) {
+  if (!IgnoreCase) return CollateIn(Locale, S1, S2);
+  const auto& Ctype = std::use_facet<std::ctype<wchar_t>>(Locale);
+  return CollateIn(Locale, FoldUpperIn(Ctype, S1), FoldUpperIn(Ctype, S2));
+}
+
+// Every case but the classic locale inside a scope: out of line, so that that case stays a load,
+// a test and the byte comparison. Outside a scope the global locale is asked for here;
+// constructing it and comparing it with the classic one take no lock and no atomic operation
+// while it is the classic one.
+[[gnu::noinline]] int CompareInGlobalLocale(const detail::TLocaleScope* Scope, std::string_view S1,
+                                            std::string_view S2, bool IgnoreCase) {
+  if (Scope != nullptr) return CompareIn(Scope->GetLocale(), S1, S2, IgnoreCase);
+  const std::locale Locale;
+  if (IsClassicLocale(Locale)) return IgnoreCase ? CompareFolded(S1, S2) : CompareBytes(S1, S2);
+  return CompareIn(Locale, S1, S2, IgnoreCase);
+}
 
 }  // namespace
 
@@ -51,20 +131,9 @@ std::string LowerCase(std::string_view S) {
   return Result;
 }
 
-int CompareStr(std::string_view S1, std::string_view S2) noexcept {
-  // std::string_view::compare uses char_traits<char>::compare, which compares as unsigned char.
-  int R = S1.compare(S2);
-  return R < 0 ? -1 : R > 0 ? 1 : 0;
-}
+int CompareStr(std::string_view S1, std::string_view S2) noexcept { return CompareBytes(S1, S2); }
 
-int CompareText(std::string_view S1, std::string_view S2) noexcept {
-  std::size_t N = std::min(S1.size(), S2.size());
-  for (std::size_t I = 0; I < N; ++I) {
-    unsigned char A = FoldUpper(S1[I]), B = FoldUpper(S2[I]);
-    if (A != B) return A < B ? -1 : 1;
-  }
-  return S1.size() < S2.size() ? -1 : S1.size() > S2.size() ? 1 : 0;
-}
+int CompareText(std::string_view S1, std::string_view S2) noexcept { return CompareFolded(S1, S2); }
 
 bool SameText(std::string_view S1, std::string_view S2) noexcept {
   return S1.size() == S2.size() && CompareText(S1, S2) == 0;
@@ -73,6 +142,26 @@ bool SameText(std::string_view S1, std::string_view S2) noexcept {
 bool StartsText(std::string_view ASubText, std::string_view AText) noexcept {
   return ASubText.size() <= AText.size() && SameText(ASubText, AText.substr(0, ASubText.size()));
 }
+
+int AnsiCompareStr(std::string_view S1, std::string_view S2) {
+  const detail::TLocaleScope* Scope = tLocaleScope;
+  if (Scope != nullptr && Scope->IsClassic()) return CompareBytes(S1, S2);
+  return CompareInGlobalLocale(Scope, S1, S2, /*IgnoreCase=*/false);
+}
+
+int AnsiCompareText(std::string_view S1, std::string_view S2) {
+  const detail::TLocaleScope* Scope = tLocaleScope;
+  if (Scope != nullptr && Scope->IsClassic()) return CompareFolded(S1, S2);
+  return CompareInGlobalLocale(Scope, S1, S2, /*IgnoreCase=*/true);
+}
+
+namespace detail {
+
+TLocaleScope::TLocaleScope() : FClassic(IsClassicLocale(FLocale)), FOuter(tLocaleScope) { tLocaleScope = this; }
+
+TLocaleScope::~TLocaleScope() { tLocaleScope = FOuter; }
+
+}  // namespace detail
 
 std::string StringOfChar(char Ch, std::ptrdiff_t Count) {
   return Count > 0 ? std::string(static_cast<std::size_t>(Count), Ch) : std::string();
@@ -136,23 +225,8 @@ std::string_view Utf8Truncate(std::string_view S, std::size_t Count) noexcept {
 }
 
 std::string Utf8Encode(char32_t Ch) {
-  if (Ch > 0x10FFFF || (Ch >= 0xD800 && Ch <= 0xDFFF)) Ch = kUtf8Replacement;
   std::string R;
-  if (Ch < 0x80) {
-    R += static_cast<char>(Ch);
-  } else if (Ch < 0x800) {
-    R += static_cast<char>(0xC0 | (Ch >> 6));
-    R += static_cast<char>(0x80 | (Ch & 0x3F));
-  } else if (Ch < 0x10000) {
-    R += static_cast<char>(0xE0 | (Ch >> 12));
-    R += static_cast<char>(0x80 | ((Ch >> 6) & 0x3F));
-    R += static_cast<char>(0x80 | (Ch & 0x3F));
-  } else {
-    R += static_cast<char>(0xF0 | (Ch >> 18));
-    R += static_cast<char>(0x80 | ((Ch >> 12) & 0x3F));
-    R += static_cast<char>(0x80 | ((Ch >> 6) & 0x3F));
-    R += static_cast<char>(0x80 | (Ch & 0x3F));
-  }
+  Utf8Append(R, Ch);
   return R;
 }
 

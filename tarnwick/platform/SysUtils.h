@@ -1,9 +1,11 @@
-// Small string utilities: trimming, ASCII case folding and comparison, and the UTF-8 helpers
-// that count and cut text by code points without splitting a sequence.
+// Small string utilities: trimming, ASCII case folding and comparison, the locale-aware
+// comparison of the string lists, and the UTF-8 helpers that count and cut text by code points
+// without splitting a sequence.
 //
 // Text is UTF-8 in std::string. Case folding touches only the ASCII letters, so a multibyte
-// sequence passes every function unchanged. Bytes are compared as unsigned values, so text
-// with non-ASCII characters sorts after all ASCII text.
+// sequence passes every function unchanged; only AnsiCompareStr and AnsiCompareText consult a
+// locale. Bytes are compared as unsigned values, so text with non-ASCII characters sorts after
+// all ASCII text.
 #ifndef TARNWICK_PLATFORM_SYSUTILS_H_
 #define TARNWICK_PLATFORM_SYSUTILS_H_
 
@@ -35,6 +37,16 @@ TARNWICK_PLATFORM_EXPORT bool SameText(std::string_view S1, std::string_view S2)
 // True when AText begins with ASubText, ignoring the case of ASCII letters.
 TARNWICK_PLATFORM_EXPORT bool StartsText(std::string_view ASubText, std::string_view AText) noexcept;
 
+// Comparisons by the process's global C++ locale (std::locale(), the one a host picks with
+// std::locale::global): < 0, 0 or > 0 as S1 collates before, with or after S2.
+// AnsiCompareStr collates by the locale's std::collate<char>. AnsiCompareText first folds both
+// texts to upper case, code point by code point, by the locale's std::ctype<wchar_t> (a byte
+// that starts no well-formed UTF-8 sequence stays as it is, so texts that differ in such bytes
+// stay apart), then collates. In the classic "C" locale, which a program has until it picks
+// another, they are exactly CompareStr and CompareText, and no facet is consulted.
+TARNWICK_PLATFORM_EXPORT int AnsiCompareStr(std::string_view S1, std::string_view S2);
+TARNWICK_PLATFORM_EXPORT int AnsiCompareText(std::string_view S1, std::string_view S2);
+
 // Count copies of Ch; an empty string for Count <= 0.
 TARNWICK_PLATFORM_EXPORT std::string StringOfChar(char Ch, std::ptrdiff_t Count);
 
@@ -51,7 +63,27 @@ TARNWICK_PLATFORM_EXPORT std::size_t Utf8CodePointCount(std::string_view S) noex
 // The longest prefix of S holding at most Count code points; never ends inside a sequence.
 TARNWICK_PLATFORM_EXPORT std::string_view Utf8Truncate(std::string_view S,
                                                        std::size_t Count) noexcept;
-// The UTF-8 form of Ch; surrogates and values above U+10FFFF encode kUtf8Replacement.
+// Appends the UTF-8 form of Ch to Dest; surrogates and values above U+10FFFF append
+// kUtf8Replacement. Inline: decoders append one code point at a time.
+inline void Utf8Append(std::string& Dest, char32_t Ch) {
+  if (Ch > 0x10FFFF || (Ch >= 0xD800 && Ch <= 0xDFFF)) Ch = kUtf8Replacement;
+  if (Ch < 0x80) {
+    Dest += static_cast<char>(Ch);
+  } else if (Ch < 0x800) {
+    Dest += static_cast<char>(0xC0 | (Ch >> 6));
+    Dest += static_cast<char>(0x80 | (Ch & 0x3F));
+  } else if (Ch < 0x10000) {
+    Dest += static_cast<char>(0xE0 | (Ch >> 12));
+    Dest += static_cast<char>(0x80 | ((Ch >> 6) & 0x3F));
+    Dest += static_cast<char>(0x80 | (Ch & 0x3F));
+  } else {
+    Dest += static_cast<char>(0xF0 | (Ch >> 18));
+    Dest += static_cast<char>(0x80 | ((Ch >> 12) & 0x3F));
+    Dest += static_cast<char>(0x80 | ((Ch >> 6) & 0x3F));
+    Dest += static_cast<char>(0x80 | (Ch & 0x3F));
+  }
+}
+// The UTF-8 form of Ch, as Utf8Append writes it.
 TARNWICK_PLATFORM_EXPORT std::string Utf8Encode(char32_t Ch);
 
 }  // namespace tarnwick

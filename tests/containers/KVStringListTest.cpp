@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "ContainersTestSupport.h"
+#include "StringListFileTests.h"
+#include "StringListLocaleTests.h"
 #include "StringListSortTests.h"
 #include "tarnwick/platform/Exceptions.h"
 #include "tarnwick/platform/Strings.h"
@@ -610,5 +612,7 @@ struct TypedListSort {
 }  // namespace
 
 INSTANTIATE_TYPED_TEST_SUITE_P(TypedList, StringListCustomSort, TypedListSort);
+INSTANTIATE_TYPED_TEST_SUITE_P(TypedList, StringListLocale, collections::TStringList<int>);
+INSTANTIATE_TYPED_TEST_SUITE_P(TypedList, StringListFiles, collections::TStringList<int>);
 
 }  // namespace tarnwick::test

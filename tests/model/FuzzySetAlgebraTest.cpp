@@ -260,7 +260,7 @@ TEST(FuzzySetAlgebraOperator, ResultJoinsTheReceiversCollectionAndClass) {
   Fill(*InSets, kTriangle);
   auto Loose = MakeProbeSet(kLine, "b");
   TFuzzySet* R = InSets->Intersection(Loose.get());
-  EXPECT_EQ(R->GetCollection(), &Sets);
+  EXPECT_EQ(R->TCollectionItem::GetCollection(), &Sets);
   EXPECT_EQ(Sets.GetCount(), 2);
   EXPECT_NE(dynamic_cast<TProbeSet*>(R), nullptr);
   EXPECT_FALSE(R->GetDefined());

@@ -86,7 +86,7 @@ TEST(FuzzySetAlphaCutoff, ResultJoinsTheReceiversCollection) {
   auto* Tri = static_cast<TFuzzySet*>(Sets.Add());
   Tri->CreateTriangleFunctionValues(0, 5, 10);
   TFuzzySet* Cut = Tri->AlphaCutoff(0.5, false);
-  EXPECT_EQ(Cut->GetCollection(), &Sets);
+  EXPECT_EQ(Cut->TCollectionItem::GetCollection(), &Sets);
   EXPECT_EQ(Sets.GetCount(), 2);
   EXPECT_EQ(PointsOf(*Cut).size(), 6u);
   delete Cut;  // the caller may free it
@@ -180,7 +180,7 @@ TEST(FuzzySetCutoff, ResultJoinsTheReceiversCollection) {
   auto* Tri = static_cast<TFuzzySet*>(Sets.Add());
   Tri->CreateTriangleFunctionValues(0, 5, 10);
   TFuzzySet* Cut = Tri->Cutoff(0.5, true);
-  EXPECT_EQ(Cut->GetCollection(), &Sets);
+  EXPECT_EQ(Cut->TCollectionItem::GetCollection(), &Sets);
   EXPECT_EQ(Sets.GetCount(), 2);
 }
 

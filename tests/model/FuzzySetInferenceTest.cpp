@@ -146,7 +146,7 @@ TEST(FuzzySetInfer, ResultJoinsTheReceiversCollection) {
   Old->CreateTriangleFunctionValues(0, 2, 4);
   New->CreateTriangleFunctionValues(3, 5, 7);
   TFuzzySet* Result = Old->Infer(New, false);
-  EXPECT_EQ(Result->GetCollection(), &Sets);
+  EXPECT_EQ(Result->TCollectionItem::GetCollection(), &Sets);
   EXPECT_EQ(Sets.GetCount(), 3);
 }
 

@@ -916,7 +916,7 @@ TEST(FuzzySetClone, AClonesJoinsTheSourcesCollection) {
   TFuzzySet* Copy = Source->Clone();
   EXPECT_EQ(Sets.GetCount(), 2);
   EXPECT_EQ(Sets.GetItem(1), Copy);
-  EXPECT_EQ(Copy->GetCollection(), &Sets);
+  EXPECT_EQ(Copy->TCollectionItem::GetCollection(), &Sets);
   EXPECT_EQ(Copy->ClassName(), "TFuzzySet");
   EXPECT_EQ(Copy->GetName(), "warm");
   EXPECT_EQ(PointsOf(*Copy), PointsOf(*Source));

@@ -698,6 +698,63 @@ TEST_F(FuzzyVariableEvents, ChainDetachAndReattach) {
   EXPECT_EQ(V->GetIndex(), 0);
 }
 
+
+TEST_F(FuzzyVariableEvents, ChainASetMovedBetweenVariablesThroughItsCollection) {
+  TFuzzyVariable* Speed = Items().Add("speed");
+  TFuzzyVariable* Angle = Items().Add("angle");
+  TFuzzySet* S = AddSet(*Speed, "slow", {{0, 1}, {1, 0}});
+  AddSet(*Speed, "fast", {{0, 0}, {1, 1}});
+  Log.Take();
+  std::vector<std::string> Seen;  // where the set is while each handler runs
+  auto Where = [&](TFuzzySet* Set) {
+    Seen.push_back(Set->GetVariable() == nullptr ? "nowhere" : Set->GetVariable()->GetName());
+  };
+  Log.AfterFuzzySetDeleted = Where;
+  Log.AfterFuzzySetAdded = Where;
+
+  S->SetCollection(Angle->GetItems());
+  EXPECT_THAT(Log.Take(), ElementsAre("OnFuzzySetDeleted(slow)", "OnVariableChange(speed)",
+                                      "OnFuzzySetAdded(slow)", "OnVariableChange(angle)"));
+  EXPECT_THAT(Seen, ElementsAre("speed", "angle")) << "it leaves from where it was, joins where it goes";
+  EXPECT_EQ(S->GetCollection(), Angle->GetItems());
+  EXPECT_EQ(S->GetVariable(), Angle);
+  EXPECT_THAT(NamesOf(*Speed->GetItems()), ElementsAre("fast"));
+  EXPECT_THAT(NamesOf(*Angle->GetItems()), ElementsAre("slow"));
+  EXPECT_THAT(PointsOf(*S), ElementsAre(Pt{0, 1}, Pt{1, 0})) << "the set moves whole";
+
+  S->SetCollection(Angle->GetItems());  // already there
+  EXPECT_THAT(Log.Take(), IsEmpty());
+
+  S->SetCollection(nullptr);
+  EXPECT_THAT(Log.Take(), ElementsAre("OnFuzzySetDeleted(slow)", "OnVariableChange(angle)"));
+  EXPECT_EQ(S->GetCollection(), nullptr);
+  EXPECT_EQ(S->GetVariable(), nullptr);
+  S->SetName("slower");  // reports nowhere
+  EXPECT_THAT(Log.Take(), IsEmpty());
+
+  S->SetCollection(Speed->GetItems());
+  EXPECT_THAT(Log.Take(), ElementsAre("OnFuzzySetAdded(slower)", "OnVariableChange(speed)"));
+  EXPECT_THAT(NamesOf(*Speed->GetItems()), ElementsAre("fast", "slower"));
+}
+
+TEST(FuzzySetLinks, TheTypedCollectionIsASetCollectionOrNone) {
+  TFuzzyVariable V(nullptr);
+  TFuzzySet* InVariable = V.GetItems()->Add("a");
+  EXPECT_EQ(InVariable->GetCollection(), V.GetItems());
+  TFuzzySet Loose(nullptr);
+  EXPECT_EQ(Loose.GetCollection(), nullptr);
+  // A set may live in a collection of another class: the typed accessor does not pretend it
+  // is a set collection, the platform's still names it.
+  TOwnedCollection Other(nullptr, TFuzzySetClass::Of<TFuzzySet>());
+  auto* Elsewhere = new TFuzzySet(&Other);
+  EXPECT_EQ(Elsewhere->GetCollection(), nullptr);
+  EXPECT_EQ(Elsewhere->TCollectionItem::GetCollection(), &Other);
+  EXPECT_EQ(Elsewhere->GetVariable(), nullptr);
+  Elsewhere->SetCollection(V.GetItems());
+  EXPECT_EQ(Elsewhere->GetCollection(), V.GetItems());
+  EXPECT_EQ(Other.GetCount(), 0);
+  EXPECT_EQ(Elsewhere->GetVariable(), &V);
+}
 TEST_F(FuzzyVariableEvents, ChainUpdateBlocks) {
   TFuzzyVariable* V = Items().Add("speed");
   TFuzzySet* S = AddSet(*V, "slow", {{0, 1}});

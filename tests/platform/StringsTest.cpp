@@ -1,16 +1,22 @@
 // Tests of the string lists: text, name=value access, sorting and duplicates, owned objects,
-// change events, assignment and index errors.
+// change events, assignment, index errors, and files and streams.
 #include "tarnwick/platform/Strings.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "StringListFileTests.h"
+#include "StringListLocaleTests.h"
 #include "StringListSortTests.h"
 #include "TestSupport.h"
 #include "tarnwick/platform/Exceptions.h"
+#include "tarnwick/platform/Streams.h"
 
 namespace tarnwick {
 namespace {
@@ -389,6 +395,161 @@ TEST(StringListErrors, IndexOutOfBoundsNamesTheIndex) {
   EXPECT_THAT(Lines(L), ElementsAre("a", "b", "c"));
 }
 
+// ---------------------------------------------------------------------------------------------
+// Files and streams (what every list shares is in StringListFileTests.h)
+
+using test::ReadBytes;
+using test::TTempDir;
+using test::WriteBytes;
+
+// Writes ASCII only and refuses the rest, so that a save can fail once its file is begun. Bytes
+// above 0x7F read as U+FFFD, which it writes as '?'.
+class TAsciiEncoding final : public TEncoding {
+ public:
+  std::string GetEncodingName() const override { return "ASCII"; }
+  std::size_t GetMaxByteCount() const noexcept override { return 1; }
+  char32_t DecodeNext(std::string_view Bytes, std::size_t& Pos) const noexcept override {
+    const auto B = static_cast<unsigned char>(Bytes[Pos++]);
+    return B < 0x80 ? B : U'\xFFFD';
+  }
+  void Encode(char32_t Ch, std::string& Dest) const override {
+    if (Ch == U'\xFFFD') {
+      Dest += '?';
+      return;
+    }
+    if (Ch >= 0x80) throw EEncodingError("no ASCII character");
+    Dest += static_cast<char>(Ch);
+  }
+};
+
+std::vector<std::string> LoadedLines(const std::string& Bytes, const TEncoding* Encoding = nullptr) {
+  TStringStream Stream;
+  Stream.Write(Bytes.data(), static_cast<std::int64_t>(Bytes.size()));
+  Stream.SetPosition(0);
+  TStringList L;
+  L.LoadFromStream(Stream, Encoding);
+  return Lines(L);
+}
+
+TEST(StringListFile, LinesSplitAndJoinAsTheTextDoes) {
+  for (const char* Text : {"", "a", "a\r\n", "\r\n", "a\rb\nc\r\nd", "a\n\rb", "\n\na"}) {
+    TStringList ByText;
+    ByText.SetText(Text);
+    EXPECT_EQ(LoadedLines(Text), Lines(ByText)) << Text;
+    TStringStream Saved;
+    ByText.SaveToStream(Saved);
+    EXPECT_EQ(Saved.GetBytes(), "\xEF\xBB\xBF" + ByText.GetText()) << Text;
+  }
+  TStringList Piped;
+  Piped.SetLineBreak("|");
+  TStringStream Stream("a|b|");
+  Piped.LoadFromStream(Stream);
+  EXPECT_THAT(Lines(Piped), ElementsAre("a", "b"));
+  TStringStream Saved;
+  Piped.SaveToStream(Saved, TEncoding::ANSI());
+  EXPECT_EQ(Saved.GetBytes(), "a|b|");
+}
+
+TEST(StringListFile, BytesThatAreNoCharacterRefuseTheLoadAtTheirOffset) {
+  struct Case {
+    const char* Name;
+    std::string Bytes;
+    const TEncoding* Encoding;
+    const char* Message;  // nullptr: loads
+  };
+  const TAsciiEncoding Ascii;
+  const Case kCases[] = {
+      {"a stray byte", "ab\xFF", nullptr, "Invalid UTF-8 text at byte offset 2"},
+      {"the mark counts", "\xEF\xBB\xBF" "a\xFF", nullptr, "Invalid UTF-8 text at byte offset 4"},
+      {"a sequence cut short at the end", "ok\xF0\x9F\x98", TEncoding::UTF8(), "Invalid UTF-8 text at byte offset 2"},
+      {"a lead byte without its follower", "a\xC3(", nullptr, "Invalid UTF-8 text at byte offset 1"},
+      {"a surrogate", "\xED\xA0\x80", nullptr, "Invalid UTF-8 text at byte offset 0"},
+      {"an overlong form", "\xC0\xAF", nullptr, "Invalid UTF-8 text at byte offset 0"},
+      {"beyond U+10FFFF", "x\xF4\x90\x80\x80", nullptr, "Invalid UTF-8 text at byte offset 1"},
+      {"the replacement character itself", "\xEF\xBF\xBD", nullptr, nullptr},
+      {"a NUL", std::string("a\0b", 3), nullptr, nullptr},
+      {"every byte is ISO 8859-1", "\xFF\x80", TEncoding::ANSI(), nullptr},
+      {"another encoding's refusal", "a\x80", &Ascii, "Invalid ASCII text at byte offset 1"},
+      {"another encoding's text", "a?", &Ascii, nullptr},
+  };
+  for (const Case& C : kCases) {
+    SCOPED_TRACE(C.Name);
+    if (C.Message == nullptr)
+      EXPECT_NO_THROW(LoadedLines(C.Bytes, C.Encoding));
+    else
+      EXPECT_THROW_MSG(LoadedLines(C.Bytes, C.Encoding), EEncodingError, C.Message);
+  }
+  // The offset counts from the first byte read.
+  TStringStream Stream("head\xFF");
+  Stream.SetPosition(4);
+  TStringList L;
+  EXPECT_THROW_MSG(L.LoadFromStream(Stream), EEncodingError, "Invalid UTF-8 text at byte offset 0");
+  EXPECT_THROW_MSG(TEncoding::UTF8()->GetStringStrict("ab\xFF", 10), EEncodingError,
+                   "Invalid UTF-8 text at byte offset 12");
+  EXPECT_EQ(TEncoding::ANSI()->GetStringStrict("caf\xE9"), "caf\xC3\xA9");
+}
+
+TEST(StringListFile, OnlyARegularFileLoads) {
+  TTempDir Dir;
+  TStringList L;
+  L.Add("kept");
+  const std::string Sub = Dir.File("sub");
+  std::filesystem::create_directory(Sub);
+  EXPECT_THROW_MSG(L.LoadFromFile(Sub), EFOpenError, "Cannot open file \"" + Sub + "\": not a regular file");
+  if (std::filesystem::exists("/dev/null"))
+    EXPECT_THROW_MSG(L.LoadFromFile("/dev/null"), EFOpenError, "Cannot open file \"/dev/null\": not a regular file");
+  EXPECT_THROW_MSG(L.LoadFromFile(""), EFOpenError, "Cannot open file \"\": No such file or directory");
+  EXPECT_THAT(Lines(L), ElementsAre("kept"));
+  // Through a symbolic link the file it names loads.
+  WriteBytes(Dir.File("real.txt"), "linked\n");
+  std::filesystem::create_symlink(Dir.File("real.txt"), Dir.File("link.txt"));
+  L.LoadFromFile(Dir.File("link.txt"));
+  EXPECT_THAT(Lines(L), ElementsAre("linked"));
+}
+
+TEST(StringListFile, AFailedSaveLeavesTheFileAsItWasAndNothingBeside) {
+  TTempDir Dir;
+  const std::string Path = Dir.File("lines.txt");
+  WriteBytes(Path, "old\n");
+  TStringList L;
+  L.Add("new");
+  L.Add("caf\xC3\xA9");  // what ASCII refuses, once the file has been begun
+  const TAsciiEncoding Ascii;
+  EXPECT_THROW_MSG(L.SaveToFile(Path, &Ascii), EEncodingError, "no ASCII character");
+  EXPECT_EQ(ReadBytes(Path), "old\n");
+  EXPECT_THAT(Dir.Names(), ElementsAre("lines.txt"));
+
+  const std::string Nowhere = Dir.File("missing/lines.txt");
+  EXPECT_THROW_MSG(L.SaveToFile(Nowhere), EFCreateError,
+                   "Cannot create file \"" + Nowhere + "\": No such file or directory");
+  const std::string Sub = Dir.File("sub");
+  std::filesystem::create_directory(Sub);
+  EXPECT_THROW_MSG(L.SaveToFile(Sub), EFCreateError, "Cannot create file \"" + Sub + "\": not a regular file");
+  EXPECT_TRUE(std::filesystem::is_directory(Sub));
+  EXPECT_THAT(Dir.Names(), ElementsAre("lines.txt", "sub"));
+
+  L.SaveToFile(Path);
+  EXPECT_EQ(ReadBytes(Path), "\xEF\xBB\xBFnew\r\ncaf\xC3\xA9\r\n");
+  EXPECT_THAT(Dir.Names(), ElementsAre("lines.txt", "sub"));
+}
+
+TEST(StringListFile, ASaveKeepsThePermissionsAndTheSymbolicLink) {
+  namespace fs = std::filesystem;
+  TTempDir Dir;
+  const std::string Path = Dir.File("private.txt");
+  WriteBytes(Path, "old\n");
+  fs::permissions(Path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  const std::string Link = Dir.File("link.txt");
+  fs::create_symlink(Path, Link);
+  TStringList L;
+  L.Add("new");
+  L.SaveToFile(Link, TEncoding::ANSI());
+  EXPECT_TRUE(fs::is_symlink(fs::symlink_status(Link)));
+  EXPECT_EQ(ReadBytes(Path), "new\r\n");
+  EXPECT_EQ(fs::status(Path).permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_THAT(Dir.Names(), ElementsAre("link.txt", "private.txt"));
+}
+
 }  // namespace
 }  // namespace tarnwick
 
@@ -403,5 +564,7 @@ struct PlatformListCustomSort {
 }  // namespace
 
 INSTANTIATE_TYPED_TEST_SUITE_P(PlatformList, StringListCustomSort, PlatformListCustomSort);
+INSTANTIATE_TYPED_TEST_SUITE_P(PlatformList, StringListLocale, tarnwick::TStringList);
+INSTANTIATE_TYPED_TEST_SUITE_P(PlatformList, StringListFiles, tarnwick::TStringList);
 
 }  // namespace tarnwick::test

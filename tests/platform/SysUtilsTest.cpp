@@ -1,10 +1,15 @@
-// Trimming, ASCII case folding and comparison, and the UTF-8 helpers.
+// Trimming, ASCII case folding and comparison, the locale-aware comparisons, and the UTF-8
+// helpers.
 #include "tarnwick/platform/SysUtils.h"
 
 #include <gtest/gtest.h>
 
+#include <locale>
+#include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "TestLocale.h"
 
 namespace tarnwick {
 namespace {
@@ -62,6 +67,83 @@ TEST(SysUtilsCompare, CaseSensitiveAndInsensitive) {
   EXPECT_TRUE(StartsText("", "x"));
   EXPECT_FALSE(StartsText("deffuzzyx", "deffuzzy"));
   EXPECT_FALSE(StartsText("dex", "deffuzzy"));
+}
+
+int Sign(int V) { return (V > 0) - (V < 0); }
+
+// The pairs that tell byte order and ASCII folding from anything else.
+struct TComparePair {
+  const char *S1, *S2;
+};
+const TComparePair kOrderPairs[] = {
+    {"abc", "abc"}, {"ABC", "abc"}, {"abc", "ABD"}, {"ab", "abc"}, {"", ""}, {"b", ""},
+    {"a", "_"}, {"Z", "a"}, {"\xC3\xA9", "z"}, {"\xC3\xA9", "\xC3\x89"}, {"co-op", "coop"},
+    {"eclair", "\xC3\xA9" "clair"}, {"a\xFF", "a\xFE"}, {"\xE2\x82", "\xE2\x82\xAC"},
+};
+
+TEST(SysUtilsAnsiCompare, InTheClassicLocaleIsTheByteComparison) {
+  auto Check = [](const char* Where) {
+    SCOPED_TRACE(Where);
+    for (const TComparePair& P : kOrderPairs) {
+      EXPECT_EQ(AnsiCompareStr(P.S1, P.S2), Sign(CompareStr(P.S1, P.S2))) << P.S1 << " " << P.S2;
+      EXPECT_EQ(AnsiCompareText(P.S1, P.S2), Sign(CompareText(P.S1, P.S2))) << P.S1 << " " << P.S2;
+    }
+  };
+  Check("the program's default");
+  const test::TGlobalLocale ByName(std::locale("C"));
+  Check("the classic locale by name");
+}
+
+TEST(SysUtilsAnsiCompare, CollatesByTheGlobalLocale) {
+  struct Case {
+    const char *S1, *S2;
+    int Str, Text;
+  };
+  const Case kCases[] = {
+      // Bytes would put the accent after z. Folded, the other letters become capitals while
+      // the classic case mapping leaves the accented one small: it sorts as e, after Z and F.
+      {"\xC3\xA9" "clair", "zebra", -1, 1},
+      {"eclair", "\xC3\xA9" "clair", -1, -1},
+      {"\xC3\xA9" "clair", "f", -1, 1},
+      {"co-op", "coop", 0, 0},
+      {"Co-op", "COOP", 1, 0},
+      {"apple", "Apple", 1, 0},
+      {"a\xFF", "a\xFE", 1, 1},  // bytes that are no code point stay apart
+      // Without a case mapping of its own the locale folds as the classic one.
+      {"\xC3\xA9" "clair", "\xC3\x89" "CLAIR", 1, 1},
+  };
+  const test::TGlobalLocale Dictionary(test::DictionaryLocale());
+  for (const Case& C : kCases) {
+    EXPECT_EQ(AnsiCompareStr(C.S1, C.S2), C.Str) << C.S1 << " " << C.S2;
+    EXPECT_EQ(AnsiCompareStr(C.S2, C.S1), -C.Str) << C.S2 << " " << C.S1;
+    EXPECT_EQ(AnsiCompareText(C.S1, C.S2), C.Text) << C.S1 << " " << C.S2;
+  }
+}
+
+TEST(SysUtilsAnsiCompare, FoldsCaseByTheGlobalLocalesMappingOfCodePoints) {
+  const test::TGlobalLocale Dictionary(test::DictionaryLocale(/*WithAccents=*/true));
+  EXPECT_EQ(AnsiCompareText("\xC3\xA9" "clair", "\xC3\x89" "CLAIR"), 0);
+  EXPECT_EQ(AnsiCompareText("\xC3\xA9" "clair-s", "\xC3\x89" "CLAIRS"), 0);
+  EXPECT_EQ(AnsiCompareText("\xC3\xA9" "a", "EB"), -1) << "folded, then collated: E-acute sorts as E";
+  EXPECT_EQ(AnsiCompareStr("\xC3\xA9" "clair", "\xC3\x89" "CLAIR"), 1) << "the case-sensitive form folds nothing";
+  // A code point beyond the mapping, a cut sequence and an astral one pass as they are.
+  EXPECT_EQ(AnsiCompareText("\xC3\xA4", "\xC3\x84"), 1);
+  EXPECT_EQ(AnsiCompareText("x\xE2\x82", "X\xE2\x82"), 0);
+  EXPECT_EQ(AnsiCompareText("\xF0\x9F\x98\x80" "a", "\xF0\x9F\x98\x80" "A"), 0);
+}
+
+// Only where the machine has it: a real UTF-8 locale folds letters beyond ASCII.
+TEST(SysUtilsAnsiCompare, ARealUtf8LocaleWhereInstalled) {
+  std::locale Real;
+  try {
+    Real = std::locale("C.UTF-8");
+  } catch (const std::runtime_error&) {
+    GTEST_SKIP() << "no C.UTF-8 locale on this machine";
+  }
+  const test::TGlobalLocale Global(Real);
+  EXPECT_EQ(AnsiCompareText("\xC3\xA9" "clair", "\xC3\x89" "CLAIR"), 0);
+  EXPECT_EQ(AnsiCompareStr("abc", "abd"), -1);
+  EXPECT_EQ(AnsiCompareStr("abc", "abc"), 0);
 }
 
 TEST(SysUtilsStringOfChar, Counts) {

@@ -15,7 +15,7 @@ namespace tarnwick::detail {
 class TLooseResult {
  public:
   explicit TLooseResult(TFuzzySet* Result) noexcept
-      : FResult(Result), FLoose(Result->GetCollection() == nullptr ? Result : nullptr) {}
+      : FResult(Result), FLoose(Result->TCollectionItem::GetCollection() == nullptr ? Result : nullptr) {}
   TFuzzySet* operator->() const noexcept { return FResult; }
   TFuzzySet& operator*() const noexcept { return *FResult; }
   // Hands the result over: from here on it is the caller's (or still its collection's).
