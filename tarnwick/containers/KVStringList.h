@@ -257,7 +257,7 @@ class TStringList : public TStrings {
   void Sort(const TStringListSortCompare& Compare) {
     if (FSorted || FCount <= 1) return;
     Changing();
-    const tarnwick::detail::TLocaleScope Locale;  // taken once for every comparison of the sort
+    const TLocaleScope Locale;  // taken once for every comparison of the sort
     auto CompareItems = [this, &Compare](Integer Index1, Integer Index2) { return Compare(this, Index1, Index2); };
     auto Exchange = [this](Integer Index1, Integer Index2) { ExchangeItems(Index1, Index2); };
     QuickSortItems(0, FCount - 1, CompareItems, Exchange);

@@ -118,7 +118,7 @@ bool TStrings::Equals(const TStrings* Strings) const {
 }
 
 std::int32_t TStrings::IndexOf(std::string_view S) const {
-  const detail::TLocaleScope Locale;  // taken once for every comparison of the search
+  const TLocaleScope Locale;  // taken once for every comparison of the search
   const std::int32_t N = GetCount();
   for (std::int32_t I = 0; I < N; ++I)
     if (CompareStrings(Get(I), S) == 0) return I;
@@ -126,7 +126,7 @@ std::int32_t TStrings::IndexOf(std::string_view S) const {
 }
 
 std::int32_t TStrings::IndexOfName(std::string_view Name) const {
-  const detail::TLocaleScope Locale;
+  const TLocaleScope Locale;
   const std::int32_t N = GetCount();
   for (std::int32_t I = 0; I < N; ++I) {
     const std::string S = Get(I);
@@ -489,7 +489,7 @@ void TStringList::Sort() {
 void TStringList::CustomSort(const TStringListSortCompare& Compare) {
   if (FSorted || GetCount() <= 1) return;
   Changing();
-  const detail::TLocaleScope Locale;  // taken once for every comparison of the sort
+  const TLocaleScope Locale;  // taken once for every comparison of the sort
   auto CompareItems = [this, &Compare](std::int32_t Index1, std::int32_t Index2) {
     return Compare(this, Index1, Index2);
   };

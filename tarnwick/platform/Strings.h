@@ -28,7 +28,7 @@
 #include "tarnwick/platform/Export.h"
 #include "tarnwick/platform/ResStrings.h"
 #include "tarnwick/platform/Streams.h"
-#include "tarnwick/platform/detail/LocaleScope.h"
+#include "tarnwick/platform/SysUtils.h"
 
 namespace tarnwick {
 
@@ -169,7 +169,7 @@ enum TDuplicates : std::uint8_t { dupIgnore, dupAccept, dupError };
 template <typename TLineAt, typename TCompare>
 bool FindSortedLine(std::int32_t Count, std::string_view S, TDuplicates Duplicates, TLineAt&& LineAt,
                     TCompare&& Compare, std::int32_t& Index) {
-  const detail::TLocaleScope Locale;
+  const TLocaleScope Locale;
   bool Result = false;
   std::int32_t Low = 0;
   std::int32_t High = Count - 1;

@@ -7,7 +7,6 @@
 #include <limits>
 #include <locale>
 
-#include "tarnwick/platform/detail/LocaleScope.h"
 
 namespace tarnwick {
 namespace {
@@ -77,7 +76,7 @@ bool IsClassicLocale(const std::locale& Locale) noexcept {
 
 // The innermost locale scope of this thread. Every comparison inside a search or a sort reads
 // it: in the initial-exec model that is one load, without a call into the dynamic linker.
-[[gnu::tls_model("initial-exec")]] thread_local const detail::TLocaleScope* tLocaleScope = nullptr;
+[[gnu::tls_model("initial-exec")]] thread_local const TLocaleScope* tLocaleScope = nullptr;
 
 int CompareIn(const std::locale& Locale, std::string_view S1, std::string_view S2, bool IgnoreCase) {
   if (!IgnoreCase) return CollateIn(Locale, S1, S2);
@@ -89,7 +88,7 @@ int CompareIn(const std::locale& Locale, std::string_view S1, std::string_view S
 // a test and the byte comparison. Outside a scope the global locale is asked for here;
 // constructing it and comparing it with the classic one take no lock and no atomic operation
 // while it is the classic one.
-[[gnu::noinline]] int CompareInGlobalLocale(const detail::TLocaleScope* Scope, std::string_view S1,
+[[gnu::noinline]] int CompareInGlobalLocale(const TLocaleScope* Scope, std::string_view S1,
                                             std::string_view S2, bool IgnoreCase) {
   if (Scope != nullptr) return CompareIn(Scope->GetLocale(), S1, S2, IgnoreCase);
   const std::locale Locale;
@@ -144,24 +143,20 @@ bool StartsText(std::string_view ASubText, std::string_view AText) noexcept {
 }
 
 int AnsiCompareStr(std::string_view S1, std::string_view S2) {
-  const detail::TLocaleScope* Scope = tLocaleScope;
+  const TLocaleScope* Scope = tLocaleScope;
   if (Scope != nullptr && Scope->IsClassic()) return CompareBytes(S1, S2);
   return CompareInGlobalLocale(Scope, S1, S2, /*IgnoreCase=*/false);
 }
 
 int AnsiCompareText(std::string_view S1, std::string_view S2) {
-  const detail::TLocaleScope* Scope = tLocaleScope;
+  const TLocaleScope* Scope = tLocaleScope;
   if (Scope != nullptr && Scope->IsClassic()) return CompareFolded(S1, S2);
   return CompareInGlobalLocale(Scope, S1, S2, /*IgnoreCase=*/true);
 }
 
-namespace detail {
-
 TLocaleScope::TLocaleScope() : FClassic(IsClassicLocale(FLocale)), FOuter(tLocaleScope) { tLocaleScope = this; }
 
 TLocaleScope::~TLocaleScope() { tLocaleScope = FOuter; }
-
-}  // namespace detail
 
 std::string StringOfChar(char Ch, std::ptrdiff_t Count) {
   return Count > 0 ? std::string(static_cast<std::size_t>(Count), Ch) : std::string();

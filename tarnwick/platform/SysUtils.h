@@ -10,6 +10,7 @@
 #define TARNWICK_PLATFORM_SYSUTILS_H_
 
 #include <cstddef>
+#include <locale>
 #include <string>
 #include <string_view>
 
@@ -46,6 +47,30 @@ TARNWICK_PLATFORM_EXPORT bool StartsText(std::string_view ASubText, std::string_
 // another, they are exactly CompareStr and CompareText, and no facet is consulted.
 TARNWICK_PLATFORM_EXPORT int AnsiCompareStr(std::string_view S1, std::string_view S2);
 TARNWICK_PLATFORM_EXPORT int AnsiCompareText(std::string_view S1, std::string_view S2);
+
+// The global locale, taken once for a run of the comparisons above. Asking for it costs more
+// than a byte comparison of two short names, so a search or a sort that compares many times
+// opens a scope first: while it lasts, the comparisons of the same thread use the locale the
+// scope took (and whether it is the classic one) instead of asking again. Scopes nest and end
+// in the reverse order they began, as objects on the stack do; a scope never outlives the
+// function that opened it, so a host that changes the global locale between two searches is
+// heard by the next one. (Public because the string-list templates open one in code the host
+// compiles.)
+class TARNWICK_PLATFORM_EXPORT TLocaleScope {
+ public:
+  TLocaleScope();
+  ~TLocaleScope();
+  TLocaleScope(const TLocaleScope&) = delete;
+  TLocaleScope& operator=(const TLocaleScope&) = delete;
+
+  const std::locale& GetLocale() const noexcept { return FLocale; }
+  bool IsClassic() const noexcept { return FClassic; }
+
+ private:
+  std::locale FLocale;
+  bool FClassic;
+  const TLocaleScope* FOuter;
+};
 
 // Count copies of Ch; an empty string for Count <= 0.
 TARNWICK_PLATFORM_EXPORT std::string StringOfChar(char Ch, std::ptrdiff_t Count);
