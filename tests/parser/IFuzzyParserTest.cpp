@@ -379,8 +379,8 @@ TEST_F(BothEvaluators, EachExpressionGivesTheSameSetInBothForms) {
       "", "high", "very high", "high and low", "high or-mean low", "high and low or medium",
       "high and [ low or medium ]", "very not high", "not high and low", "very [ high or low ]", "high + 0.1",
       "high *X 2", "high + low", "high low", "2", "high + 2", "?x", "?y", "?nothing", "very (tri 0 0.5 1)",
-      "very ((0 0) (1 1))", "somewhat (pi 2 5)", "__Empty or low", "high <=X 6", "medium >= 0.5",
-      "extremely medium or-product low", "slightly medium", "about medium and-boundedsum high"};
+      "very ((0 0) (1 1))", "somewhat (pi 2 5)", "__Empty or low", "__Empty or ?nothing", "high <=X 6",
+      "medium >= 0.5", "extremely medium or-product low", "slightly medium", "about medium and-boundedsum high"};
   for (const char* Expression : kExpressions) {
     SCOPED_TRACE(Expression);
     const TFuzzySet* A = Owned.Parser.EvalFuzzyExpression(OwnedVar(), Expression);
