@@ -7,6 +7,7 @@
 #include <string>
 
 #include "tarnwick/model/FuzzyParserBase.h"
+#include "tarnwick/platform/Format.h"
 
 namespace tarnwick {
 
@@ -51,19 +52,35 @@ void TCustomFuzzyLogic::SetStrings(const TStrings* Value) {
   Parse();
 }
 
+
 void TCustomFuzzyLogic::Notification(TComponent* AComponent, TOperation Operation) {
   TComponent::Notification(AComponent, Operation);
   if (Operation == opRemove && AComponent != nullptr && AComponent == static_cast<TComponent*>(FParser))
     SetParser(nullptr);
 }
 
+void TCustomFuzzyLogic::CheckParser() const {
+  if (FParser == nullptr) RaiseParserUnassigned();
+  const TCustomFuzzyLogic* Served = FParser->GetFuzzyLogic();
+  if (Served == nullptr || Served == this) return;  // none: the parser says so itself
+  auto Label = [](const TComponent* C) {
+    return C->GetName().empty() ? "an unnamed " + C->ClassName() : C->GetName();
+  };
+  throw EFzyException(Format(LoadResString(SParserOfAnotherLogic), {Label(this), Label(FParser), Label(Served)}));
+}
+
 void TCustomFuzzyLogic::Parse() {
   if (IsLoading()) return;
-  if (FParser == nullptr) RaiseParserUnassigned();
-  const std::string Text = GetStrings()->GetText();
+  CheckParser();
+  ClearVariables();
+  // The stored text is what is to be read, not a print of the model just emptied.
+  FNeedsUpdate = false;
+  const std::string Text = FStrings->GetText();
   FParser->Parse(Text, nullptr);
   FNeedsUpdate = false;
 }
+
+void TCustomFuzzyLogic::ClearVariables() {}
 
 void TCustomFuzzyLogic::UpdateStrings() {
   FNeedsUpdate = false;
@@ -97,14 +114,7 @@ std::unique_ptr<TFuzzyVariables> TFuzzyLogic::CreateVariables() {
 
 void TFuzzyLogic::SetItems(const TFuzzyVariables* Value) { FItems->Assign(Value); }
 
-void TFuzzyLogic::Parse() {
-  if (IsLoading()) return;
-  if (GetParser() == nullptr) RaiseParserUnassigned();
-  FItems->Clear();
-  // The stored text is what is to be read, not a print of the model just emptied.
-  SetNeedsUpdate(false);
-  TCustomFuzzyLogic::Parse();
-}
+void TFuzzyLogic::ClearVariables() { FItems->Clear(); }
 
 void TFuzzyLogic::UpdateStrings() {
   TCustomFuzzyLogic::UpdateStrings();

@@ -83,11 +83,19 @@ class TARNWICK_EXPORT TCustomFuzzyLogic : public TComponent {
   bool GetNeedsUpdate() const noexcept { return FNeedsUpdate; }
 
   virtual void UpdateStrings();
+  // Reads the stored text into the model through the parser, nothing while loading. The parser
+  // must be linked and parse into this component (CheckParser), else nothing changes; then the
+  // model is emptied (ClearVariables) and the text read. What was read before an error stays.
   virtual void Parse();
 
  protected:
   void Notification(TComponent* AComponent, TOperation Operation) override;
   virtual void ThresholdChanged();
+  // Empties the model before a parse reads the text into it; nothing here.
+  virtual void ClearVariables();
+  // Raises EFzyException without a parser (SParserUnassigned) and when the parser is linked to
+  // another logic component, into which it would read this one's text (SParserOfAnotherLogic).
+  void CheckParser() const;
   void SetNeedsUpdate(bool Value) noexcept { FNeedsUpdate = Value; }
   TStrings* GetStringsField() const noexcept { return FStrings.get(); }
   [[noreturn]] static void RaiseParserUnassigned();
@@ -129,8 +137,6 @@ class TARNWICK_EXPORT TFuzzyLogic : public TCustomFuzzyLogic {
   const TFuzzyVariableEvent& GetOnVariableDeleted() const noexcept { return FOnVariableDeleted; }
 
   void UpdateStrings() override;
-  // Clears the variables, then reads the stored text through the parser.
-  void Parse() override;
 
   // Published: the settings, Variables, Items, the events, Parser and Strings
   // (FuzzyPublished.cpp). Loaded from a stream, it keeps the stored Strings and Items.
@@ -147,6 +153,8 @@ class TARNWICK_EXPORT TFuzzyLogic : public TCustomFuzzyLogic {
  protected:
   virtual std::unique_ptr<TFuzzyVariables> CreateVariables();
   void ThresholdChanged() override;
+  // Items.Clear: each variable's sets and the variable are reported deleted.
+  void ClearVariables() override;
 
   void DoChange();
   void DoFuzzySetChange(TFuzzySet* FuzzySet);

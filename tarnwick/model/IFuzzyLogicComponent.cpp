@@ -134,14 +134,7 @@ void TIFuzzyLogic::Loaded() {
   Parse();
 }
 
-void TIFuzzyLogic::Parse() {
-  if (IsLoading()) return;
-  if (GetParser() == nullptr) RaiseParserUnassigned();
-  FItems->Clear();
-  // The stored text is what is to be read, not a print of the table just emptied.
-  SetNeedsUpdate(false);
-  TCustomFuzzyLogic::Parse();
-}
+void TIFuzzyLogic::ClearVariables() { FItems->Clear(); }
 
 void TIFuzzyLogic::UpdateStrings() {
   TCustomFuzzyLogic::UpdateStrings();

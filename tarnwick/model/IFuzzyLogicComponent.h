@@ -139,9 +139,6 @@ class TARNWICK_EXPORT TIFuzzyLogic : public TCustomFuzzyLogic {
   // The text anew: one entry per variable in the order the table stored them, each the
   // variable's own text form (its parser's print, or its name without a parser).
   void UpdateStrings() override;
-  // Empties the table without reporting a variable, then reads the stored text through the
-  // parser, which stores each variable it reads.
-  void Parse() override;
 
   // The terms "low", "medium" and "high" over Variable's range, each unless Variable has a
   // set of that name already.
@@ -164,6 +161,9 @@ class TARNWICK_EXPORT TIFuzzyLogic : public TCustomFuzzyLogic {
   virtual std::unique_ptr<TFuzzyVariableTable> CreateVariables();
   // Every variable of the table, in ordinal order, takes the component's threshold.
   void ThresholdChanged() override;
+  // The table's Clear: no variable is reported, and the variables keep their links. The
+  // parser then stores each variable it reads.
+  void ClearVariables() override;
 
   void DoChange();
   void DoFuzzySetChange(IFuzzyVariable* Variable, IFuzzySet* FuzzySet);

@@ -6,10 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "LineParser.h"
 #include "ModelTestSupport.h"
 #include "tarnwick/model/FuzzyConsts.h"
 #include "tarnwick/model/FuzzyParserBase.h"
@@ -23,6 +23,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using test::NamesByIndex;
+using test::TLineParser;
 using test::TILogicEventLog;
 
 // A variable that counts its live instances, so that a test sees when one dies.
@@ -39,37 +40,6 @@ Intf<IFuzzyVariable> NewVariable(const std::string& Name, TFzyFloat Min = 0, TFz
   V->SetMaximum(Max);
   return V;
 }
-
-// A parser of a toy language, one variable per line, "name min max": each becomes a variable
-// of the logic's ItemClass with this parser, stored with the table's Put. A variable prints as
-// "(var name)"; the line "!" raises.
-class TLineParser : public TCustomFuzzyLogicParser {
- public:
-  using TCustomFuzzyLogicParser::TCustomFuzzyLogicParser;
-  using TCustomFuzzyLogicParser::PrettyPrint;
-
-  void ParseFuzzyLogic(const std::string& AString, const TEncoding*) override {
-    auto* Logic = dynamic_cast<TIFuzzyLogic*>(GetFuzzyLogic());
-    std::istringstream In(AString);
-    std::string Line;
-    while (std::getline(In, Line)) {
-      if (!Line.empty() && Line.back() == '\r') Line.pop_back();
-      if (Line.empty()) continue;
-      if (Line == "!") throw EFzyException("bad definition");
-      std::istringstream Words(Line);
-      std::string Name;
-      TFzyFloat Min = 0, Max = 1;
-      Words >> Name >> Min >> Max;
-      Intf<IFuzzyVariable> V(Logic->GetItemClass().Create(Name));
-      V->SetMinimum(Min);
-      V->SetMaximum(Max);
-      V->SetParser(this);
-      Logic->GetItems()->Put(Name, V);
-    }
-  }
-  std::string PrettyPrint(IFuzzyVariable* FuzzyVariable) override { return "(var " + FuzzyVariable->GetName() + ")"; }
-  std::string PrettyPrint(IFuzzySet* FuzzySet, bool) override { return FuzzySet->GetName(); }
-};
 
 class IFuzzyLogicTest : public ::testing::Test {
  protected:
