@@ -43,15 +43,42 @@ void TCustomFuzzyLogic::SetParser(TCustomFuzzyLogicParser* Value) {
 void TCustomFuzzyLogic::SetVariables(const TStrings* Value) { FVariables->Assign(Value); }
 
 TStrings* TCustomFuzzyLogic::GetStrings() {
+  // A reader fills the list it gets here.
+  if (IsLoading()) KeepTextBeforeLoading();
   if (FNeedsUpdate) UpdateStrings();
   return FStrings.get();
 }
 
 void TCustomFuzzyLogic::SetStrings(const TStrings* Value) {
+  if (IsLoading()) KeepTextBeforeLoading();
   FStrings->Assign(Value);
   Parse();
 }
 
+void TCustomFuzzyLogic::KeepTextBeforeLoading() {
+  if (FTextBeforeLoading.Text) return;
+  auto Text = std::make_unique<TStringList>();
+  Text->Assign(FStrings.get());
+  FTextBeforeLoading.NeedsUpdate = FNeedsUpdate;
+  FTextBeforeLoading.Text = std::move(Text);
+}
+
+TCustomFuzzyLogic::TTextBeforeLoading TCustomFuzzyLogic::TakeTextBeforeLoading() noexcept {
+  TTextBeforeLoading Result = std::move(FTextBeforeLoading);
+  FTextBeforeLoading = TTextBeforeLoading{};
+  if (!Result.Text) Result.NeedsUpdate = FNeedsUpdate;
+  return Result;
+}
+
+void TCustomFuzzyLogic::RestoreText(TTextBeforeLoading Before) {
+  if (Before.Text) FStrings->Assign(Before.Text.get());
+  FNeedsUpdate = Before.NeedsUpdate;
+}
+
+void TCustomFuzzyLogic::Loaded() {
+  TComponent::Loaded();
+  FTextBeforeLoading = TTextBeforeLoading{};
+}
 
 void TCustomFuzzyLogic::Notification(TComponent* AComponent, TOperation Operation) {
   TComponent::Notification(AComponent, Operation);
@@ -72,6 +99,8 @@ void TCustomFuzzyLogic::CheckParser() const {
 void TCustomFuzzyLogic::Parse() {
   if (IsLoading()) return;
   CheckParser();
+  // Text kept by a read that failed before its Loaded is no longer the text before anything.
+  FTextBeforeLoading = TTextBeforeLoading{};
   ClearVariables();
   // The stored text is what is to be read, not a print of the model just emptied.
   FNeedsUpdate = false;

@@ -90,6 +90,8 @@ class TARNWICK_EXPORT TCustomFuzzyLogic : public TComponent {
 
  protected:
   void Notification(TComponent* AComponent, TOperation Operation) override;
+  // Drops the text kept from before loading (see TakeTextBeforeLoading).
+  void Loaded() override;
   virtual void ThresholdChanged();
   // Empties the model before a parse reads the text into it; nothing here.
   virtual void ClearVariables();
@@ -100,7 +102,19 @@ class TARNWICK_EXPORT TCustomFuzzyLogic : public TComponent {
   TStrings* GetStringsField() const noexcept { return FStrings.get(); }
   [[noreturn]] static void RaiseParserUnassigned();
 
+  // The text as it was before loading changed it, for a Loaded that must undo a stored text it
+  // cannot take: kept at the first change of the text while loading (Text empty when there
+  // was none), with the mark it had.
+  struct TTextBeforeLoading {
+    std::unique_ptr<TStringList> Text;
+    bool NeedsUpdate = false;
+  };
+  TTextBeforeLoading TakeTextBeforeLoading() noexcept;
+  void RestoreText(TTextBeforeLoading Before);
+
  private:
+  void KeepTextBeforeLoading();
+
   std::int32_t FNumFunctionValues = kDefaultNumFunctionValues;
   TNotifyEvent FOnChange;
   TDefuzzificationMethod FDefuzzificationMethod = dmCenterOfGravity;
@@ -112,6 +126,7 @@ class TARNWICK_EXPORT TCustomFuzzyLogic : public TComponent {
   TFuzzyCorrelationMethod FCorrelationMethod = fcmMinimum;
   TFuzzyInferenceMethod FInferenceMethod = fimMinMax;
   TFzyFloat FThreshold = 0.01;
+  TTextBeforeLoading FTextBeforeLoading;
 };
 
 class TARNWICK_EXPORT TFuzzyLogic : public TCustomFuzzyLogic {

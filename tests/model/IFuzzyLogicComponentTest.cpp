@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "tarnwick/model/FuzzyConsts.h"
 #include "tarnwick/model/FuzzyParserBase.h"
 #include "tarnwick/model/IFuzzyLogic.h"
+#include "tarnwick/platform/ComponentStreaming.h"
 #include "tarnwick/platform/Exceptions.h"
 #include "tarnwick/platform/Strings.h"
 
@@ -273,14 +275,40 @@ TEST_F(IFuzzyLogicParsed, TheStreamedTextIsParsedWhenLoadingEnds) {
   Logic->EndLoading();
   EXPECT_EQ(Logic->GetItems()->GetCount(), 2);
   EXPECT_FALSE(Logic->IsLoading());
+  const std::vector<Intf<IFuzzyVariable>> Before = Logic->GetItems()->GetStoringOrder();
+
+  // A Loaded that cannot parse names the property at fault and takes back what it had before
+  // loading: its variables, its text and the text's mark.
+  Logic->BeginLoading();
+  Assign("c 0 1\n!\n");
+  try {
+    Logic->EndLoading();
+    ADD_FAILURE() << "no error";
+  } catch (const ELoadedValueError& E) {
+    EXPECT_STREQ(E.what(), "bad definition");
+    EXPECT_EQ(E.GetPropertyName(), "Strings");
+  }
+  EXPECT_FALSE(Logic->IsLoading());
+  EXPECT_EQ(Logic->GetItems()->GetStoringOrder(), Before);
+  EXPECT_FALSE(Logic->GetNeedsUpdate());
+  EXPECT_EQ(Logic->GetStrings()->GetText(), "a 0 1\r\nb 0 2\r\n");
+  EXPECT_EQ(TCountedVariable::Alive, 2) << "c died with the table it was undone from";
 
   TIFuzzyLogic Unlinked(nullptr);
   Unlinked.BeginLoading();
   TStringList Lines;
   Lines.SetText("a 0 1");
   Unlinked.SetStrings(&Lines);
-  EXPECT_THROW_MSG(Unlinked.EndLoading(), EFzyException, "Parser not assigned.  Cannot parse");
+  try {
+    Unlinked.EndLoading();
+    ADD_FAILURE() << "no error";
+  } catch (const ELoadedValueError& E) {
+    EXPECT_STREQ(E.what(), "Parser not assigned.  Cannot parse");
+    EXPECT_EQ(E.GetPropertyName(), "Parser");
+    EXPECT_THROW_MSG(std::rethrow_if_nested(E), EFzyException, "Parser not assigned.  Cannot parse");
+  }
   EXPECT_FALSE(Unlinked.IsLoading());
+  EXPECT_EQ(Unlinked.GetStrings()->GetText(), "");
 }
 
 // --- Destruction and lifetime
