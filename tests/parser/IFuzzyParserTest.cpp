@@ -533,6 +533,32 @@ TEST_F(IParserTest, AVariablePrintsItsDefinedSetsByIndex) {
                                          "    (term z (tri 0.0000 0.5000 1.0000))\r\n  )\r\n)");
 }
 
+// A set's expression is written only when every set it names prints before it, in this form
+// by a lower Index: an expression that names the set itself, or a later one, would not read
+// back, so the set is written by its points.
+TEST_F(IParserTest, AnExpressionIsWrittenOnlyWhenTheSetsItNamesPrintBeforeIt) {
+  Logic.SetAutoTerms(false);
+  Assign("(deffuzzy v (range 0 10) (values (term high ((0 0) (10 1))) (term s ((0 0) (10 0.5)))"
+         " (term later (tri 0 1 2))))");
+  Intf<IFuzzySet> S = Set("v", "s");
+  struct Case {
+    const char* Expression;
+    bool Written;
+  };
+  const Case Cases[] = {
+      {"[very high]", true},
+      {"very s", false},      // names the set itself, not one before it
+      {"very later", false},  // names a set that prints after it
+      {"very gone", false},   // names no set
+  };
+  for (const Case& C : Cases) {
+    S->SetExpression(C.Expression);
+    const std::string Expected = C.Written ? std::string("(term s ") + C.Expression + ")"
+                                           : "(term s ((0.0000 0.0000) (10.0000 0.5000) ))";
+    EXPECT_EQ(Parser.PrettyPrint(S.get(), true), Expected) << C.Expression;
+  }
+}
+
 // Printed by value, a set without a name is its expression in the collection form and nothing
 // in the interface form.
 TEST_F(IParserTest, AnUnnamedSetPrintsByValueAsNothing) {
