@@ -341,6 +341,30 @@ TYPED_TEST(LogicStreamingTest, ALogicLinkedToAnotherLogicsParserCannotParseThrou
   }
 }
 
+// Left at what construction gives them, the logic components and the parser store only what
+// construction does not give back: a changed declared default would store one more value, or
+// leave out one that then reads back as construction's.
+TEST(LogicStreamingDefaults, EachComponentLeftAtItsDefaultsStoresExactlyWhatConstructionDoesNotGive) {
+  RegisterFuzzyClasses();
+  TComponent Form(nullptr);
+  Form.SetName("Form");
+  (new TFuzzyLogic(&Form))->SetName("Logic1");
+  (new TIFuzzyLogic(&Form))->SetName("Logic2");
+  (new TKVFuzzyLogicParser(&Form))->SetName("Parser1");
+  EXPECT_EQ(ComponentToText(&Form),
+            "object Form: TComponent\n"
+            "  object Logic1: TFuzzyLogic\n"
+            "    Threshold = 0.01\n"
+            "    Items = <>\n"
+            "  end\n"
+            "  object Logic2: TIFuzzyLogic\n"
+            "    Threshold = 0.01\n"
+            "  end\n"
+            "  object Parser1: TKVFuzzyLogicParser\n"
+            "  end\n"
+            "end\n");
+}
+
 // --- The collection form
 
 using FuzzyLogicStreamingTest = LogicStreamingTest<TFuzzyLogic>;
