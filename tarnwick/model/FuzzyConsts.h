@@ -351,6 +351,10 @@ inline constexpr TResString SInvalidXRangeIndex{"SInvalidXRangeIndex",
 inline constexpr TResString SInvalidRangeArguments{
     "SInvalidRangeArguments", "Invalid range arguments.  Left (%.4f) is greater than right (%.4f)"};
 inline constexpr TResString SParserUnassigned{"SParserUnassigned", "Parser not assigned.  Cannot parse"};
+// A logic component's parser reads into the logic component it is linked to: one linked to
+// another would read this one's text into that one.
+inline constexpr TResString SParserOfAnotherLogic{"SParserOfAnotherLogic",
+                                                  "Cannot parse %s through %s, which parses into %s"};
 inline constexpr TResString SFzyParseError{"SFzyParseError", "Parsing Error, %s in %s at line %s: \"%s\""};
 inline constexpr TResString SFzyArgNumWrong{
     "SFzyArgNumWrong", "Number of arguments for function, %s, incorrect.  Expected \"%s\""};

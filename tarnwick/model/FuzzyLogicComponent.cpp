@@ -10,6 +10,7 @@
 #include <string>
 
 #include "tarnwick/model/FuzzyParserBase.h"
+#include "tarnwick/platform/Format.h"
 
 namespace tarnwick {
 
@@ -45,13 +46,41 @@ void TCustomFuzzyLogic::SetParser(TCustomFuzzyLogicParser* Value) {
 void TCustomFuzzyLogic::SetVariables(const TStrings* Value) { FVariables->Assign(Value); }
 
 TStrings* TCustomFuzzyLogic::GetStrings() {
+  // A reader fills the list it gets here.
+  if (IsLoading()) KeepTextBeforeLoading();
   if (FNeedsUpdate) UpdateStrings();
   return FStrings.get();
 }
 
 void TCustomFuzzyLogic::SetStrings(const TStrings* Value) {
+  if (IsLoading()) KeepTextBeforeLoading();
   FStrings->Assign(Value);
   Parse();
+}
+
+void TCustomFuzzyLogic::KeepTextBeforeLoading() {
+  if (FTextBeforeLoading.Text) return;
+  auto Text = std::make_unique<TStringList>();
+  Text->Assign(FStrings.get());
+  FTextBeforeLoading.NeedsUpdate = FNeedsUpdate;
+  FTextBeforeLoading.Text = std::move(Text);
+}
+
+TCustomFuzzyLogic::TTextBeforeLoading TCustomFuzzyLogic::TakeTextBeforeLoading() noexcept {
+  TTextBeforeLoading Result = std::move(FTextBeforeLoading);
+  FTextBeforeLoading = TTextBeforeLoading{};
+  if (!Result.Text) Result.NeedsUpdate = FNeedsUpdate;
+  return Result;
+}
+
+void TCustomFuzzyLogic::RestoreText(TTextBeforeLoading Before) {
+  if (Before.Text) FStrings->Assign(Before.Text.get());
+  FNeedsUpdate = Before.NeedsUpdate;
+}
+
+void TCustomFuzzyLogic::Loaded() {
+  TComponent::Loaded();
+  FTextBeforeLoading = TTextBeforeLoading{};
 }
 
 void TCustomFuzzyLogic::Notification(TComponent* AComponent, TOperation Operation) {
@@ -60,13 +89,30 @@ void TCustomFuzzyLogic::Notification(TComponent* AComponent, TOperation Operatio
     SetParser(nullptr);
 }
 
+void TCustomFuzzyLogic::CheckParser() const {
+  if (FParser == nullptr) RaiseParserUnassigned();
+  const TCustomFuzzyLogic* Served = FParser->GetFuzzyLogic();
+  if (Served == nullptr || Served == this) return;  // none: the parser says so itself
+  auto Label = [](const TComponent* C) {
+    return C->GetName().empty() ? "an unnamed " + C->ClassName() : C->GetName();
+  };
+  throw EFzyException(Format(LoadResString(SParserOfAnotherLogic), {Label(this), Label(FParser), Label(Served)}));
+}
+
 void TCustomFuzzyLogic::Parse() {
   if (IsLoading()) return;
-  if (FParser == nullptr) RaiseParserUnassigned();
-  const std::string Text = GetStrings()->GetText();
+  CheckParser();
+  // Text kept by a read that failed before its Loaded is no longer the text before anything.
+  FTextBeforeLoading = TTextBeforeLoading{};
+  ClearVariables();
+  // The stored text is what is to be read, not a print of the model just emptied.
+  FNeedsUpdate = false;
+  const std::string Text = FStrings->GetText();
   FParser->Parse(Text, nullptr);
   FNeedsUpdate = false;
 }
+
+void TCustomFuzzyLogic::ClearVariables() {}
 
 void TCustomFuzzyLogic::UpdateStrings() {
   FNeedsUpdate = false;
@@ -100,14 +146,7 @@ std::unique_ptr<TFuzzyVariables> TFuzzyLogic::CreateVariables() {
 
 void TFuzzyLogic::SetItems(const TFuzzyVariables* Value) { FItems->Assign(Value); }
 
-void TFuzzyLogic::Parse() {
-  if (IsLoading()) return;
-  if (GetParser() == nullptr) RaiseParserUnassigned();
-  FItems->Clear();
-  // The stored text is what is to be read, not a print of the model just emptied.
-  SetNeedsUpdate(false);
-  TCustomFuzzyLogic::Parse();
-}
+void TFuzzyLogic::ClearVariables() { FItems->Clear(); }
 
 void TFuzzyLogic::UpdateStrings() {
   TCustomFuzzyLogic::UpdateStrings();

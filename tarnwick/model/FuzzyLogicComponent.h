@@ -83,16 +83,38 @@ class TARNWICK_EXPORT TCustomFuzzyLogic : public TComponent {
   bool GetNeedsUpdate() const noexcept { return FNeedsUpdate; }
 
   virtual void UpdateStrings();
+  // Reads the stored text into the model through the parser, nothing while loading. The parser
+  // must be linked and parse into this component (CheckParser), else nothing changes; then the
+  // model is emptied (ClearVariables) and the text read. What was read before an error stays.
   virtual void Parse();
 
  protected:
   void Notification(TComponent* AComponent, TOperation Operation) override;
+  // Drops the text kept from before loading (see TakeTextBeforeLoading).
+  void Loaded() override;
   virtual void ThresholdChanged();
+  // Empties the model before a parse reads the text into it; nothing here.
+  virtual void ClearVariables();
+  // Raises EFzyException without a parser (SParserUnassigned) and when the parser is linked to
+  // another logic component, into which it would read this one's text (SParserOfAnotherLogic).
+  void CheckParser() const;
   void SetNeedsUpdate(bool Value) noexcept { FNeedsUpdate = Value; }
   TStrings* GetStringsField() const noexcept { return FStrings.get(); }
   [[noreturn]] static void RaiseParserUnassigned();
 
+  // The text as it was before loading changed it, for a Loaded that must undo a stored text it
+  // cannot take: kept at the first change of the text while loading (Text empty when there
+  // was none), with the mark it had.
+  struct TTextBeforeLoading {
+    std::unique_ptr<TStringList> Text;
+    bool NeedsUpdate = false;
+  };
+  TTextBeforeLoading TakeTextBeforeLoading() noexcept;
+  void RestoreText(TTextBeforeLoading Before);
+
  private:
+  void KeepTextBeforeLoading();
+
   std::int32_t FNumFunctionValues = kDefaultNumFunctionValues;
   TNotifyEvent FOnChange;
   TDefuzzificationMethod FDefuzzificationMethod = dmCenterOfGravity;
@@ -104,6 +126,7 @@ class TARNWICK_EXPORT TCustomFuzzyLogic : public TComponent {
   TFuzzyCorrelationMethod FCorrelationMethod = fcmMinimum;
   TFuzzyInferenceMethod FInferenceMethod = fimMinMax;
   TFzyFloat FThreshold = 0.01;
+  TTextBeforeLoading FTextBeforeLoading;
 };
 
 class TARNWICK_EXPORT TFuzzyLogic : public TCustomFuzzyLogic {
@@ -129,8 +152,6 @@ class TARNWICK_EXPORT TFuzzyLogic : public TCustomFuzzyLogic {
   const TFuzzyVariableEvent& GetOnVariableDeleted() const noexcept { return FOnVariableDeleted; }
 
   void UpdateStrings() override;
-  // Clears the variables, then reads the stored text through the parser.
-  void Parse() override;
 
   // Published: the settings, Variables, Items, the events, Parser and Strings
   // (FuzzyPublished.cpp). Loaded from a stream, it keeps the stored Strings and Items.
@@ -147,6 +168,8 @@ class TARNWICK_EXPORT TFuzzyLogic : public TCustomFuzzyLogic {
  protected:
   virtual std::unique_ptr<TFuzzyVariables> CreateVariables();
   void ThresholdChanged() override;
+  // Items.Clear: each variable's sets and the variable are reported deleted.
+  void ClearVariables() override;
 
   void DoChange();
   void DoFuzzySetChange(TFuzzySet* FuzzySet);

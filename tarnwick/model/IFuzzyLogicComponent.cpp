@@ -3,11 +3,14 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <exception>
 #include <iterator>
 #include <utility>
 
 #include "tarnwick/model/FuzzyParserBase.h"
 #include "tarnwick/platform/Classes.h"
+#include "tarnwick/platform/ComponentStreaming.h"
+#include "tarnwick/platform/ScopeGuard.h"
 
 namespace tarnwick {
 
@@ -37,7 +40,7 @@ void TFuzzyVariableTable::Remove(IFuzzyVariable* FuzzyVariable) {
 void TFuzzyVariableTable::DoAdd(Integer HashCode, Integer Index, const std::string& Key,
                                 const Intf<IFuzzyVariable>& Value) {
   TInherited::DoAdd(HashCode, Index, Key, Value);
-  if (FFuzzyLogic != nullptr) FFuzzyLogic->VariableAdded(Value.get());
+  if (FFuzzyLogic != nullptr && !FRestoring) FFuzzyLogic->VariableAdded(Value.get());
 }
 
 void TFuzzyVariableTable::DoSetValue(Integer Index, const Intf<IFuzzyVariable>& Value) {
@@ -55,19 +58,37 @@ void TFuzzyVariableTable::KeyNotify(const std::string& Key, TCollectionNotificat
     FStored.Remove(Key);
 }
 
-std::vector<Intf<IFuzzyVariable>> TFuzzyVariableTable::GetStoringOrder() const {
-  std::vector<std::pair<std::int64_t, Intf<IFuzzyVariable>>> Stored;
+TFuzzyVariableTable::TContents TFuzzyVariableTable::GetContents() const {
+  struct TStored {
+    std::int64_t When;
+    std::string Key;
+    Intf<IFuzzyVariable> Variable;
+  };
+  std::vector<TStored> Stored;
   Stored.reserve(static_cast<std::size_t>(GetCount()));
   for (Integer I = 0; I < GetCount(); ++I) {
     std::int64_t When = 0;
-    FStored.TryGetValue(GetKeyByIndex(I), When);
-    Stored.emplace_back(When, GetItemByIndex(I));
+    std::string Key = GetKeyByIndex(I);
+    FStored.TryGetValue(Key, When);
+    Stored.push_back({When, std::move(Key), GetItemByIndex(I)});
   }
-  std::sort(Stored.begin(), Stored.end(), [](const auto& A, const auto& B) { return A.first < B.first; });
-  std::vector<Intf<IFuzzyVariable>> Result;
+  std::sort(Stored.begin(), Stored.end(), [](const TStored& A, const TStored& B) { return A.When < B.When; });
+  TContents Result;
   Result.reserve(Stored.size());
-  for (auto& Entry : Stored) Result.push_back(std::move(Entry.second));
+  for (TStored& Entry : Stored) Result.emplace_back(std::move(Entry.Key), std::move(Entry.Variable));
   return Result;
+}
+
+std::vector<Intf<IFuzzyVariable>> TFuzzyVariableTable::GetStoringOrder() const {
+  std::vector<Intf<IFuzzyVariable>> Result;
+  for (auto& Entry : GetContents()) Result.push_back(std::move(Entry.second));
+  return Result;
+}
+
+void TFuzzyVariableTable::Restore(const TContents& Contents) {
+  const TRestoreValue Restoring(FRestoring, true);
+  Clear();
+  for (const auto& [Key, Variable] : Contents) Put(Key, Variable);
 }
 
 Intf<IFuzzyVariable> TFuzzyVariableTable::DoRemove(const std::string& Key, Integer HashCode,
@@ -130,18 +151,24 @@ std::unique_ptr<TFuzzyVariableTable> TIFuzzyLogic::CreateVariables() {
 void TIFuzzyLogic::SetItems(const TFuzzyVariableTable* Value) { FItems->Assign(Value); }
 
 void TIFuzzyLogic::Loaded() {
+  TTextBeforeLoading Before = TakeTextBeforeLoading();
   TCustomFuzzyLogic::Loaded();
-  Parse();
+  // Reading the component's properties touched no variable of the table but to give it the
+  // threshold; only the parse below changes what the table holds.
+  const TFuzzyVariableTable::TContents Variables = FItems->GetContents();
+  const char* AtFault = "Parser";
+  try {
+    CheckParser();
+    AtFault = "Strings";
+    Parse();
+  } catch (const Exception& E) {
+    FItems->Restore(Variables);
+    RestoreText(std::move(Before));
+    std::throw_with_nested(ELoadedValueError(E.what(), AtFault));
+  }
 }
 
-void TIFuzzyLogic::Parse() {
-  if (IsLoading()) return;
-  if (GetParser() == nullptr) RaiseParserUnassigned();
-  FItems->Clear();
-  // The stored text is what is to be read, not a print of the table just emptied.
-  SetNeedsUpdate(false);
-  TCustomFuzzyLogic::Parse();
-}
+void TIFuzzyLogic::ClearVariables() { FItems->Clear(); }
 
 void TIFuzzyLogic::UpdateStrings() {
   TCustomFuzzyLogic::UpdateStrings();

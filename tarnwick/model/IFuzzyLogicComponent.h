@@ -26,6 +26,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tarnwick/containers/KVDictionary.h"
@@ -80,7 +81,15 @@ class TARNWICK_EXPORT TFuzzyVariableTable : public collections::TKVStringHashTab
   void KeyNotify(const std::string& Key, TCollectionNotification Action) override;
 
  private:
+  friend class TIFuzzyLogic;
+  // The variables under their keys, in storing order; Restore empties the table and stores
+  // them so again, reporting none of it: how the component undoes a parse that failed.
+  using TContents = std::vector<std::pair<std::string, Intf<IFuzzyVariable>>>;
+  TContents GetContents() const;
+  void Restore(const TContents& Contents);
+
   TIFuzzyLogic* FFuzzyLogic;  // not owned: the component owns the table
+  bool FRestoring = false;
   collections::TKVDictionary<std::string, std::int64_t> FStored;  // key: when it was stored last
   std::int64_t FStoreCount = 0;
 };
@@ -139,9 +148,6 @@ class TARNWICK_EXPORT TIFuzzyLogic : public TCustomFuzzyLogic {
   // The text anew: one entry per variable in the order the table stored them, each the
   // variable's own text form (its parser's print, or its name without a parser).
   void UpdateStrings() override;
-  // Empties the table without reporting a variable, then reads the stored text through the
-  // parser, which stores each variable it reads.
-  void Parse() override;
 
   // The terms "low", "medium" and "high" over Variable's range, each unless Variable has a
   // set of that name already.
@@ -159,11 +165,16 @@ class TARNWICK_EXPORT TIFuzzyLogic : public TCustomFuzzyLogic {
   virtual void UpdateFuzzySet(IFuzzyVariable* Variable, IFuzzySet* FuzzySet);
 
  protected:
-  // Loading has ended: the text streamed in is parsed now.
+  // Loading has ended: the text streamed in is parsed now. When that fails, the component
+  // takes back the text and the variables it had before loading and raises ELoadedValueError
+  // for the property at fault (Parser, or Strings), the cause nested.
   void Loaded() override;
   virtual std::unique_ptr<TFuzzyVariableTable> CreateVariables();
   // Every variable of the table, in ordinal order, takes the component's threshold.
   void ThresholdChanged() override;
+  // The table's Clear: no variable is reported, and the variables keep their links. The
+  // parser then stores each variable it reads.
+  void ClearVariables() override;
 
   void DoChange();
   void DoFuzzySetChange(IFuzzyVariable* Variable, IFuzzySet* FuzzySet);

@@ -525,8 +525,11 @@ typename TForm::TSetRef TKVFuzzyLogicParser::EvalBindingOf(typename TForm::TVari
     Result = EvalFuzzyExpression(Variable, Value);  // virtual: a descendant's form is honoured
   }
   if (!Result) ParseError(kEvalMethod, LoadResString(SFzyInvalidToken), {Token->ToString()});
-  // A term stays as defined; the binding's own set is a clone named after the binding.
-  if (Result->GetDefined()) Result = TForm::BindingCopy(*this, TForm::Raw(Result));
+  // The binding names a set of its own, a clone of any set that others find by name: a term,
+  // which stays as defined, and the variable's empty set, which another operand of the same
+  // expression may be already (in "__Empty or ?q" the union names both of its operands).
+  if (Result->GetDefined() || Result->GetName() == SEmptyFuzzy)
+    Result = TForm::BindingCopy(*this, TForm::Raw(Result));
   Result->SetName(Token->ToString());
   return Result;
 }

@@ -33,7 +33,13 @@ struct TReader::TImpl {
   };
 
   std::vector<TComponent*> Created;  // in the order of creation
-  std::vector<TComponent*> Loading;  // every component read, in the order reading began
+  // Every component read, in the order reading began, with its block and path.
+  struct TLoading {
+    TComponent* Component;
+    const TObjectNode* Node;
+    std::string Path;
+  };
+  std::vector<TLoading> Loading;
   std::vector<TFixup> Fixups;
 
   // The value a DefineProperty reader reads: frames over the values of nested lists.
@@ -89,7 +95,7 @@ class TTreeReader {
   // A read that failed: the components read into leave the loading state without Loaded, and
   // those the read created are freed, the most recent first (so a child before its owner).
   void Rollback() noexcept {
-    for (TComponent* C : FImpl.Loading) C->CancelLoading();
+    for (const auto& L : FImpl.Loading) L.Component->CancelLoading();
     DeleteCreated();
   }
 
@@ -127,12 +133,13 @@ class TTreeReader {
   }
 
   bool IsBeingRead(const TComponent* C) const {
-    return std::find(FImpl.Loading.begin(), FImpl.Loading.end(), C) != FImpl.Loading.end();
+    return std::any_of(FImpl.Loading.begin(), FImpl.Loading.end(),
+                       [C](const TReader::TImpl::TLoading& L) { return L.Component == C; });
   }
 
   void ReadObject(const TObjectNode& Node, TComponent* Instance, const std::string& Path) {
+    FImpl.Loading.push_back({Instance, &Node, Path});
     Instance->BeginLoading();
-    FImpl.Loading.push_back(Instance);
     if (Instance->GetName() != Node.Name) {
       try {
         Instance->SetName(Node.Name);
@@ -370,6 +377,27 @@ namespace {
 
 thread_local std::int32_t gReadingDepth = 0;
 
+// The error in flight from L's Loaded as an error of the read, the cause nested in it: an
+// ELoadedValueError at the line that stored the property it names (the block's line when the
+// stream left it out), any other error of the library at the block. Others pass as they are.
+std::exception_ptr LoadedError(const TReader::TImpl::TLoading& L) {
+  try {
+    try {
+      throw;
+    } catch (const ELoadedValueError& E) {
+      std::int32_t Line = L.Node->Line;
+      for (const TPropNode& P : L.Node->Props)
+        if (SameText(P.Name, E.GetPropertyName())) Line = P.Line;
+      const std::string Path = L.Path + "." + E.GetPropertyName();
+      std::throw_with_nested(MakeReadError(Line, Path, E.what()));
+    } catch (const Exception& E) {
+      std::throw_with_nested(MakeReadError(L.Node->Line, L.Path, E.what()));
+    }
+  } catch (...) {
+    return std::current_exception();
+  }
+}
+
 }  // namespace
 
 bool IsReadingStream() noexcept { return gReadingDepth > 0; }
@@ -393,11 +421,11 @@ TComponent* TReader::ReadRootComponent(TComponent* Root, TComponent* Owner) {
   }
   // Loaded for every component read; each leaves the loading state whatever its Loaded does.
   std::exception_ptr FirstError;
-  for (TComponent* C : FImpl->Loading) {
+  for (const auto& L : FImpl->Loading) {
     try {
-      C->EndLoading();
+      L.Component->EndLoading();
     } catch (...) {
-      if (!FirstError) FirstError = std::current_exception();
+      if (!FirstError) FirstError = LoadedError(L);
     }
   }
   FImpl->Loading.clear();

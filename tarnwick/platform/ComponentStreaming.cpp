@@ -16,6 +16,10 @@ EComponentReadError::EComponentReadError(std::string Message, std::int32_t LineN
     : EReadError(std::move(Message)), FLineNumber(LineNumber), FPropertyPath(std::move(PropertyPath)) {}
 EComponentReadError::~EComponentReadError() = default;
 
+ELoadedValueError::ELoadedValueError(std::string Message, std::string PropertyName)
+    : EReadError(std::move(Message)), FPropertyName(std::move(PropertyName)) {}
+ELoadedValueError::~ELoadedValueError() = default;
+
 TFiler::~TFiler() = default;
 
 // ---------------------------------------------------------------------------------------------

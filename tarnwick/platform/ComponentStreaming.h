@@ -58,15 +58,18 @@
 // lookup (SetOnFindComponent). Stored events are resolved through the host's handlers
 // (SetEventHandlers); a stream that holds an event and no handlers to resolve it by is an error.
 // Last, every component read gets Loaded, in the order they were read; a Loaded that raises
-// still leaves the loading state, the others still get theirs, and the first error is raised.
+// still leaves the loading state, the others still get theirs, and the first error is raised
+// as an error of the read: of the property an ELoadedValueError names, else of the block.
 //
 // Failure. Every error of the text raises EComponentReadError naming the line and the property
 // (or the block) and its cause; an error raised by a setter is reported the same way with its
-// own message. Nothing half-built stays: the components the read created are freed, and a
-// component read into keeps what was set (each through its setter, so its invariants hold)
-// and leaves the loading state without Loaded. The text is not trusted: nesting is limited to
-// kMaxStreamDepth levels, numbers must fit their property, and no input makes the reader
-// recurse or allocate beyond the text's own size.
+// own message, and so is one raised by Loaded, which stays nested in the report
+// (std::rethrow_if_nested). Nothing half-built stays: the components the read created are
+// freed, and a component read into keeps what was set (each through its setter, so its
+// invariants hold) and leaves the loading state without Loaded; one whose Loaded fails on a
+// stored value takes back what it had before the read. The text is not trusted: nesting is
+// limited to kMaxStreamDepth levels, numbers must fit their property, and no input makes the
+// reader recurse or allocate beyond the text's own size.
 #ifndef TARNWICK_PLATFORM_COMPONENTSTREAMING_H_
 #define TARNWICK_PLATFORM_COMPONENTSTREAMING_H_
 
@@ -105,6 +108,20 @@ class TARNWICK_PLATFORM_EXPORT EComponentReadError : public EReadError {
  private:
   std::int32_t FLineNumber;
   std::string FPropertyPath;
+};
+
+// What a component's Loaded raises when it cannot take the stored value of one of its own
+// properties (a text that does not read, a link that does not fit): a read reports it as
+// EComponentReadError of the line that stored the property, or of the component's block when
+// the stream left the property out.
+class TARNWICK_PLATFORM_EXPORT ELoadedValueError : public EReadError {
+ public:
+  ELoadedValueError(std::string Message, std::string PropertyName);
+  ~ELoadedValueError() override;
+  const std::string& GetPropertyName() const noexcept { return FPropertyName; }
+
+ private:
+  std::string FPropertyName;
 };
 
 inline constexpr TResString SReadErrorAt{"SReadErrorAt", "Error reading %s at line %d: %s"};

@@ -11,8 +11,12 @@
 
 namespace tarnwick::detail::streaming {
 
+EComponentReadError MakeReadError(std::int32_t Line, const std::string& Path, const std::string& Detail) {
+  return EComponentReadError(Format(LoadResString(SReadErrorAt), {Path, Line, Detail}), Line, Path);
+}
+
 void RaiseReadError(std::int32_t Line, const std::string& Path, const std::string& Detail) {
-  throw EComponentReadError(Format(LoadResString(SReadErrorAt), {Path, Line, Detail}), Line, Path);
+  throw MakeReadError(Line, Path, Detail);
 }
 
 std::string Expected(std::string_view What, const std::string& Found) {

@@ -8,18 +8,19 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "LineParser.h"
 #include "ModelTestSupport.h"
 #include "tarnwick/model/FuzzyConsts.h"
 #include "tarnwick/model/FuzzyLogicComponent.h"
 #include "tarnwick/model/FuzzyParserBase.h"
 #include "tarnwick/model/FuzzySet.h"
 #include "tarnwick/model/FuzzyVariable.h"
+#include "tarnwick/model/IFuzzyLogic.h"
 #include "tarnwick/platform/Classes.h"
 #include "tarnwick/platform/Component.h"
 #include "tarnwick/platform/Strings.h"
@@ -31,63 +32,12 @@ using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::IsEmpty;
 using test::Concat;
+using test::TLineParser;
 using test::NamesOf;
 using test::PointsOf;
 using test::Pt;
 using test::Repeat;
 using test::TEventLog;
-
-// A parser of a toy language, one variable per line: "name min max". It adds each variable to
-// its logic component's Items, prints a variable as "(var name)", and records every call. The
-// line "!" raises, to show what a failed parse leaves behind.
-class TLineParser : public TCustomFuzzyLogicParser {
- public:
-  explicit TLineParser(TComponent* AOwner, std::vector<std::string>* Log = nullptr)
-      : TCustomFuzzyLogicParser(AOwner), FLog(Log) {}
-
-  void ParseFuzzyLogic(const std::string& AString, const TEncoding* Encoding) override {
-    Texts.push_back(AString);
-    Encodings.push_back(Encoding);
-    auto* Logic = dynamic_cast<TFuzzyLogic*>(GetFuzzyLogic());
-    Record("ParseFuzzyLogic with " + std::to_string(Logic ? Logic->GetItems()->GetCount() : -1) + " variables");
-    if (Logic == nullptr) return;
-    std::istringstream In(AString);
-    std::string Line;
-    while (std::getline(In, Line)) {
-      if (!Line.empty() && Line.back() == '\r') Line.pop_back();
-      if (Line.empty()) continue;
-      if (Line == "!") throw EFzyException("bad definition");
-      std::istringstream Words(Line);
-      std::string Name;
-      TFzyFloat Min = 0;
-      TFzyFloat Max = 0;
-      Words >> Name >> Min >> Max;
-      TFuzzyVariable* V = Logic->GetItems()->Add(Name);
-      V->SetMaximum(Max);
-      V->SetMinimum(Min);
-    }
-  }
-
-  std::string PrettyPrint(const TFuzzyVariable* V) override {
-    ++Prints;
-    if (V->GetName() == FailOn) throw EFzyException("cannot print " + FailOn);
-    if (Multiline) return "(var " + V->GetName() + "\r\n  (units " + V->GetUnits() + "))";
-    return "(var " + V->GetName() + ")";
-  }
-  std::string PrettyPrint(const TFuzzySet* S, bool) override { return "(set " + S->GetName() + ")"; }
-
-  std::vector<std::string> Texts;
-  std::vector<const TEncoding*> Encodings;
-  int Prints = 0;
-  bool Multiline = false;
-  std::string FailOn;  // the name of a variable that PrettyPrint refuses
-
- private:
-  void Record(const std::string& S) {
-    if (FLog) FLog->push_back(S);
-  }
-  std::vector<std::string>* FLog;
-};
 
 void AssignText(TCustomFuzzyLogic& Logic, std::string_view Text) {
   TStringList Lines;
@@ -550,6 +500,59 @@ TEST_F(FuzzyLogicStrings, LoadingDoesNothing) {
   EXPECT_THAT(Parser.Texts, ElementsAre("a 0 10\r\n")) << "nor after loading";
   EXPECT_EQ(Text(), "b 0 1\r\n");
   EXPECT_THAT(Log.Take(), ElementsAre("OnVariableChange(a)", "OnVariableChange(a)"));
+}
+
+// A parser reads into the logic component it is linked to: a logic whose parser is linked to
+// another one would have its text read into that one, so the parse is refused before anything
+// changes, in both forms.
+template <typename TLogic>
+class ParserOfAnotherLogic : public ::testing::Test {
+ protected:
+  static std::vector<std::string> Names(const TFuzzyLogic& L) { return NamesOf(*L.GetItems()); }
+  static std::vector<std::string> Names(const TIFuzzyLogic& L) {
+    std::vector<std::string> Result;
+    for (const Intf<IFuzzyVariable>& V : L.GetItems()->GetStoringOrder()) Result.push_back(V->GetName());
+    return Result;
+  }
+};
+using TLogicForms = ::testing::Types<TFuzzyLogic, TIFuzzyLogic>;
+TYPED_TEST_SUITE(ParserOfAnotherLogic, TLogicForms);
+
+TYPED_TEST(ParserOfAnotherLogic, IsRefusedNamingBothLogicsBeforeAnythingChanges) {
+  TypeParam Logic1(nullptr);
+  TypeParam Logic2(nullptr);
+  TLineParser Parser(nullptr);
+  TLineParser Own(nullptr);
+  Logic1.SetName("Logic1");
+  Logic2.SetName("Logic2");
+  Parser.SetName("Parser1");
+  Logic1.SetParser(&Parser);
+  Parser.SetFuzzyLogic(&Logic1);
+  AssignText(Logic1, "a 0 1\n");
+  Logic2.SetParser(&Own);
+  Own.SetFuzzyLogic(&Logic2);
+  AssignText(Logic2, "b 0 1\n");
+
+  Logic2.SetParser(&Parser);  // the host linked only this side
+  const std::string Message = "Cannot parse Logic2 through Parser1, which parses into Logic1";
+  EXPECT_THROW_MSG(AssignText(Logic2, "c 0 1\n"), EFzyException, Message);
+  EXPECT_THROW_MSG(Logic2.Parse(), EFzyException, Message);
+  EXPECT_THAT(this->Names(Logic1), ElementsAre("a"));
+  EXPECT_THAT(this->Names(Logic2), ElementsAre("b"));
+  EXPECT_THAT(Parser.Texts, ElementsAre("a 0 1\r\n"));
+  EXPECT_EQ(Logic2.GetStrings()->GetText(), "c 0 1\r\n") << "the text given is kept, as without a parser";
+
+  // Unnamed components are named by their class.
+  Logic1.SetName("");
+  Logic2.SetName("");
+  Parser.SetName("");
+  EXPECT_THROW_MSG(Logic2.Parse(), EFzyException,
+                   "Cannot parse an unnamed " + Logic2.ClassName() + " through an unnamed TLineParser, which parses "
+                   "into an unnamed " + Logic1.ClassName());
+  // Linked back, the parser serves it.
+  Parser.SetFuzzyLogic(&Logic2);
+  Logic2.Parse();
+  EXPECT_THAT(this->Names(Logic2), ElementsAre("c"));
 }
 
 TEST(CustomFuzzyLogic, ParsesAndMarksButPrintsNothing) {

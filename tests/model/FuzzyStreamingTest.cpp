@@ -85,6 +85,40 @@ TEST_F(FuzzyStreamingTest, ALogicIsWrittenInDeclaredOrderAndLeavesOutDefaults) {
             "end\n");
 }
 
+// Every class of the stream left at what construction gives it stores only the values that
+// construction does not give back: a changed declared default would store one more value, or
+// leave out one that then reads back as construction's.
+TEST_F(FuzzyStreamingTest, EachClassLeftAtItsDefaultsStoresExactlyWhatConstructionDoesNotGive) {
+  EXPECT_EQ(ComponentToText(&Logic), "object TFuzzyLogic\n  Threshold = 0.01\n  Items = <>\nend\n");
+  Logic.SetAutoTerms(false);
+  TFuzzySet* Set = Logic.GetItems()->Add()->GetItems()->Add();
+  Set->GetValues()->Add();
+  EXPECT_EQ(ComponentToText(&Logic),
+            "object TFuzzyLogic\n"
+            "  AutoTerms = False\n"
+            "  Threshold = 0.01\n"
+            "  Items = <\n"
+            "    item\n"
+            "      ItemIndex = 0\n"
+            "      Maximum = 1\n"
+            "      Items = <\n"
+            "        item\n"
+            "          Defined = False\n"
+            "          Values = <\n"
+            "            item\n"
+            "              X = 0\n"
+            "            end\n"
+            "          >\n"
+            "          SetType = fstUserDefined\n"
+            "          Tag = 0\n"
+            "        end\n"
+            "      >\n"
+            "      Threshold = 0.01\n"
+            "    end\n"
+            "  >\n"
+            "end\n");
+}
+
 TEST_F(FuzzyStreamingTest, SettingsAndModelReadBackAsTheyWere) {
   Logic.SetAutoTerms(false);
   Logic.SetCorrelationMethod(fcmProduct);

@@ -5,15 +5,17 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <exception>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "LineParser.h"
 #include "ModelTestSupport.h"
 #include "tarnwick/model/FuzzyConsts.h"
 #include "tarnwick/model/FuzzyParserBase.h"
 #include "tarnwick/model/IFuzzyLogic.h"
+#include "tarnwick/platform/ComponentStreaming.h"
 #include "tarnwick/platform/Exceptions.h"
 #include "tarnwick/platform/Strings.h"
 
@@ -23,6 +25,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using test::NamesByIndex;
+using test::TLineParser;
 using test::TILogicEventLog;
 
 // A variable that counts its live instances, so that a test sees when one dies.
@@ -39,37 +42,6 @@ Intf<IFuzzyVariable> NewVariable(const std::string& Name, TFzyFloat Min = 0, TFz
   V->SetMaximum(Max);
   return V;
 }
-
-// A parser of a toy language, one variable per line, "name min max": each becomes a variable
-// of the logic's ItemClass with this parser, stored with the table's Put. A variable prints as
-// "(var name)"; the line "!" raises.
-class TLineParser : public TCustomFuzzyLogicParser {
- public:
-  using TCustomFuzzyLogicParser::TCustomFuzzyLogicParser;
-  using TCustomFuzzyLogicParser::PrettyPrint;
-
-  void ParseFuzzyLogic(const std::string& AString, const TEncoding*) override {
-    auto* Logic = dynamic_cast<TIFuzzyLogic*>(GetFuzzyLogic());
-    std::istringstream In(AString);
-    std::string Line;
-    while (std::getline(In, Line)) {
-      if (!Line.empty() && Line.back() == '\r') Line.pop_back();
-      if (Line.empty()) continue;
-      if (Line == "!") throw EFzyException("bad definition");
-      std::istringstream Words(Line);
-      std::string Name;
-      TFzyFloat Min = 0, Max = 1;
-      Words >> Name >> Min >> Max;
-      Intf<IFuzzyVariable> V(Logic->GetItemClass().Create(Name));
-      V->SetMinimum(Min);
-      V->SetMaximum(Max);
-      V->SetParser(this);
-      Logic->GetItems()->Put(Name, V);
-    }
-  }
-  std::string PrettyPrint(IFuzzyVariable* FuzzyVariable) override { return "(var " + FuzzyVariable->GetName() + ")"; }
-  std::string PrettyPrint(IFuzzySet* FuzzySet, bool) override { return FuzzySet->GetName(); }
-};
 
 class IFuzzyLogicTest : public ::testing::Test {
  protected:
@@ -303,14 +275,40 @@ TEST_F(IFuzzyLogicParsed, TheStreamedTextIsParsedWhenLoadingEnds) {
   Logic->EndLoading();
   EXPECT_EQ(Logic->GetItems()->GetCount(), 2);
   EXPECT_FALSE(Logic->IsLoading());
+  const std::vector<Intf<IFuzzyVariable>> Before = Logic->GetItems()->GetStoringOrder();
+
+  // A Loaded that cannot parse names the property at fault and takes back what it had before
+  // loading: its variables, its text and the text's mark.
+  Logic->BeginLoading();
+  Assign("c 0 1\n!\n");
+  try {
+    Logic->EndLoading();
+    ADD_FAILURE() << "no error";
+  } catch (const ELoadedValueError& E) {
+    EXPECT_STREQ(E.what(), "bad definition");
+    EXPECT_EQ(E.GetPropertyName(), "Strings");
+  }
+  EXPECT_FALSE(Logic->IsLoading());
+  EXPECT_EQ(Logic->GetItems()->GetStoringOrder(), Before);
+  EXPECT_FALSE(Logic->GetNeedsUpdate());
+  EXPECT_EQ(Logic->GetStrings()->GetText(), "a 0 1\r\nb 0 2\r\n");
+  EXPECT_EQ(TCountedVariable::Alive, 2) << "c died with the table it was undone from";
 
   TIFuzzyLogic Unlinked(nullptr);
   Unlinked.BeginLoading();
   TStringList Lines;
   Lines.SetText("a 0 1");
   Unlinked.SetStrings(&Lines);
-  EXPECT_THROW_MSG(Unlinked.EndLoading(), EFzyException, "Parser not assigned.  Cannot parse");
+  try {
+    Unlinked.EndLoading();
+    ADD_FAILURE() << "no error";
+  } catch (const ELoadedValueError& E) {
+    EXPECT_STREQ(E.what(), "Parser not assigned.  Cannot parse");
+    EXPECT_EQ(E.GetPropertyName(), "Parser");
+    EXPECT_THROW_MSG(std::rethrow_if_nested(E), EFzyException, "Parser not assigned.  Cannot parse");
+  }
   EXPECT_FALSE(Unlinked.IsLoading());
+  EXPECT_EQ(Unlinked.GetStrings()->GetText(), "");
 }
 
 // --- Destruction and lifetime

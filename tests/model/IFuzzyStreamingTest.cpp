@@ -68,6 +68,42 @@ class IFuzzyStreamingTest : public ::testing::Test {
   TEventHandlers Handlers;
 };
 
+// The interface classes left at what construction gives them store only what construction
+// does not give back (see the collection form's test of the same).
+TEST_F(IFuzzyStreamingTest, EachClassLeftAtItsDefaultsStoresExactlyWhatConstructionDoesNotGive) {
+  TTree Tree;
+  auto* Logic = new TIFuzzyLogic(&Tree.Form);
+  Logic->SetName("Logic1");
+  EXPECT_EQ(ComponentToText(&Tree.Form),
+            "object Form: TComponent\n"
+            "  object Holder: TIntfHolder\n"
+            "    Variable.DefuzzificationMethod = dmCenterOfGravity\n"
+            "    Variable.Maximum = 1\n"
+            "    Variable.Tag = 0\n"
+            "    Set.Defined = False\n"
+            "    Set.Values = <>\n"
+            "    Set.SetType = fstUserDefined\n"
+            "    Set.Tag = 0\n"
+            "  end\n"
+            "  object Parser1: TCustomFuzzyLogicParser\n"
+            "  end\n"
+            "  object Logic1: TIFuzzyLogic\n"
+            "    Threshold = 0.01\n"
+            "  end\n"
+            "end\n");
+}
+
+// A range off the construction's [0, 1] at both ends reads back as it was stored.
+TEST_F(IFuzzyStreamingTest, ARangeAwayFromTheDefaultsReadsBack) {
+  TTree Tree;
+  Tree.Holder->GetVariable()->SetMaximum(5);
+  Tree.Holder->GetVariable()->SetMinimum(1);
+  TTree Copy;
+  ReadInto(ComponentToText(&Tree.Form), Copy);
+  EXPECT_EQ(Copy.Holder->GetVariable()->GetMinimum(), 1);
+  EXPECT_EQ(Copy.Holder->GetVariable()->GetMaximum(), 5);
+}
+
 TEST_F(IFuzzyStreamingTest, AVariableIsStoredByItsSettingsAndLinks) {
   TTree Tree;
   TIFuzzyVariable& V = *Tree.Holder->GetVariable();

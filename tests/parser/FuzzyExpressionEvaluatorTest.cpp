@@ -491,11 +491,17 @@ TEST_F(EvaluatorTest, ABindingIsACloneOfItsValueNamedAfterIt) {
   EXPECT_EQ(F->GetName(), "?FAST and medium");
 }
 
-TEST_F(EvaluatorTest, AnUnknownBindingRenamesTheEmptySet) {
+TEST_F(EvaluatorTest, AnUnknownBindingIsAnEmptySetNamedAfterIt) {
   TFuzzySet* S = Eval("?nothing");
   EXPECT_EQ(S->GetName(), "?nothing");
   EXPECT_EQ(S->GetValues()->GetCount(), 0);
   EXPECT_LT(V->GetItems()->IndexOf(SEmptyFuzzy), 0);
+  // The variable's empty set, which every empty operand finds by its name, keeps it.
+  TFuzzySet* Empty = Eval("");
+  EXPECT_EQ(Eval("__Empty or ?nothing")->GetName(), "__Empty or ?nothing");
+  EXPECT_NE(Eval("?nothing"), Empty);
+  EXPECT_EQ(Empty->GetName(), SEmptyFuzzy);
+  EXPECT_EQ(Eval("__Empty"), Empty);
 }
 
 TEST_F(EvaluatorTest, BindingsMayReferToOtherBindings) {
@@ -699,7 +705,7 @@ TEST_F(EvaluatorTest, ABindingHandsItsSetToTheExpressionThatNamesIt) {
   TFuzzySet* Y = Eval("?y");  // the binding's own set is the result
   EXPECT_EQ(Y->GetName(), "?y");
   EXPECT_EQ(SetCount(), Before + 2);
-  // A binding without a line renames the empty set, which the variable keeps.
+  // A binding without a line gives an empty set of its own, which the variable keeps.
   Eval("?nothing");
   EXPECT_EQ(SetCount(), Before + 3);
   EXPECT_GE(V->GetItems()->IndexOf("?nothing"), 0);

@@ -379,8 +379,8 @@ TEST_F(BothEvaluators, EachExpressionGivesTheSameSetInBothForms) {
       "", "high", "very high", "high and low", "high or-mean low", "high and low or medium",
       "high and [ low or medium ]", "very not high", "not high and low", "very [ high or low ]", "high + 0.1",
       "high *X 2", "high + low", "high low", "2", "high + 2", "?x", "?y", "?nothing", "very (tri 0 0.5 1)",
-      "very ((0 0) (1 1))", "somewhat (pi 2 5)", "__Empty or low", "high <=X 6", "medium >= 0.5",
-      "extremely medium or-product low", "slightly medium", "about medium and-boundedsum high"};
+      "very ((0 0) (1 1))", "somewhat (pi 2 5)", "__Empty or low", "__Empty or ?nothing", "high <=X 6",
+      "medium >= 0.5", "extremely medium or-product low", "slightly medium", "about medium and-boundedsum high"};
   for (const char* Expression : kExpressions) {
     SCOPED_TRACE(Expression);
     const TFuzzySet* A = Owned.Parser.EvalFuzzyExpression(OwnedVar(), Expression);
@@ -531,6 +531,32 @@ TEST_F(IParserTest, AVariablePrintsItsDefinedSetsByIndex) {
   EXPECT_EQ(Parser.PrettyPrint(V.get()), "(deffuzzy v \r\n  (range 0.0000 1.0000)\r\n  (values \r\n"
                                          "    (term b (tri 0.0000 0.2500 0.5000))\r\n"
                                          "    (term z (tri 0.0000 0.5000 1.0000))\r\n  )\r\n)");
+}
+
+// A set's expression is written only when every set it names prints before it, in this form
+// by a lower Index: an expression that names the set itself, or a later one, would not read
+// back, so the set is written by its points.
+TEST_F(IParserTest, AnExpressionIsWrittenOnlyWhenTheSetsItNamesPrintBeforeIt) {
+  Logic.SetAutoTerms(false);
+  Assign("(deffuzzy v (range 0 10) (values (term high ((0 0) (10 1))) (term s ((0 0) (10 0.5)))"
+         " (term later (tri 0 1 2))))");
+  Intf<IFuzzySet> S = Set("v", "s");
+  struct Case {
+    const char* Expression;
+    bool Written;
+  };
+  const Case Cases[] = {
+      {"[very high]", true},
+      {"very s", false},      // names the set itself, not one before it
+      {"very later", false},  // names a set that prints after it
+      {"very gone", false},   // names no set
+  };
+  for (const Case& C : Cases) {
+    S->SetExpression(C.Expression);
+    const std::string Expected = C.Written ? std::string("(term s ") + C.Expression + ")"
+                                           : "(term s ((0.0000 0.0000) (10.0000 0.5000) ))";
+    EXPECT_EQ(Parser.PrettyPrint(S.get(), true), Expected) << C.Expression;
+  }
 }
 
 // Printed by value, a set without a name is its expression in the collection form and nothing

@@ -9,6 +9,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstring>
+#include <exception>
 #include <limits>
 #include <memory>
 #include <string>
@@ -499,16 +500,64 @@ TEST_F(ComponentStreamingTest, AFailingLoadedStillEndsLoadingEverywhere) {
       "  object B: TWidget\n"
       "  end\n"
       "end\n";
-  // Into a new tree: every Loaded runs, the first error comes out, and the tree is freed.
-  EXPECT_THROW_MSG(TextToComponent(Text, nullptr), EComponentError, "Loaded failed in Form");
+  // Into a new tree: every Loaded runs, the first error comes out as an error of its block,
+  // and the tree is freed.
+  EXPECT_THROW_MSG(TextToComponent(Text, nullptr), EComponentReadError,
+                   "Error reading Form at line 1: Loaded failed in Form");
   EXPECT_THAT(gWidgetLog, ElementsAre("Form.Loaded(buddy=nil)", "A.Loaded(buddy=nil)", "B.Loaded(buddy=nil)"));
 
   // Into an existing root: it leaves the loading state; what the read made is freed.
   TFragileWidget Form(nullptr);
-  EXPECT_THROW_MSG(TextToComponent(Text, &Form), EComponentError, "Loaded failed in Form");
+  EXPECT_THROW_MSG(TextToComponent(Text, &Form), EComponentReadError,
+                   "Error reading Form at line 1: Loaded failed in Form");
   EXPECT_FALSE(Form.IsLoading());
   EXPECT_EQ(Form.GetCaption(), "fail");
   EXPECT_EQ(Form.GetComponentCount(), 0);
+}
+
+// The error of the read that a Loaded raised, with its own error nested in it.
+template <typename TCause>
+std::string CauseOfLoadedError(const std::string& Text, TComponent* Root, std::int32_t Line, const std::string& Path) {
+  try {
+    TComponent* Read = TextToComponent(Text, Root);
+    if (Read != Root) delete Read;
+  } catch (const EComponentReadError& E) {
+    EXPECT_EQ(E.GetLineNumber(), Line);
+    EXPECT_EQ(E.GetPropertyPath(), Path);
+    try {
+      std::rethrow_if_nested(E);
+    } catch (const TCause& Cause) {
+      return Cause.what();
+    }
+    return "<nothing nested>";
+  }
+  return "<no exception>";
+}
+
+TEST_F(ComponentStreamingTest, ALoadedThatRefusesAStoredValueIsAnErrorOfThatProperty) {
+  const char* Text =
+      "object Form: TWidget\n"
+      "  object A: TFragileWidget\n"
+      "    Count = 2\n"
+      "    Caption = \"refused\"\n"
+      "  end\n"
+      "end\n";
+  EXPECT_THROW_MSG(TextToComponent(Text, nullptr), EComponentReadError,
+                   "Error reading Form.A.Caption at line 4: Caption refused in A");
+  EXPECT_EQ(CauseOfLoadedError<ELoadedValueError>(Text, nullptr, 4, "Form.A.Caption"), "Caption refused in A");
+  // A value the stream leaves out is the block's.
+  TFragileWidget Form(nullptr);
+  Form.SetCaption("refused");
+  EXPECT_EQ(CauseOfLoadedError<ELoadedValueError>("object Form: TFragileWidget\n  Count = 3\nend\n", &Form, 1,
+                                                  "Form.Caption"),
+            "Caption refused in Form");
+  EXPECT_EQ(Form.GetCount(), 3);
+  EXPECT_FALSE(Form.IsLoading());
+  // Any other error of a Loaded is the block's.
+  EXPECT_EQ(CauseOfLoadedError<EComponentError>("object Form: TWidget\n  object B: TFragileWidget\n"
+                                                "    Caption = \"fail\"\n  end\nend\n",
+                                                nullptr, 2, "Form.B"),
+            "Loaded failed in B");
 }
 
 TEST_F(ComponentStreamingTest, ARootOfAnotherClassIsRefused) {

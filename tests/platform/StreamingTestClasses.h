@@ -199,7 +199,8 @@ class TWidget : public TComponent {
   TNotifyEvent FOnClick;
 };
 
-// A widget whose Loaded fails when its caption says so.
+// A widget whose Loaded fails when its caption says so: "fail" fails, "refused" refuses the
+// caption as a stored value.
 class TFragileWidget : public TWidget {
  public:
   using TWidget::TWidget;
@@ -208,6 +209,7 @@ class TFragileWidget : public TWidget {
   void Loaded() override {
     FailInLoaded = GetCaption() == "fail";
     TWidget::Loaded();
+    if (GetCaption() == "refused") throw ELoadedValueError("Caption refused in " + GetName(), "Caption");
   }
 };
 

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "tarnwick/platform/ComponentStreaming.h"
 #include "tarnwick/platform/SysUtils.h"
 
 namespace tarnwick::detail::streaming {
@@ -45,7 +46,8 @@ inline std::string HexByte(unsigned char C) {
   return std::string{kDigits[C >> 4], kDigits[C & 15]};
 }
 
-// Raises EComponentReadError "Error reading <Path> at line <Line>: <Detail>".
+// EComponentReadError "Error reading <Path> at line <Line>: <Detail>", made or raised.
+EComponentReadError MakeReadError(std::int32_t Line, const std::string& Path, const std::string& Detail);
 [[noreturn]] void RaiseReadError(std::int32_t Line, const std::string& Path, const std::string& Detail);
 // "Expected <What>, found <Found>".
 std::string Expected(std::string_view What, const std::string& Found);
