@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 #include <limits>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -127,10 +128,11 @@ class TTreeReader {
   }
 
   bool IsBeingRead(const TComponent* C) const {
-    return std::find(FImpl.Loading.begin(), FImpl.Loading.end(), C) != FImpl.Loading.end();
+    return FBeingRead.count(C) != 0;
   }
 
   void ReadObject(const TObjectNode& Node, TComponent* Instance, const std::string& Path) {
+    FBeingRead.insert(Instance);
     Instance->BeginLoading();
     FImpl.Loading.push_back(Instance);
     if (Instance->GetName() != Node.Name) {
@@ -362,6 +364,7 @@ class TTreeReader {
   const TEventHandlers* FEvents;
   const TFindComponentEvent& FOnFind;
   TComponent* FRoot = nullptr;
+  std::unordered_set<const TComponent*> FBeingRead;  // the components of FImpl.Loading
 };
 
 }  // namespace
