@@ -29,7 +29,7 @@ void TCustomFuzzyLogic::SetThreshold(TFzyFloat Value) {
 }
 
 void TCustomFuzzyLogic::SetNumFunctionValues(std::int32_t Value) noexcept {
-  FNumFunctionValues = Value < 2 ? 2 : Value;
+  FNumFunctionValues = std::clamp(Value, std::int32_t{2}, kMaxNumFunctionValues);
 }
 
 void TCustomFuzzyLogic::SetParser(TCustomFuzzyLogicParser* Value) {

@@ -462,10 +462,6 @@ void TFuzzySetValues::ThinEditedRun(TFuzzySetValue* V, std::int32_t Hint) {
   }
 }
 
-void TFuzzySetValues::DeleteSparing(std::int32_t Index, std::int32_t Alternative) {
-  Delete(GetItem(Index) == FEditing ? Alternative : Index);
-}
-
 // The order is that of the selection walk: for each position I, every later point whose X lies
 // more than the tolerance below the X now at I moves to I, the points between moving one place
 // on. For position I the points so moved are the successive lows of the scan, and they end up
@@ -517,28 +513,42 @@ void TFuzzySetValues::Sort() {
   FSearchable = OrderedWithinTolerance(Items, -1, FMaxX);
 }
 
+// The rule walks the list and deletes one point at a time: a point equal to the one before it,
+// and every fourth in a row whose X lies within the tolerance of the one before (the counter
+// survives the deletions of equal points). Decided here in one pass over the points as they
+// would stand, Kept being the points before the position, and deleted in one go, in the same
+// order and with the same notices: the points deleted one at a time cost a pass each.
 void TFuzzySetValues::RemoveDuplicates() {
   if (FDuplicatesRemoved) return;
   TUpdateBlock<TCollection> Block(*this);
+  const TItemList& Items = GetItemList();
+  std::vector<TCollectionItem*> Kept;
+  std::vector<TCollectionItem*> Gone;
+  if (!Items.empty()) Kept.push_back(Items[0]);
   std::int32_t Counter = 0;
-  std::int32_t I = 1;
-  while (I < GetCount()) {
-    TFuzzySetValue* Point = GetItem(I);
-    TFuzzySetValue* Before = GetItem(I - 1);
+  for (std::size_t I = 1; I < Items.size(); ++I) {
+    auto* Point = static_cast<TFuzzySetValue*>(Items[I]);
+    const auto* Before = static_cast<const TFuzzySetValue*>(Kept.back());
+    bool Drop = false;
     if (Point->Equals(Before)) {
-      DeleteSparing(I, I - 1);
+      Drop = true;
     } else if (FloatEquals(Point->GetX(), Before->GetX())) {
-      if (++Counter == 4) {
-        DeleteSparing(I, I - 1);
-        Counter = 0;
-      } else {
-        ++I;
-      }
+      Drop = ++Counter == 4;
+      if (Drop) Counter = 0;
     } else {
       Counter = 0;
-      ++I;
+    }
+    if (!Drop) {
+      Kept.push_back(Point);
+    } else if (Point != FEditing) {
+      Gone.push_back(Point);
+    } else {
+      // The edited point is spared: the one before it goes, and it stands in that one's place.
+      Gone.push_back(Kept.back());
+      Kept.back() = Point;
     }
   }
+  DeleteItems(Gone);
   FDuplicatesRemoved = true;
 }
 

@@ -200,8 +200,6 @@ class TARNWICK_EXPORT TFuzzySetValues : public TGCollection {
     FSearchable = false;
     ++FOrderChanges;
   }
-  // Deletes the point at Index, or, when that is the point being edited, Alternative.
-  void DeleteSparing(std::int32_t Index, std::int32_t Alternative);
   // Hint: where V is expected to stand. Others: the other points are known to be ordered within
   // the tolerance, and OthersMax bounds their X. Returns where V stands, or -1.
   std::int32_t PlaceEditedValue(TFuzzySetValue* V, std::int32_t Hint, bool Others, TFzyFloat OthersMax);

@@ -137,6 +137,23 @@ TEST_F(IFuzzyLogicStreamingTest, ARoundTripParsesTheStoredTextIntoTheSameVariabl
   EXPECT_EQ(Lines(*Logic->GetStrings()), Lines(*Model.Logic->GetStrings()));
 }
 
+// The count of a generated curve from a stream is held at the ceiling as the setter holds it,
+// so that the curves that Loaded parses from the text stay within it.
+TEST_F(IFuzzyLogicStreamingTest, ACountAboveTheCeilingIsReadAsTheCeiling) {
+  TStoredModel Model;
+  std::string Text = ComponentToText(&Model.Form);
+  const std::string Stored = "NumFunctionValues = 9";
+  ASSERT_NE(Text.find(Stored), std::string::npos);
+  Text.replace(Text.find(Stored), Stored.size(), "NumFunctionValues = 5000");
+  std::unique_ptr<TComponent> Form = Read(Text);
+  auto* Logic = dynamic_cast<TIFuzzyLogic*>(Form->FindComponent("Logic1"));
+  ASSERT_NE(Logic, nullptr);
+  EXPECT_EQ(Logic->GetNumFunctionValues(), kMaxNumFunctionValues);
+  Intf<IFuzzyVariable> V = Logic->GetItems()->ContainsVariable("temperature");
+  ASSERT_TRUE(V);
+  EXPECT_EQ(V->GetFuzzySetByName("cold")->GetCount(), kMaxNumFunctionValues);
+}
+
 TEST_F(IFuzzyLogicStreamingTest, AChangedModelIsStoredWithItsTextPrintedAnew) {
   TStoredModel Model;
   Model.Logic->GetItems()->ContainsVariable("vent")->GetFuzzySetByName("shut")->Add(5, 0.5);
