@@ -111,7 +111,7 @@ void TFuzzySet::SetName(const std::string& Value) {
 }
 
 void TFuzzySet::StoreName(const std::string& Value) {
-  FName = Value;
+  StoreNameField(FName, Value);
   Changed(false);
 }
 
@@ -378,7 +378,7 @@ void TFuzzySet::Assign(const TPersistent* Source) {
     TGCollectionItem::Assign(Source);
     return;
   }
-  FName = Other->FName;
+  StoreNameField(FName, Other->FName);
   FValues->Assign(Other->FValues.get());
   FSetType = Other->FSetType;
   FInflectionPoint = Other->FInflectionPoint;
