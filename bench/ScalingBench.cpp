@@ -181,9 +181,9 @@ void BM_ParseTermsByName(benchmark::State& State) {
   for (std::int64_t I = 1; I < State.range(0); ++I) {
     Text += " (term t";
     Text += std::to_string(I);
-    Text += " (not t";
+    Text += " not t";
     Text += std::to_string(I / 2);
-    Text += "))";
+    Text += ')';
   }
   Text += "))";
   for (auto _ : State) {
