@@ -205,6 +205,13 @@ class TARNWICK_EXPORT TFuzzySetValues : public TGCollection {
   std::int32_t PlaceEditedValue(TFuzzySetValue* V, std::int32_t Hint, bool Others, TFzyFloat OthersMax);
   // Hint: where V is expected to stand.
   void ThinEditedRun(TFuzzySetValue* V, std::int32_t Hint);
+  // Sort for a list whose points other than V are ordered within the tolerance (OthersMax
+  // bounds their X): the order of the selection walk, found for V alone.
+  void SortEdited(TFuzzySetValue* V, TFzyFloat OthersMax);
+  // FMayThin for the pairs of neighbours that the point at Index is part of, and for the pair
+  // that the point at Index leaves behind when it goes.
+  void NoteNeighbours(std::int32_t Index) noexcept;
+  void NoteLeaving(std::int32_t Index) noexcept;
   // The position of V, looked up only when it is not at Hint.
   std::int32_t IndexOfEdited(const TFuzzySetValue* V, std::int32_t Hint) const;
   [[noreturn]] static void RaiseEmpty(const char* Operation);
@@ -212,6 +219,10 @@ class TARNWICK_EXPORT TFuzzySetValues : public TGCollection {
   TFuzzySet* FFuzzySet;
   bool FSorted = true;
   bool FDuplicatesRemoved = true;
+  // False only while the clean-up of duplicates is known to find nothing to delete: no two
+  // neighbours equal, no four pairs of neighbours in a row within the tolerance. Every change
+  // of the list looks at the neighbours it touches; what it cannot judge sets it.
+  bool FMayThin = false;
   // The point whose edit is being placed and thinned; no clean-up may delete it meanwhile.
   const TFuzzySetValue* FEditing = nullptr;
   mutable TPointsState FPoints;
