@@ -442,7 +442,7 @@ void TFuzzySetValues::UpdateValue(TFuzzySetValue* V, TXYUpdateTypes Changes) {
 
   if (!FSorted) {
     // 5. The sort moves the other points too, unless they are in order: then only V moves.
-    if (OthersSearchable && FSearchPlacement) SortEdited(V, OthersMax);
+    if (OthersSearchable && FSearchPlacement) Index = SortEdited(V, OthersMax);
     else Sort();
     OthersSearchable = FSearchable;
     OthersMax = FMaxX;
@@ -603,7 +603,7 @@ void TFuzzySetValues::Sort() {
   FSearchable = OrderedWithinTolerance(Items, -1, FMaxX);
 }
 
-void TFuzzySetValues::SortEdited(TFuzzySetValue* V, TFzyFloat OthersMax) {
+std::int32_t TFuzzySetValues::SortEdited(TFuzzySetValue* V, TFzyFloat OthersMax) {
   TUpdateBlock<TCollection> Block(*this);
   InvalidateOrder();
   LoseSearchOrder();
@@ -629,6 +629,7 @@ void TFuzzySetValues::SortEdited(TFuzzySetValue* V, TFzyFloat OthersMax) {
     NoteNeighbours(To);
     NoteNeighbours(From);
   } else {
+    To = From;
     // Otherwise every later point more than the tolerance below X moves in front of V, in
     // their order, and the points V passes that are not keep theirs behind it. None lies so
     // low past the first point at or above X.
@@ -638,11 +639,13 @@ void TFuzzySetValues::SortEdited(TFuzzySetValue* V, TFzyFloat OthersMax) {
       return static_cast<const TFuzzySetValue*>(P)->GetX() < X - kFuzzyTolerance;
     });
     std::rotate(Items.begin() + From, Items.begin() + From + 1, Low);
+    To = static_cast<std::int32_t>(Low - Items.begin()) - 1;
     for (std::int32_t I = From; I < End; ++I) NoteNeighbours(I);
   }
   FSorted = true;
   FSearchable = !std::isnan(X);
   FMaxX = std::max(OthersMax, X);
+  return To;
 }
 
 void TFuzzySetValues::NoteNeighbours(std::int32_t Index) noexcept {

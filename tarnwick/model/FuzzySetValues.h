@@ -206,8 +206,9 @@ class TARNWICK_EXPORT TFuzzySetValues : public TGCollection {
   // Hint: where V is expected to stand.
   void ThinEditedRun(TFuzzySetValue* V, std::int32_t Hint);
   // Sort for a list whose points other than V are ordered within the tolerance (OthersMax
-  // bounds their X): the order of the selection walk, found for V alone.
-  void SortEdited(TFuzzySetValue* V, TFzyFloat OthersMax);
+  // bounds their X): the order of the selection walk, found for V alone. Returns where V
+  // stands.
+  std::int32_t SortEdited(TFuzzySetValue* V, TFzyFloat OthersMax);
   // FMayThin for the pairs of neighbours that the point at Index is part of, and for the pair
   // that the point at Index leaves behind when it goes.
   void NoteNeighbours(std::int32_t Index) noexcept;

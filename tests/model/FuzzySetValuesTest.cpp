@@ -863,6 +863,73 @@ TEST(FuzzySetValuesRules, EveryPathGivesThePointsAndReportsOfTheLiteralRules) {
   }
 }
 
+// The flat copy of the points, read between random changes through every public path of the
+// list and its points (those of the test above, and the expansions, item assignment, clearing
+// and a range that clamps): it is the item list, in order, every time it is read, its
+// monotonicity is the list's, and its stamp changes whenever the points did.
+TEST(FuzzySetValuesFlatCopy, EqualsTheItemListAfterEveryChange) {
+  std::mt19937 Random(20261217);
+  auto Pick = [&Random](int N) { return std::uniform_int_distribution<int>(0, N - 1)(Random); };
+  auto NextX = [&] { return Pick(4) == 0 ? Pick(9) * 1.5 + (Pick(5) - 2) * 4e-5 : Pick(40) * 0.25; };
+  auto NextY = [&] { return Pick(5) / 4.0; };
+  for (int Round = 0; Round < 40; ++Round) {
+    TRangedSet Set(Round % 2 == 0 ? 0 : 2, 8);  // every other round, a range that clamps X
+    TFuzzySetValues& V = *Set.GetValues();
+    std::vector<P> Before;
+    std::uint64_t Stamp = V.GetPointsStamp();
+    for (int Op = 0; Op < 150; ++Op) {
+      const std::int32_t Count = V.GetCount();
+      const int Kind = Pick(20);
+      if (Kind < 7 || Count == 0) {
+        V.Add(NextX(), NextY());
+      } else if (Kind < 8) {
+        V.Add();
+      } else if (Kind < 9) {
+        V.Insert(Pick(Count + 1));
+      } else if (Kind < 10) {
+        V[Pick(Count)]->SetX(NextX());
+      } else if (Kind < 11) {
+        V[Pick(Count)]->SetY(NextY());
+      } else if (Kind < 12) {
+        V.SetItem(Pick(Count), V[Pick(Count)]);
+      } else if (Kind < 13) {
+        V.Delete(Pick(Count));
+      } else if (Kind < 14) {
+        V[Pick(Count)]->SetIndex(Pick(Count));
+      } else if (Kind < 15) {
+        TUpdateBlock<TCollection> Block(V);
+        for (int K = Pick(6) + 1; K > 0; --K) V.Add(NextX(), NextY());
+        if (Pick(2) == 0) V[Pick(V.GetCount())]->SetValue(NextX(), NextY());
+      } else if (Kind < 16) {
+        TFuzzySetValues Source(nullptr);
+        for (int K = Pick(5) + 1; K > 0; --K) Source.Add(NextX(), NextY());
+        if (Pick(2) == 0) V.Append(&Source);
+        else V.Assign(&Source);
+      } else if (Kind < 17) {
+        V.Expand(Count + Pick(6));
+      } else if (Kind < 18) {
+        V.ExpandSimple(Count + Pick(6));
+      } else if (Kind < 19) {
+        V.Append(&V, Pick(Count), Pick(4));
+      } else if (Pick(4) == 0) {
+        V.Clear();
+      }
+      if (Pick(3) == 0) continue;  // the copy is also read after several changes
+      const std::span<const TFuzzyPoint> Flat = V.GetPoints();
+      std::vector<P> Copy;
+      for (const TFuzzyPoint& Q : Flat) Copy.push_back({Q.X, Q.Y});
+      const std::vector<P> Items = PointsOf(V);
+      ASSERT_EQ(Copy, Items) << "round " << Round << ", operation " << Op;
+      ASSERT_EQ(V.IsMonotone(), std::is_sorted(Items.begin(), Items.end(), [](const P& A, const P& B) { return A.X < B.X; }));
+      if (Items != Before) {
+        ASSERT_NE(V.GetPointsStamp(), Stamp) << "round " << Round << ", operation " << Op;
+      }
+      Before = Items;
+      Stamp = V.GetPointsStamp();
+    }
+  }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Items, insertion, copies
 
@@ -892,9 +959,14 @@ TEST(FuzzySetValuesSort, GivesTheOrderOfTheSelectionWalk) {
   std::uniform_int_distribution<int> Grid(0, 12);
   std::uniform_int_distribution<int> Jitter(-3, 3);
   std::uniform_int_distribution<int> Length(2, 40);
+  // Every other round: a few chains far apart, each of points 0.6 tolerances apart, so that
+  // the points of one chain compare in every way and those of different chains in one.
+  std::uniform_int_distribution<int> Chain(0, 3);
+  std::uniform_int_distribution<int> Link(0, 12);
   for (int Round = 0; Round < 300; ++Round) {
     std::vector<TFzyFloat> Xs(static_cast<std::size_t>(Length(Random)));
-    for (TFzyFloat& X : Xs) X = Grid(Random) * 0.0002 + Jitter(Random) * 0.00004;
+    for (TFzyFloat& X : Xs)
+      X = Round % 2 == 0 ? Grid(Random) * 0.0002 + Jitter(Random) * 0.00004 : Chain(Random) * 2.0 + Link(Random) * 6e-5;
     TSortProbe V;
     V.BeginUpdate();
     // Distinct Y values keep the clean-up from touching the points at the end of the block.
