@@ -571,7 +571,8 @@ void TFuzzySetValues::Sort() {
   } else {
     std::vector<std::uint32_t> ByX(Count);
     for (std::size_t I = 0; I < Count; ++I) ByX[I] = static_cast<std::uint32_t>(I);
-    std::stable_sort(ByX.begin(), ByX.end(), [&](std::uint32_t A, std::uint32_t B) { return XOf(Items[A]) < XOf(Items[B]); });
+    std::stable_sort(ByX.begin(), ByX.end(),
+                     [&](std::uint32_t A, std::uint32_t B) { return XOf(Items[A]) < XOf(Items[B]); });
     // The chain of each point, and where each chain begins once they are in order.
     std::vector<std::uint32_t> Chain(Count);
     std::vector<std::size_t> ChainStart;
@@ -635,9 +636,10 @@ std::int32_t TFuzzySetValues::SortEdited(TFuzzySetValue* V, TFzyFloat OthersMax)
     // low past the first point at or above X.
     std::int32_t End = From + 1;
     while (End < Count && XAt(Items, End) < X) ++End;
-    const auto Low = std::stable_partition(Items.begin() + From + 1, Items.begin() + End, [X](const TCollectionItem* P) {
+    auto IsLow = [X](const TCollectionItem* P) {
       return static_cast<const TFuzzySetValue*>(P)->GetX() < X - kFuzzyTolerance;
-    });
+    };
+    const auto Low = std::stable_partition(Items.begin() + From + 1, Items.begin() + End, IsLow);
     std::rotate(Items.begin() + From, Items.begin() + From + 1, Low);
     To = static_cast<std::int32_t>(Low - Items.begin()) - 1;
     for (std::int32_t I = From; I < End; ++I) NoteNeighbours(I);
