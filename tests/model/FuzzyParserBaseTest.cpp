@@ -679,9 +679,9 @@ TEST(FuzzyParserBaseAbstract, EveryAbstractOperationRaises) {
   const std::function<void()> kCalls[] = {
       [&] { Parser.ParseFuzzyLogic("x", nullptr); },
       [&] { Parser.EvalFuzzyExpression(static_cast<IFuzzyVariable*>(nullptr), "x", ISet); },
-      [&] { Parser.EvalFuzzyExpression(static_cast<IFuzzyVariable*>(nullptr), "x"); },
+      [&] { static_cast<void>(Parser.EvalFuzzyExpression(static_cast<IFuzzyVariable*>(nullptr), "x")); },
       [&] { Parser.EvalFuzzyExpression(static_cast<TFuzzyVariable*>(nullptr), "x", Set); },
-      [&] { Parser.EvalFuzzyExpression(static_cast<TFuzzyVariable*>(nullptr), "x"); },
+      [&] { static_cast<void>(Parser.EvalFuzzyExpression(static_cast<TFuzzyVariable*>(nullptr), "x")); },
       [&] { Parser.ParseFuzzySet(static_cast<IFuzzyVariable*>(nullptr), "x", nullptr); },
       [&] { Parser.ParseFuzzyVariableIntf("x", nullptr); },
       [&] { Parser.ParseFuzzySet(static_cast<TFuzzyVariable*>(nullptr), "x", nullptr); },

@@ -754,7 +754,9 @@ class TLoggedSet : public TFuzzySet {
   TLoggedValues& Values() const { return static_cast<TLoggedValues&>(*GetValues()); }
 
  private:
-  static std::unique_ptr<TFuzzySetValues> MakeValues(TFuzzySet* Owner) { return std::make_unique<TLoggedValues>(Owner); }
+  static std::unique_ptr<TFuzzySetValues> MakeValues(TFuzzySet* Owner) {
+    return std::make_unique<TLoggedValues>(Owner);
+  }
 };
 
 std::string LiteralText(const std::vector<P>& Points) {
@@ -920,7 +922,8 @@ TEST(FuzzySetValuesFlatCopy, EqualsTheItemListAfterEveryChange) {
       for (const TFuzzyPoint& Q : Flat) Copy.push_back({Q.X, Q.Y});
       const std::vector<P> Items = PointsOf(V);
       ASSERT_EQ(Copy, Items) << "round " << Round << ", operation " << Op;
-      ASSERT_EQ(V.IsMonotone(), std::is_sorted(Items.begin(), Items.end(), [](const P& A, const P& B) { return A.X < B.X; }));
+      auto ByX = [](const P& A, const P& B) { return A.X < B.X; };
+      ASSERT_EQ(V.IsMonotone(), std::is_sorted(Items.begin(), Items.end(), ByX));
       if (Items != Before) {
         ASSERT_NE(V.GetPointsStamp(), Stamp) << "round " << Round << ", operation " << Op;
       }

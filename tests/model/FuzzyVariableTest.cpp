@@ -1084,8 +1084,8 @@ TEST_F(FuzzyVariableAssertRuleInLogic, AThousandRulesLeaveTheCollectionAsItWas) 
 }
 
 TEST_F(FuzzyVariableAssertRuleInLogic, ResultsStillHeldDieWithTheVariable) {
-  V->AssertRule(0.7, Warm, Old);
-  V->AssertRule(0.3, Warm, nullptr);
+  static_cast<void>(V->AssertRule(0.7, Warm, Old));
+  static_cast<void>(V->AssertRule(0.3, Warm, nullptr));
   Log.Take();
   delete V;  // frees the results with the rest
   EXPECT_EQ(Added(), 0);

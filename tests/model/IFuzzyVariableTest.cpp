@@ -290,7 +290,7 @@ TEST_F(IFuzzyVariableRules, PremisesPairWithTheirMatchings) {
   EXPECT_THROW_MSG(V->GetCorrelationStrength(Premises, Short), EArgumentOutOfRangeException, "Argument out of range");
   const std::vector<Intf<IFuzzySet>> WithNone = {Hot, nullptr};
   EXPECT_THROW_MSG(V->GetCorrelationStrength(Premises, WithNone), EArgumentException, "Argument out of range");
-  EXPECT_THROW_MSG(V->AssertRule(0.9, nullptr, nullptr), EArgumentException, "Argument out of range");
+  EXPECT_THROW_MSG(static_cast<void>(V->AssertRule(0.9, nullptr, nullptr)), EArgumentException, "Argument out of range");
 }
 
 // ---------------------------------------------------------------------------------------------
