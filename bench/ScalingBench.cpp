@@ -69,7 +69,11 @@ void BM_StreamedNumFunctionValues(benchmark::State& State) {
     }
   }
 }
-BENCHMARK(BM_StreamedNumFunctionValues<TIFuzzyLogic>)->Arg(200000)->Arg(2000000000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_StreamedNumFunctionValues<TIFuzzyLogic>)
+    ->Arg(200000)
+    ->Arg(2000000000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 BENCHMARK(BM_StreamedNumFunctionValues<TFuzzyLogic>)->Arg(200000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // Count named components under one owner, read from one stream.
