@@ -2,7 +2,46 @@
 // anchor the collection's and its item's vtables in the library.
 #include "tarnwick/common/GCollection.h"
 
+#include <algorithm>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
 namespace tarnwick {
+
+// The items of each name in no particular order. A name held by one item (the usual case)
+// answers a lookup at once; a name that several items share is looked up by the walk, which
+// alone knows which of them comes first.
+struct TGCollection::TNameIndex {
+  struct THash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view Name) const noexcept { return std::hash<std::string_view>{}(Name); }
+  };
+  std::unordered_map<std::string, std::vector<TGCollectionItem*>, THash, std::equal_to<>> Items;
+
+  void Add(TGCollectionItem* Item, std::string_view Name) {
+    if (Name.empty()) return;
+    auto It = Items.find(Name);
+    if (It == Items.end()) It = Items.emplace(std::string(Name), std::vector<TGCollectionItem*>()).first;
+    It->second.push_back(Item);
+  }
+  // False when Item is not held under Name.
+  bool Remove(const TGCollectionItem* Item, std::string_view Name) noexcept {
+    if (Name.empty()) return true;
+    const auto It = Items.find(Name);
+    if (It == Items.end()) return false;
+    std::vector<TGCollectionItem*>& Named = It->second;
+    // Items mostly leave in the reverse order of their coming.
+    const auto Found = std::find(Named.rbegin(), Named.rend(), Item);
+    if (Found == Named.rend()) return false;
+    Named.erase(std::next(Found).base());
+    if (Named.empty()) Items.erase(It);
+    return true;
+  }
+};
 
 TGCollectionItem::~TGCollectionItem() = default;
 
@@ -11,21 +50,70 @@ const std::string& TGCollectionItem::GetName() const {
   return Empty;
 }
 
+void TGCollectionItem::StoreNameField(std::string& Field, const std::string& Value) {
+  std::string Name = Value;
+  Field.swap(Name);
+  if (auto* Collection = dynamic_cast<TGCollection*>(GetCollection())) Collection->NameChanged(this, Name);
+}
+
+TGCollection::TGCollection(TPersistent* Owner, TCollectionItemClass ItemClass)
+    : TOwnedCollection(Owner, ItemClass) {}
+
 TGCollection::~TGCollection() = default;
 
-std::int32_t TGCollection::IndexOf(std::string_view Name) const {
-  std::int32_t Index = 0;
+TGCollectionItem* TGCollection::FindByWalk(std::string_view Name) const {
   for (TCollectionItem* Item : *this) {
-    const auto* Named = dynamic_cast<const TGCollectionItem*>(Item);
-    if (Named != nullptr && Named->GetName() == Name) return Index;
-    ++Index;
+    auto* Named = dynamic_cast<TGCollectionItem*>(Item);
+    if (Named != nullptr && Named->GetName() == Name) return Named;
   }
-  return -1;
+  return nullptr;
 }
 
 TGCollectionItem* TGCollection::Find(std::string_view Name) const {
-  const std::int32_t Index = IndexOf(Name);
-  return Index < 0 ? nullptr : static_cast<TGCollectionItem*>(GetItem(Index));
+  if (Name.empty() || !IndexesNames()) return FindByWalk(Name);
+  if (!FNames) {
+    auto Names = std::make_unique<TNameIndex>();
+    for (TCollectionItem* Item : *this)
+      if (auto* Named = dynamic_cast<TGCollectionItem*>(Item)) Names->Add(Named, Named->GetName());
+    FNames = std::move(Names);
+  }
+  const auto It = FNames->Items.find(Name);
+  if (It == FNames->Items.end()) return nullptr;
+  return It->second.size() == 1 ? It->second.front() : FindByWalk(Name);
+}
+
+std::int32_t TGCollection::IndexOf(std::string_view Name) const {
+  const TGCollectionItem* Item = Find(Name);
+  return Item == nullptr ? -1 : IndexOfItem(Item);
+}
+
+void TGCollection::NoteNamed(TCollectionItem* Item, TCollectionNotification Action) noexcept {
+  auto* Named = dynamic_cast<TGCollectionItem*>(Item);
+  if (Named == nullptr) return;
+  try {
+    if (Action == cnAdded) {
+      FNames->Add(Named, Named->GetName());
+    } else if (Action == cnExtracting && !FNames->Remove(Named, Named->GetName())) {
+      // The item no longer says the name it was indexed by (it leaves from a base destructor):
+      // the index goes, and the next lookup builds it anew.
+      FNames.reset();
+    }
+  } catch (...) {
+    FNames.reset();
+  }
+}
+
+void TGCollection::NameChanged(TGCollectionItem* Item, std::string_view OldName) noexcept {
+  if (!FNames) return;
+  try {
+    if (!FNames->Remove(Item, OldName)) {
+      FNames.reset();
+      return;
+    }
+    FNames->Add(Item, Item->GetName());
+  } catch (...) {
+    FNames.reset();
+  }
 }
 
 }  // namespace tarnwick

@@ -4,6 +4,7 @@
 #define TARNWICK_COMMON_GCOLLECTION_H_
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -17,19 +18,47 @@ class TARNWICK_COMMON_EXPORT TGCollectionItem : public TCollectionItem {
   using TCollectionItem::TCollectionItem;
   ~TGCollectionItem() override;
 
-  // The name by which the collection finds the item; none by default.
+  // The name by which the collection finds the item; none by default. A descendant that
+  // returns a name of its own changes it only through StoreNameField.
   virtual const std::string& GetName() const;
+
+ protected:
+  // Field := Value, where Field is what GetName returns; the collection's index of names, if it
+  // keeps one, follows.
+  void StoreNameField(std::string& Field, const std::string& Value);
 };
 
 class TARNWICK_COMMON_EXPORT TGCollection : public TOwnedCollection {
  public:
-  using TOwnedCollection::TOwnedCollection;
+  TGCollection(TPersistent* Owner, TCollectionItemClass ItemClass);
   ~TGCollection() override;
 
   // The position of the first item whose name equals Name exactly (case-sensitive), or -1.
   std::int32_t IndexOf(std::string_view Name) const;
   // That item, or nullptr.
   TGCollectionItem* Find(std::string_view Name) const;
+
+ protected:
+  // True for a collection whose items all change their names through StoreNameField: it keeps
+  // an index of its items by name from its first lookup on, so that a lookup takes about
+  // constant time. Without one (the default) every lookup walks the items.
+  virtual bool IndexesNames() const { return false; }
+
+  void Notify(TCollectionItem* Item, TCollectionNotification Action) override {
+    if (FNames) NoteNamed(Item, Action);
+  }
+
+ private:
+  friend class TGCollectionItem;
+  struct TNameIndex;
+
+  TGCollectionItem* FindByWalk(std::string_view Name) const;
+  void NoteNamed(TCollectionItem* Item, TCollectionNotification Action) noexcept;
+  void NameChanged(TGCollectionItem* Item, std::string_view OldName) noexcept;
+
+  // The items with a name other than the empty one, by name; built at the first lookup and
+  // dropped (to be built anew) whenever keeping it in step fails.
+  mutable std::unique_ptr<TNameIndex> FNames;
 };
 
 }  // namespace tarnwick

@@ -33,7 +33,7 @@ void TCustomFuzzyLogic::SetThreshold(TFzyFloat Value) {
 }
 
 void TCustomFuzzyLogic::SetNumFunctionValues(std::int32_t Value) noexcept {
-  FNumFunctionValues = Value < 2 ? 2 : Value;
+  FNumFunctionValues = std::clamp(Value, std::int32_t{2}, kMaxNumFunctionValues);
 }
 
 void TCustomFuzzyLogic::SetParser(TCustomFuzzyLogicParser* Value) {
@@ -192,7 +192,7 @@ void TFuzzyLogic::AddAutoTerms(TFuzzyVariable* FuzzyVariable) {
   TFuzzySets* Sets = FuzzyVariable->GetItems();
   for (std::size_t I = 0; I < std::size(kAutoTermNames); ++I) {
     const std::string Name = LoadResString(*kAutoTermNames[I]);
-    if (Sets->IndexOf(Name) != -1) continue;
+    if (Sets->Find(Name) != nullptr) continue;
     TFuzzySet* Term = Sets->Add(Name);
     ShapeAutoTerm(I, *Term, FuzzyVariable->GetMinimum(), FuzzyVariable->GetMaximum(),
                   [Term](TFzyFloat X, TFzyFloat Y) { Term->GetValues()->Add(X, Y); });

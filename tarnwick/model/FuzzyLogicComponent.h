@@ -68,7 +68,7 @@ class TARNWICK_EXPORT TCustomFuzzyLogic : public TComponent {
   // Clamped into [0, 1]; a changed value reaches every variable.
   void SetThreshold(TFzyFloat Value);
   std::int32_t GetNumFunctionValues() const noexcept { return FNumFunctionValues; }
-  // Never below 2.
+  // Held in [2, kMaxNumFunctionValues].
   void SetNumFunctionValues(std::int32_t Value) noexcept;
   TCustomFuzzyLogicParser* GetParser() const noexcept { return FParser; }
   // Links this side only; the parser's own link to the logic is the host's to set.

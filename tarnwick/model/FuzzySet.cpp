@@ -119,7 +119,7 @@ void TFuzzySet::SetName(const std::string& Value) {
 }
 
 void TFuzzySet::StoreName(const std::string& Value) {
-  FName = Value;
+  StoreNameField(FName, Value);
   Changed(false);
 }
 
@@ -390,7 +390,7 @@ void TFuzzySet::Assign(const TPersistent* Source) {
     TGCollectionItem::Assign(Source);
     return;
   }
-  FName = Other->FName;
+  StoreNameField(FName, Other->FName);
   FValues->Assign(Other->FValues.get());
   FSetType = Other->FSetType;
   FInflectionPoint = Other->FInflectionPoint;

@@ -44,6 +44,10 @@ inline constexpr TFzyFloat kUnboundedMaximum = 2147483647.0;
 inline constexpr TFzyFloat kUnboundedMinimum = -2147483647.0;
 // Points per generated curve when no logic component says otherwise.
 inline constexpr std::int32_t kDefaultNumFunctionValues = 7;
+// The most points a generated curve is given through NumFunctionValues: a count set or read
+// above it stores it, so that a count from a stream or a host cannot make every curve as
+// large as it likes.
+inline constexpr std::int32_t kMaxNumFunctionValues = 1000;
 
 class TARNWICK_EXPORT TFuzzySet : public TGCollectionItem {
  public:

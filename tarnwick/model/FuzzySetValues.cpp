@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <typeinfo>
+#include <utility>
 #include <vector>
 
 #include "tarnwick/model/FuzzySet.h"
@@ -111,6 +113,78 @@ bool OrderedWithinTolerance(const TItems& Items, std::int32_t Skip, TFzyFloat& M
     if (X > Max) Max = X;
   }
   return true;
+}
+
+// Whether the pair of neighbours W[K - 1], W[K] of the points W[0 .. N - 1] (in list order) is
+// where the clean-up of duplicates would delete: the two are equal, or the pair is one of four
+// or more pairs in a row whose X lie within the tolerance of each other.
+const TFuzzySetValue* PointAt(TCollectionItem* const* W, std::size_t J) {
+  return static_cast<const TFuzzySetValue*>(W[J]);
+}
+
+bool WithinAt(TCollectionItem* const* W, std::size_t J) {
+  return FloatEquals(PointAt(W, J)->GetX(), PointAt(W, J - 1)->GetX());
+}
+
+bool ThinsAt(TCollectionItem* const* W, std::size_t N, std::size_t K) {
+  if (PointAt(W, K)->Equals(PointAt(W, K - 1))) return true;
+  if (!WithinAt(W, K)) return false;
+  std::size_t Run = 1;
+  for (std::size_t J = K - 1; J >= 1 && WithinAt(W, J); --J) ++Run;
+  for (std::size_t J = K + 1; J < N && WithinAt(W, J); ++J) ++Run;
+  return Run >= 4;
+}
+
+// Whether the clean-up of duplicates would delete any point of Items.
+bool ThinsAnywhere(const TItems& Items) {
+  TCollectionItem* const* W = Items.data();
+  std::size_t Run = 0;
+  for (std::size_t K = 1; K < Items.size(); ++K) {
+    if (PointAt(W, K)->Equals(PointAt(W, K - 1))) return true;
+    Run = WithinAt(W, K) ? Run + 1 : 0;
+    if (Run >= 4) return true;
+  }
+  return false;
+}
+
+// The selection walk of the sort over Items[Begin .. End - 1]: for each position I, every later
+// point whose X lies more than the tolerance below the X now at I moves to I, the points between
+// moving one place on. For position I the points so moved are the successive lows of the scan,
+// and they end up in front of the point that was at I in the reverse order of their finding,
+// the others following in their order; so each position that needs moves is rebuilt in one
+// pass, and one whose suffix holds no such low (a suffix minimum tells) is passed over.
+void WalkSort(TItems& Items, std::size_t Begin, std::size_t End) {
+  auto XOf = [&Items](std::size_t Index) { return static_cast<TFuzzySetValue*>(Items[Index])->GetX(); };
+  std::vector<TFzyFloat> SuffixMin(End - Begin + 1, std::numeric_limits<TFzyFloat>::infinity());
+  auto Min = [&](std::size_t Index) -> TFzyFloat& { return SuffixMin[Index - Begin]; };
+  auto ComputeSuffixMin = [&](std::size_t From) {
+    for (std::size_t K = End; K-- > From;) Min(K) = std::min(XOf(K), Min(K + 1));
+  };
+  ComputeSuffixMin(Begin);
+  std::vector<TCollectionItem*> Lows;
+  std::vector<TCollectionItem*> Others;
+  for (std::size_t I = Begin; I + 1 < End; ++I) {
+    // x + tolerance rises with x, so the smallest X decides whether any point moves.
+    if (!(XOf(I) > Min(I + 1) + kFuzzyTolerance)) continue;
+    Lows.clear();
+    Others.clear();
+    TFzyFloat Current = XOf(I);
+    for (std::size_t J = I + 1; J < End; ++J) {
+      const TFzyFloat X = XOf(J);
+      if (Current > X + kFuzzyTolerance) {
+        Lows.push_back(Items[J]);
+        Current = X;
+      } else {
+        Others.push_back(Items[J]);
+      }
+    }
+    TCollectionItem* Displaced = Items[I];
+    std::size_t K = I;
+    for (auto It = Lows.rbegin(); It != Lows.rend(); ++It) Items[K++] = *It;
+    Items[K++] = Displaced;
+    for (TCollectionItem* Item : Others) Items[K++] = Item;
+    ComputeSuffixMin(I);
+  }
 }
 
 }  // namespace
@@ -228,11 +302,19 @@ void TFuzzySetValue::Assign(const TPersistent* Source) {
 }
 
 void TFuzzySetValue::SetIndex(std::int32_t Value) {
-  if (TFuzzySetValues* Values = GetCollection()) {
+  TFuzzySetValues* Values = GetCollection();
+  std::int32_t From = -1;
+  if (Values != nullptr) {
     Values->InvalidateOrder();
     if (!Values->FPlacing) Values->LoseSearchOrder();
+    if (!Values->FMayThin) From = GetIndex();
   }
   TCollectionItem::SetIndex(Value);
+  if (From >= 0 && From != Value && GetCollection() == Values) {
+    // The point's new neighbours, and the old ones, which now meet.
+    Values->NoteNeighbours(From);
+    Values->NoteNeighbours(Value);
+  }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -244,6 +326,7 @@ TFuzzySetValues::TFuzzySetValues(TFuzzySet* FuzzySet)
 TFuzzySetValues::~TFuzzySetValues() {
   // The points leave quietly: the owning set is being destroyed and hears nothing more.
   FFuzzySet = nullptr;
+  FMayThin = true;
   DestroyItems();
 }
 
@@ -304,6 +387,9 @@ void TFuzzySetValues::Notify(TCollectionItem* Item, TCollectionNotification Acti
     } else {
       LoseSearchOrder();
     }
+    NoteNeighbours(GetCount() - 1);
+  } else if (Action == cnExtracting && !FMayThin) {
+    NoteLeaving(IndexOfItem(Item));
   }
   TGCollection::Notify(Item, Action);
 }
@@ -350,13 +436,16 @@ void TFuzzySetValues::UpdateValue(TFuzzySetValue* V, TXYUpdateTypes Changes) {
     const bool EqualsNext = Index < Count - 1 && V->Equals(GetItem(Index + 1));
     FDuplicatesRemoved = !EqualsPrevious && !EqualsNext;
   }
+  if (!FMayThin) NoteNeighbours(Index >= 0 ? Index : IndexOfItem(V));
   // 4: inside a bulk change the end of the block cleans up once.
   if (GetUpdateCount() > 0) return;
 
   const TRestoreValue Editing(FEditing, V);
 
   if (!FSorted) {
-    Sort();  // 5; it moves the other points too and finds out how they are ordered now
+    // 5. The sort moves the other points too, unless they are in order: then only V moves.
+    if (OthersSearchable && FSearchPlacement) Index = SortEdited(V, OthersMax);
+    else Sort();
     OthersSearchable = FSearchable;
     OthersMax = FMaxX;
   }
@@ -464,84 +553,169 @@ void TFuzzySetValues::ThinEditedRun(TFuzzySetValue* V, std::int32_t Hint) {
   }
 }
 
-void TFuzzySetValues::DeleteSparing(std::int32_t Index, std::int32_t Alternative) {
-  Delete(GetItem(Index) == FEditing ? Alternative : Index);
-}
-
-// The order is that of the selection walk: for each position I, every later point whose X lies
-// more than the tolerance below the X now at I moves to I, the points between moving one place
-// on. For position I the points so moved are the successive lows of the scan, and they end up
-// in front of the point that was at I in the reverse order of their finding, the others
-// following in their order; so each position that needs moves is rebuilt in one pass, and one
-// whose suffix holds no such low (a suffix minimum tells) is passed over. Same order as moving
-// the points one by one, without the cubic cost of doing so.
+// The order of the selection walk. Points in different chains (in order of X, a new chain
+// begins where an X lies more than the tolerance above the one before) compare the same way
+// whatever else they meet: each point of a lower chain lies more than the tolerance below each
+// of a higher one. So the walk puts the chains in order of X and keeps, within each, the order
+// that the walk over that chain alone gives; a chain whose X all lie within the tolerance of
+// its first keeps its order. Only chains of points spread wider than that need the walk.
 void TFuzzySetValues::Sort() {
   if (FSorted) return;
   TUpdateBlock<TCollection> Block(*this);
   InvalidateOrder();
   LoseSearchOrder();
+  FMayThin = true;
   TItemList& Items = GetItemList();
   const std::size_t Count = Items.size();
-  auto XOf = [&Items](std::size_t Index) { return static_cast<TFuzzySetValue*>(Items[Index])->GetX(); };
-
-  std::vector<TFzyFloat> SuffixMin(Count + 1, std::numeric_limits<TFzyFloat>::infinity());
-  auto ComputeSuffixMin = [&](std::size_t From) {
-    for (std::size_t K = Count; K-- > From;) SuffixMin[K] = std::min(XOf(K), SuffixMin[K + 1]);
-  };
-  ComputeSuffixMin(0);
-
-  std::vector<TCollectionItem*> Lows;
-  std::vector<TCollectionItem*> Others;
-  for (std::size_t I = 0; I + 1 < Count; ++I) {
-    // x + tolerance rises with x, so the smallest X decides whether any point moves.
-    if (!(XOf(I) > SuffixMin[I + 1] + kFuzzyTolerance)) continue;
-    Lows.clear();
-    Others.clear();
-    TFzyFloat Current = XOf(I);
-    for (std::size_t J = I + 1; J < Count; ++J) {
-      const TFzyFloat X = XOf(J);
-      if (Current > X + kFuzzyTolerance) {
-        Lows.push_back(Items[J]);
-        Current = X;
-      } else {
-        Others.push_back(Items[J]);
+  auto XOf = [](const TCollectionItem* Item) { return static_cast<const TFuzzySetValue*>(Item)->GetX(); };
+  if (std::any_of(Items.begin(), Items.end(), [&](const TCollectionItem* Item) { return std::isnan(XOf(Item)); })) {
+    WalkSort(Items, 0, Count);  // a NaN orders with nothing: the walk alone says where it goes
+  } else {
+    std::vector<std::uint32_t> ByX(Count);
+    for (std::size_t I = 0; I < Count; ++I) ByX[I] = static_cast<std::uint32_t>(I);
+    std::stable_sort(ByX.begin(), ByX.end(),
+                     [&](std::uint32_t A, std::uint32_t B) { return XOf(Items[A]) < XOf(Items[B]); });
+    // The chain of each point, and where each chain begins once they are in order.
+    std::vector<std::uint32_t> Chain(Count);
+    std::vector<std::size_t> ChainStart;
+    std::vector<bool> Spread;
+    TFzyFloat FirstX = 0;
+    for (std::size_t T = 0; T < Count; ++T) {
+      const TFzyFloat X = XOf(Items[ByX[T]]);
+      if (T == 0 || X > XOf(Items[ByX[T - 1]]) + kFuzzyTolerance) {
+        ChainStart.push_back(0);
+        Spread.push_back(false);
+        FirstX = X;
+      } else if (X > FirstX + kFuzzyTolerance) {
+        Spread.back() = true;
       }
+      Chain[ByX[T]] = static_cast<std::uint32_t>(ChainStart.size() - 1);
+      ++ChainStart.back();
     }
-    TCollectionItem* Displaced = Items[I];
-    std::size_t K = I;
-    for (auto It = Lows.rbegin(); It != Lows.rend(); ++It) Items[K++] = *It;
-    Items[K++] = Displaced;
-    for (TCollectionItem* Item : Others) Items[K++] = Item;
-    ComputeSuffixMin(I);
+    std::size_t Start = 0;
+    for (std::size_t& Size : ChainStart) Start += std::exchange(Size, Start);
+    std::vector<TCollectionItem*> Ordered(Count);
+    std::vector<std::size_t> Next = ChainStart;
+    for (std::size_t I = 0; I < Count; ++I) Ordered[Next[Chain[I]]++] = Items[I];
+    std::copy(Ordered.begin(), Ordered.end(), Items.begin());
+    for (std::size_t C = 0; C < ChainStart.size(); ++C)
+      if (Spread[C]) WalkSort(Items, ChainStart[C], C + 1 < ChainStart.size() ? ChainStart[C + 1] : Count);
   }
   FSorted = true;
   // Sorted, the list is ordered within the tolerance, unless a NaN keeps it from any order.
   FSearchable = OrderedWithinTolerance(Items, -1, FMaxX);
 }
 
+std::int32_t TFuzzySetValues::SortEdited(TFuzzySetValue* V, TFzyFloat OthersMax) {
+  TUpdateBlock<TCollection> Block(*this);
+  InvalidateOrder();
+  LoseSearchOrder();
+  TItemList& Items = GetItemList();
+  const auto Count = static_cast<std::int32_t>(Items.size());
+  const std::int32_t From = IndexOfEdited(V, Count - 1);
+  const TFzyFloat X = V->GetX();
+  // The walk moves V in front of the first point before it whose X exceeds V's by more than
+  // the tolerance. No point up to one at or below X does, the others being in order: the
+  // bisection finds such a point next to one above X, and the points from there on lie within
+  // a few tolerances of X until the first that qualifies.
+  std::int32_t Lo = -1;
+  std::int32_t Hi = From;
+  while (Hi - Lo > 1) {
+    const std::int32_t Mid = Lo + (Hi - Lo) / 2;
+    if (XAt(Items, Mid) <= X) Lo = Mid;
+    else Hi = Mid;
+  }
+  std::int32_t To = Lo + 1;
+  while (To < From && !(XAt(Items, To) > X + kFuzzyTolerance)) ++To;
+  if (To < From) {
+    std::rotate(Items.begin() + To, Items.begin() + From, Items.begin() + From + 1);
+    NoteNeighbours(To);
+    NoteNeighbours(From);
+  } else {
+    To = From;
+    // Otherwise every later point more than the tolerance below X moves in front of V, in
+    // their order, and the points V passes that are not keep theirs behind it. None lies so
+    // low past the first point at or above X.
+    std::int32_t End = From + 1;
+    while (End < Count && XAt(Items, End) < X) ++End;
+    auto IsLow = [X](const TCollectionItem* P) {
+      return static_cast<const TFuzzySetValue*>(P)->GetX() < X - kFuzzyTolerance;
+    };
+    const auto Low = std::stable_partition(Items.begin() + From + 1, Items.begin() + End, IsLow);
+    std::rotate(Items.begin() + From, Items.begin() + From + 1, Low);
+    To = static_cast<std::int32_t>(Low - Items.begin()) - 1;
+    for (std::int32_t I = From; I < End; ++I) NoteNeighbours(I);
+  }
+  FSorted = true;
+  FSearchable = !std::isnan(X);
+  FMaxX = std::max(OthersMax, X);
+  return To;
+}
+
+void TFuzzySetValues::NoteNeighbours(std::int32_t Index) noexcept {
+  const auto Count = static_cast<std::int32_t>(GetCount());
+  if (FMayThin || Index < 0 || Index >= Count) return;
+  const std::int32_t First = std::max(0, Index - 4);
+  const auto N = static_cast<std::size_t>(std::min(Count, Index + 5) - First);
+  TCollectionItem* const* W = GetItemList().data() + First;
+  const auto K = static_cast<std::size_t>(Index - First);
+  FMayThin = (K > 0 && ThinsAt(W, N, K)) || (K + 1 < N && ThinsAt(W, N, K + 1));
+}
+
+void TFuzzySetValues::NoteLeaving(std::int32_t Index) noexcept {
+  const auto Count = static_cast<std::int32_t>(GetCount());
+  if (FMayThin || Index <= 0 || Index >= Count - 1) return;
+  TCollectionItem* W[8];
+  std::size_t N = 0;
+  for (std::int32_t I = std::max(0, Index - 4); I < std::min(Count, Index + 5); ++I)
+    if (I != Index) W[N++] = GetItemList()[static_cast<std::size_t>(I)];
+  FMayThin = ThinsAt(W, N, static_cast<std::size_t>(Index - std::max(0, Index - 4)));
+}
+
+// The rule walks the list and deletes one point at a time: a point equal to the one before it,
+// and every fourth in a row whose X lies within the tolerance of the one before (the counter
+// survives the deletions of equal points). Decided here in one pass over the points as they
+// would stand, Kept being the points before the position, and deleted in one go, in the same
+// order and with the same notices: the points deleted one at a time cost a pass each.
 void TFuzzySetValues::RemoveDuplicates() {
   if (FDuplicatesRemoved) return;
   TUpdateBlock<TCollection> Block(*this);
+  if (!FMayThin) {
+    FDuplicatesRemoved = true;
+    return;
+  }
+  const TItemList& Items = GetItemList();
+  std::vector<TCollectionItem*> Kept;
+  std::vector<TCollectionItem*> Gone;
+  if (!Items.empty()) Kept.push_back(Items[0]);
   std::int32_t Counter = 0;
-  std::int32_t I = 1;
-  while (I < GetCount()) {
-    TFuzzySetValue* Point = GetItem(I);
-    TFuzzySetValue* Before = GetItem(I - 1);
+  for (std::size_t I = 1; I < Items.size(); ++I) {
+    auto* Point = static_cast<TFuzzySetValue*>(Items[I]);
+    const auto* Before = static_cast<const TFuzzySetValue*>(Kept.back());
+    bool Drop = false;
     if (Point->Equals(Before)) {
-      DeleteSparing(I, I - 1);
+      Drop = true;
     } else if (FloatEquals(Point->GetX(), Before->GetX())) {
-      if (++Counter == 4) {
-        DeleteSparing(I, I - 1);
-        Counter = 0;
-      } else {
-        ++I;
-      }
+      Drop = ++Counter == 4;
+      if (Drop) Counter = 0;
     } else {
       Counter = 0;
-      ++I;
+    }
+    if (!Drop) {
+      Kept.push_back(Point);
+    } else if (Point != FEditing) {
+      Gone.push_back(Point);
+    } else {
+      // The edited point is spared: the one before it goes, and it stands in that one's place.
+      Gone.push_back(Kept.back());
+      Kept.back() = Point;
     }
   }
+  FMayThin = true;  // judged below, once the points are gone
+  DeleteItems(Gone);
   FDuplicatesRemoved = true;
+  // The rule is no fixed point: a long chain within the tolerance is thinned again next time.
+  FMayThin = ThinsAnywhere(Items);
 }
 
 void TFuzzySetValues::CleanupValues() {

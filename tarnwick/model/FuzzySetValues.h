@@ -10,7 +10,10 @@
 // Placing an edited point walks the list from its start. Outside bulk changes the list is
 // ordered within the tolerance (no X lies more than the tolerance below an earlier one), and
 // then a bisection finds where the walk could first stop and the walk only finishes there, so
-// that adding the points of a long list in order costs O(log n) a point instead of O(n).
+// that adding the points of a long list in order costs O(log n) a point instead of O(n). A point
+// edited out of order among points in order is sorted into place alone, and the clean-up of
+// duplicates that follows is skipped while the list knows it would thin nothing, so that points
+// in any order cost about as much (and the move of a pointer in the item list).
 #ifndef TARNWICK_MODEL_FUZZYSETVALUES_H_
 #define TARNWICK_MODEL_FUZZYSETVALUES_H_
 
@@ -200,13 +203,19 @@ class TARNWICK_EXPORT TFuzzySetValues : public TGCollection {
     FSearchable = false;
     ++FOrderChanges;
   }
-  // Deletes the point at Index, or, when that is the point being edited, Alternative.
-  void DeleteSparing(std::int32_t Index, std::int32_t Alternative);
   // Hint: where V is expected to stand. Others: the other points are known to be ordered within
   // the tolerance, and OthersMax bounds their X. Returns where V stands, or -1.
   std::int32_t PlaceEditedValue(TFuzzySetValue* V, std::int32_t Hint, bool Others, TFzyFloat OthersMax);
   // Hint: where V is expected to stand.
   void ThinEditedRun(TFuzzySetValue* V, std::int32_t Hint);
+  // Sort for a list whose points other than V are ordered within the tolerance (OthersMax
+  // bounds their X): the order of the selection walk, found for V alone. Returns where V
+  // stands.
+  std::int32_t SortEdited(TFuzzySetValue* V, TFzyFloat OthersMax);
+  // FMayThin for the pairs of neighbours that the point at Index is part of, and for the pair
+  // that the point at Index leaves behind when it goes.
+  void NoteNeighbours(std::int32_t Index) noexcept;
+  void NoteLeaving(std::int32_t Index) noexcept;
   // The position of V, looked up only when it is not at Hint.
   std::int32_t IndexOfEdited(const TFuzzySetValue* V, std::int32_t Hint) const;
   [[noreturn]] static void RaiseEmpty(const char* Operation);
@@ -214,6 +223,10 @@ class TARNWICK_EXPORT TFuzzySetValues : public TGCollection {
   TFuzzySet* FFuzzySet;
   bool FSorted = true;
   bool FDuplicatesRemoved = true;
+  // False only while the clean-up of duplicates is known to find nothing to delete: no two
+  // neighbours equal, no four pairs of neighbours in a row within the tolerance. Every change
+  // of the list looks at the neighbours it touches; what it cannot judge sets it.
+  bool FMayThin = false;
   // The point whose edit is being placed and thinned; no clean-up may delete it meanwhile.
   const TFuzzySetValue* FEditing = nullptr;
   mutable TPointsState FPoints;

@@ -42,9 +42,9 @@ TFuzzySet* TFuzzySets::Insert(std::int32_t Index) {
 }
 
 TFuzzySet* TFuzzySets::GetItemByName(std::string_view Name) const {
-  const std::int32_t Index = IndexOf(Name);
-  if (Index < 0) throw EFzyException(Format(LoadResString(SUnknownFuzzySetName), {Name}));
-  return GetItem(Index);
+  TGCollectionItem* Found = Find(Name);
+  if (Found == nullptr) throw EFzyException(Format(LoadResString(SUnknownFuzzySetName), {Name}));
+  return static_cast<TFuzzySet*>(Found);
 }
 
 void TFuzzySets::SetItemByName(std::string_view Name, const TFuzzySet* Value) {
@@ -99,7 +99,7 @@ TCustomFuzzyLogic* TFuzzyVariable::GetFuzzy() const {
 
 void TFuzzyVariable::SetName(const std::string& Value) {
   if (Value == FName) return;
-  FName = Value;
+  StoreNameField(FName, Value);
   Changed(false);
 }
 
@@ -170,7 +170,7 @@ void TFuzzyVariable::Assign(const TPersistent* Source) {
     TGCollectionItem::Assign(Source);
     return;
   }
-  FName = Other->FName;
+  StoreNameField(FName, Other->FName);
   FMinimum = Other->FMinimum;
   FMaximum = Other->FMaximum;
   FThreshold = Other->FThreshold;
@@ -278,9 +278,9 @@ TFuzzyVariable* TFuzzyVariables::Insert(std::int32_t Index) {
 }
 
 TFuzzyVariable* TFuzzyVariables::GetItemByName(std::string_view Name) const {
-  const std::int32_t Index = IndexOf(Name);
-  if (Index < 0) throw EFzyException(Format(LoadResString(SUnknownFuzzyVarName), {Name}));
-  return GetItem(Index);
+  TGCollectionItem* Found = Find(Name);
+  if (Found == nullptr) throw EFzyException(Format(LoadResString(SUnknownFuzzyVarName), {Name}));
+  return static_cast<TFuzzyVariable*>(Found);
 }
 
 void TFuzzyVariables::SetItemByName(std::string_view Name, const TFuzzyVariable* Value) {

@@ -54,6 +54,8 @@ class TARNWICK_EXPORT TFuzzySets : public TGCollection {
   TFuzzyVariable* GetVariable() const noexcept { return FVariable; }
 
  protected:
+  // Sets and variables name themselves through StoreNameField.
+  bool IndexesNames() const override { return true; }
   void Notify(TCollectionItem* Item, TCollectionNotification Action) override;
   void Update(TCollectionItem* Item) override;
 
@@ -199,6 +201,7 @@ class TARNWICK_EXPORT TFuzzyVariables : public TGCollection {
   virtual void NotifyFuzzySet(TFuzzySet* FuzzySet, TCollectionNotification Action);
 
  protected:
+  bool IndexesNames() const override { return true; }
   void Notify(TCollectionItem* Item, TCollectionNotification Action) override;
   void Update(TCollectionItem* Item) override;
 

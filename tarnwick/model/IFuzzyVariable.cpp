@@ -235,6 +235,7 @@ void TIFuzzyVariable::SetName(const std::string& Value) {
 }
 
 void TIFuzzyVariable::SetNumFunctionValues(Integer Value) {
+  Value = std::min(Value, kMaxNumFunctionValues);
   if (Value == FNumFunctionValues) return;
   FNumFunctionValues = Value;
   Changed();
@@ -348,7 +349,7 @@ void TIFuzzyVariable::AssignFrom(IFuzzyVariable* Source) {
   FMinimum = Source->GetMinimum();
   FName = Source->GetName();
   FUnits = Source->GetUnits();
-  FNumFunctionValues = Source->GetNumFunctionValues();
+  FNumFunctionValues = std::min(Source->GetNumFunctionValues(), kMaxNumFunctionValues);
   FTag = Source->GetTag();
   // Stored only: the copies of the sets take it from this variable.
   FParser.Set(Source->GetParser().get());

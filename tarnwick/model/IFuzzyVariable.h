@@ -176,7 +176,7 @@ class TARNWICK_EXPORT TIFuzzyVariable : public TIFuzzyVariablePersistent,
   void SetName(const std::string& Value) override;
   // Reports nothing.
   void SetUnits(const std::string& Value) override;
-  // Without bounds.
+  // No floor; above kMaxNumFunctionValues it stores that.
   void SetNumFunctionValues(Integer Value) override;
   void SetOnChange(TNotifyEvent Value) override;
   void SetOnVariableChange(TIFuzzyVariableEvent Value) override;

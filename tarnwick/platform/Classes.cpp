@@ -191,6 +191,20 @@ void TCollection::SetItem(std::int32_t Index, const TCollectionItem* Value) {
   GetItem(Index)->Assign(Value);
 }
 
+void TCollection::DeleteItems(std::span<TCollectionItem* const> Gone) {
+  if (Gone.empty()) return;
+  // Each leaves as RemoveItem lets it leave: the notices while it is still linked and listed,
+  // then unlinked; the list is compacted once all are unlinked, and they die after that.
+  for (TCollectionItem* Item : Gone) {
+    Notify(Item, cnDeleting);
+    Notify(Item, cnExtracting);
+    Item->FCollection = nullptr;
+  }
+  std::erase_if(FItems, [](const TCollectionItem* Item) { return Item->FCollection == nullptr; });
+  for (TCollectionItem* Item : Gone) delete Item;
+  Changed();
+}
+
 TCollectionItem* TCollection::FindItemID(std::int32_t ID) const {
   for (TCollectionItem* Item : FItems)
     if (Item->FID == ID) return Item;

@@ -21,6 +21,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <type_traits>
 #include <typeinfo>
@@ -229,6 +230,10 @@ class TARNWICK_PLATFORM_EXPORT TCollection : public TPersistent {
   // For descendants that reorder many items at once: the items in order. A descendant may
   // permute it (inside an update block, reporting the change itself), never add or drop.
   TItemList& GetItemList() noexcept { return FItems; }
+  // For descendants that drop many items at once: deletes each of Gone (items of this
+  // collection, each once) as Delete would, in that order, with the same notices, but takes
+  // them out of the item list in one pass; the change is reported once.
+  void DeleteItems(std::span<TCollectionItem* const> Gone);
 
  private:
   friend class TCollectionItem;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <iterator>
 
 #include "tarnwick/platform/Exceptions.h"
 #include "tarnwick/platform/Format.h"
@@ -56,7 +57,14 @@ void TComponent::SetName(const std::string& NewName) {
         throw EComponentError(Format(LoadResString(SDuplicateName), {NewName}));
     }
   }
-  FName = NewName;
+  std::string Value = NewName;
+  if (FOwner != nullptr) {
+    // The new name is indexed first: once it stands, nothing below can fail. (A change of case
+    // only finds this component indexed already.)
+    if (!Value.empty()) FOwner->FNamed.emplace(Value, this);
+    if (!FName.empty() && !SameText(FName, Value)) FOwner->Unindex(FName);
+  }
+  FName.swap(Value);
 }
 
 TComponent* TComponent::GetComponent(std::int32_t Index) const {
@@ -66,9 +74,8 @@ TComponent* TComponent::GetComponent(std::int32_t Index) const {
 
 TComponent* TComponent::FindComponent(std::string_view AName) const {
   if (AName.empty()) return nullptr;
-  for (TComponent* C : FComponents)
-    if (SameText(C->FName, AName)) return C;
-  return nullptr;
+  const auto It = FNamed.find(AName);
+  return It == FNamed.end() ? nullptr : It->second;
 }
 
 void TComponent::InsertComponent(TComponent* AComponent) {
@@ -78,6 +85,7 @@ void TComponent::InsertComponent(TComponent* AComponent) {
   if (!AComponent->FName.empty() && FindComponent(AComponent->FName) != nullptr)
     throw EComponentError(Format(LoadResString(SDuplicateName), {AComponent->FName}));
   ReserveOneMore(FComponents);
+  if (!AComponent->FName.empty()) FNamed.reserve(FNamed.size() + 1);
 
   if (AComponent->FOwner != nullptr) {
     AComponent->FOwner->RemoveComponent(AComponent);
@@ -86,6 +94,7 @@ void TComponent::InsertComponent(TComponent* AComponent) {
     if (AComponent->FOwner != nullptr) AComponent->FOwner->Remove(AComponent);
   }
   FComponents.push_back(AComponent);
+  if (!AComponent->FName.empty()) FNamed.emplace(AComponent->FName, AComponent);
   AComponent->FOwner = this;
   if (IsDesigning()) AComponent->SetDesigning(true);
   if (IsDestroying()) AComponent->Destroying();
@@ -105,10 +114,32 @@ void TComponent::DestroyComponents() noexcept {
 }
 
 void TComponent::Remove(TComponent* AComponent) noexcept {
-  auto It = std::find(FComponents.begin(), FComponents.end(), AComponent);
-  if (It == FComponents.end()) return;
-  FComponents.erase(It);
+  // Components leave mostly from the end (destruction deletes the last first, a failed read
+  // the newest first), so the search starts there.
+  const auto It = std::find(FComponents.rbegin(), FComponents.rend(), AComponent);
+  if (It == FComponents.rend()) return;
+  FComponents.erase(std::next(It).base());
+  if (!AComponent->FName.empty()) Unindex(AComponent->FName);
   AComponent->FOwner = nullptr;
+}
+
+void TComponent::Unindex(std::string_view AName) noexcept {
+  const auto It = FNamed.find(AName);
+  if (It != FNamed.end()) FNamed.erase(It);
+}
+
+std::size_t TComponent::TNameHash::operator()(std::string_view Name) const noexcept {
+  // FNV-1a over the bytes with ASCII letters in lower case.
+  std::uint32_t H = 2166136261u;
+  for (const char C : Name) {
+    H ^= static_cast<unsigned char>(C >= 'A' && C <= 'Z' ? C + ('a' - 'A') : C);
+    H *= 16777619u;
+  }
+  return H;
+}
+
+bool TComponent::TNameEqual::operator()(std::string_view A, std::string_view B) const noexcept {
+  return SameText(A, B);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -36,9 +36,11 @@
 #ifndef TARNWICK_PLATFORM_COMPONENT_H_
 #define TARNWICK_PLATFORM_COMPONENT_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "tarnwick/platform/ClassRef.h"
@@ -157,11 +159,24 @@ class TARNWICK_PLATFORM_EXPORT TComponent : public TPersistent, public TUncounte
   void UpdateFreeNotificationState() noexcept;
   void RemoveFreeNotifications() noexcept;
   void Remove(TComponent* AComponent) noexcept;
+  void Unindex(std::string_view AName) noexcept;
 
   TComponent* FOwner = nullptr;
   std::string FName;
   NativeInt FTag = 0;
   std::vector<TComponent*> FComponents;
+  // Names compare ignoring ASCII case, here as everywhere (SameText).
+  struct TNameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view Name) const noexcept;
+  };
+  struct TNameEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view A, std::string_view B) const noexcept;
+  };
+  // The named components of FComponents by name. Names are unique among the components of one
+  // owner, so a name has one component; unnamed ones are not held.
+  std::unordered_map<std::string, TComponent*, TNameHash, TNameEqual> FNamed;
   std::vector<TFreeLink> FFreeNotifies;
   TComponentState FComponentState;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 #include <limits>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -133,11 +134,11 @@ class TTreeReader {
   }
 
   bool IsBeingRead(const TComponent* C) const {
-    return std::any_of(FImpl.Loading.begin(), FImpl.Loading.end(),
-                       [C](const TReader::TImpl::TLoading& L) { return L.Component == C; });
+    return FBeingRead.count(C) != 0;
   }
 
   void ReadObject(const TObjectNode& Node, TComponent* Instance, const std::string& Path) {
+    FBeingRead.insert(Instance);
     FImpl.Loading.push_back({Instance, &Node, Path});
     Instance->BeginLoading();
     if (Instance->GetName() != Node.Name) {
@@ -369,6 +370,7 @@ class TTreeReader {
   const TEventHandlers* FEvents;
   const TFindComponentEvent& FOnFind;
   TComponent* FRoot = nullptr;
+  std::unordered_set<const TComponent*> FBeingRead;  // the components of FImpl.Loading
 };
 
 }  // namespace

@@ -139,12 +139,13 @@ TEST(FuzzyLogicSettings, ThresholdStaysInTheUnitIntervalForANaN) {
   EXPECT_TRUE(V->GetThreshold() >= 0 && V->GetThreshold() <= 1) << V->GetThreshold();
 }
 
-TEST(FuzzyLogicSettings, NumFunctionValuesIsNeverBelowTwo) {
+TEST(FuzzyLogicSettings, NumFunctionValuesIsHeldBetweenTwoAndTheCeiling) {
   struct Case {
     std::int32_t In, Stored;
   };
   TFuzzyLogic Logic(nullptr);
-  for (const Case& C : {Case{1, 2}, Case{0, 2}, Case{-5, 2}, Case{2, 2}, Case{3, 3}, Case{7, 7}, Case{100, 100}}) {
+  for (const Case& C : {Case{1, 2}, Case{0, 2}, Case{-5, 2}, Case{2, 2}, Case{3, 3}, Case{7, 7}, Case{100, 100},
+                        Case{1000, 1000}, Case{1001, 1000}, Case{2000000000, 1000}, Case{INT32_MAX, 1000}}) {
     Logic.SetNumFunctionValues(C.In);
     EXPECT_EQ(Logic.GetNumFunctionValues(), C.Stored) << C.In;
   }

@@ -392,7 +392,8 @@ TEST(FuzzySetAlgebraOperations, SumUnionExceedsOneAndSumIntersectionRaises) {
   EXPECT_THROW_MSG(static_cast<void>(A->Intersection(B, foSum)), EFzyException, "Invalid fuzzy operation: \"foSum:");
   EXPECT_THROW_MSG(static_cast<void>(A->Intersection(B, static_cast<TFuzzyOperation>(7))), EFzyException,
                    "Invalid fuzzy operation: \"7:");
-  EXPECT_THROW_MSG(static_cast<void>(A->Union(B, static_cast<TFuzzyOperation>(9))), EFzyException, "Invalid fuzzy operation: \"9:");
+  EXPECT_THROW_MSG(static_cast<void>(A->Union(B, static_cast<TFuzzyOperation>(9))), EFzyException,
+                   "Invalid fuzzy operation: \"9:");
   EXPECT_EQ(Sets.GetCount(), 3);  // no set was made for the failures
 }
 

@@ -18,6 +18,7 @@
 #include "ModelTestSupport.h"
 #include "tarnwick/model/FuzzySet.h"
 #include "tarnwick/platform/Exceptions.h"
+#include "tarnwick/platform/Format.h"
 
 namespace tarnwick {
 namespace {
@@ -479,6 +480,460 @@ TEST(FuzzySetValuesPlacement, AListInOrderStaysSearchableAndAMoveFromOutsideIsCh
 }
 
 // ---------------------------------------------------------------------------------------------
+// The rules as written, as the oracle of the point list
+
+// The point list's rules literally, on plain points: the placement walks from the first
+// position, the sort moves one point at a time by the selection walk, the clean-up deletes one
+// point at a time, and every change report of the list ('L') and of one point ('p') is logged
+// where the collection would send it. The list belongs to a set without a variable, so X is
+// held in the unbounded range and Y below 0 becomes 0.
+class TLiteralPoints {
+ public:
+  struct TPoint {
+    TFzyFloat X, Y;
+    int Id;
+  };
+  std::vector<TPoint> Pts;
+  std::string Log;
+
+  int Add(TFzyFloat X, TFzyFloat Y) {
+    const int Id = AddPoint();
+    SetValue(Id, X, Y);
+    return Id;
+  }
+  int AddPoint() {
+    Pts.push_back({Pts.empty() ? 0 : Pts.back().X + 1, 0, FNextId++});
+    Changed();
+    return Pts.back().Id;
+  }
+  void Insert(int Index) {
+    const int Id = AddPoint();
+    SetIndex(Id, Index);
+  }
+  void Delete(int Index) {
+    Pts.erase(Pts.begin() + Index);
+    Changed();
+  }
+  void Clear() {
+    if (Pts.empty()) return;
+    BeginUpdate();
+    Pts.clear();
+    EndUpdate();
+  }
+  void SetIndex(int Id, int To) {
+    const int Cur = IndexOf(Id);
+    if (Cur < 0 || Cur == To) return;
+    const TPoint Moved = Pts[static_cast<std::size_t>(Cur)];
+    Pts.erase(Pts.begin() + Cur);
+    Pts.insert(Pts.begin() + To, Moved);
+    Changed();
+  }
+  void BeginUpdate() { ++FBlock; }
+  void EndUpdate() {
+    --FBlock;
+    Changed();
+  }
+  // Append and the assignment of a list: new points given both coordinates inside a block.
+  void AppendAll(const std::vector<P>& Source, bool ClearFirst) {
+    BeginUpdate();
+    if (ClearFirst) Clear();
+    for (const P& S : Source) SetValue(AddPoint(), S.X, S.Y);
+    EndUpdate();
+  }
+
+  void SetX(int Id, TFzyFloat Value) {
+    TPoint& V = At(Id);
+    const TFzyFloat Clamped = std::clamp(Value, -kMax, kMax);
+    if (Value == V.X && Clamped == V.X) return;
+    V.X = Clamped;
+    UpdateValue(Id, true);
+    PointChanged(Id);
+  }
+  void SetY(int Id, TFzyFloat Value) {
+    TPoint& V = At(Id);
+    if (Value == V.Y) return;
+    V.Y = Value < 0 ? 0 : Value;
+    UpdateValue(Id, false);
+    PointChanged(Id);
+  }
+  void SetValue(int Id, TFzyFloat X, TFzyFloat Y) {
+    TPoint& V = At(Id);
+    V.X = std::clamp(X, -kMax, kMax);
+    V.Y = Y < 0 ? 0 : Y;
+    UpdateValue(Id, true);
+    PointChanged(Id);
+  }
+
+  int IdAt(int Index) const { return Pts[static_cast<std::size_t>(Index)].Id; }
+  std::vector<P> Points() const {
+    std::vector<P> Result;
+    for (const TPoint& Q : Pts) Result.push_back({Q.X, Q.Y});
+    return Result;
+  }
+
+ private:
+  static bool Same(const TPoint& A, const TPoint& B) { return FloatEquals(A.X, B.X) && FloatEquals(A.Y, B.Y); }
+  int Count() const { return static_cast<int>(Pts.size()); }
+  int IndexOf(int Id) const {
+    for (int I = 0; I < Count(); ++I)
+      if (IdAt(I) == Id) return I;
+    return -1;
+  }
+  TPoint& At(int Id) { return Pts[static_cast<std::size_t>(IndexOf(Id))]; }
+  TFzyFloat XAt(int Index) const { return Pts[static_cast<std::size_t>(Index)].X; }
+
+  void Changed() {
+    if (FBlock == 0) Update(-1);
+  }
+  void PointChanged(int Id) {
+    if (FBlock == 0 && IndexOf(Id) >= 0) Update(Id);
+  }
+  void Update(int Id) {
+    Log += Id < 0 ? 'L' : 'p';
+    if (Count() < 2) FSorted = FDuplicatesRemoved = true;
+    if (Id < 0) CleanupValues();
+  }
+
+  // Either coordinate's change counts for the equal neighbours: the store's own reading.
+  void UpdateValue(int Id, bool ChangesX) {
+    const int N = Count();
+    const int Index = (FSorted || FDuplicatesRemoved) && N > 1 ? IndexOf(Id) : -1;
+    const TPoint V = At(Id);
+    if (FSorted && ChangesX && N > 1 && Index >= 0) {
+      const TFzyFloat Before = Index > 0 ? XAt(Index - 1) : V.X;
+      const TFzyFloat After = Index < N - 1 ? XAt(Index + 1) : V.X;
+      FSorted = V.X >= Before - kFuzzyTolerance && V.X <= After + kFuzzyTolerance;
+    }
+    FDuplicatesRemoved = FDuplicatesRemoved && FSorted;
+    if (FDuplicatesRemoved && N > 1 && Index >= 0) {
+      const bool EqualsBefore = Index > 0 && Same(V, Pts[static_cast<std::size_t>(Index - 1)]);
+      const bool EqualsAfter = Index < N - 1 && Same(V, Pts[static_cast<std::size_t>(Index + 1)]);
+      FDuplicatesRemoved = !EqualsBefore && !EqualsAfter;
+    }
+    if (FBlock > 0) return;
+    const int Saved = FEditing;
+    FEditing = Id;
+    Sort();
+    if (Count() >= 2 && IndexOf(Id) >= 0) {
+      if (ChangesX) Place(Id);
+      if (IndexOf(Id) >= 0) Thin(Id);
+    }
+    FEditing = Saved;
+  }
+
+  // From the first position, passing over the edited point: the stop at the first X above
+  // the edited one by more than the tolerance, or at the third within it.
+  void Place(int Id) {
+    const TFzyFloat X = At(Id).X;
+    const int VIndex = IndexOf(Id);
+    int Walked = -1;
+    int Stop = -1;
+    bool AtThird = false;
+    int Within = 0;
+    for (int I = 0; I < Count(); ++I) {
+      if (I != VIndex) {
+        if (XAt(I) > X + kFuzzyTolerance) {
+          Stop = I;
+          break;
+        }
+        if (FloatEquals(XAt(I), X) && ++Within == 3) {
+          Stop = I;
+          AtThird = true;
+          break;
+        }
+      }
+      Walked = I;
+    }
+    int L = Stop < 0 ? Count() - 1 : (Walked < 0 ? 0 : Walked);
+    if (AtThird) Delete(L == VIndex ? Stop : L);
+    if (IndexOf(Id) < 0) return;
+    if (L > Count() - 1) L = Count() - 1;
+    if (IndexOf(Id) == L) return;
+    BeginUpdate();
+    SetIndex(Id, L);
+    EndUpdate();
+  }
+
+  int SkipX(int Index, TFzyFloat X, int Dir) const {
+    int I = Index + Dir;
+    while (I >= 0 && I < Count() && FloatEquals(XAt(I), X)) I += Dir;
+    return I < Count() ? I : -1;
+  }
+
+  void Thin(int Id) {
+    const TFzyFloat X = At(Id).X;
+    const int Start = SkipX(IndexOf(Id), X, -1) + 1;
+    for (int I = Start + 1; I < Count() && FloatEquals(XAt(I), X);) {
+      const TPoint& Earlier = Pts[static_cast<std::size_t>(I - 1)];
+      if (!Same(Pts[static_cast<std::size_t>(I)], Earlier)) {
+        ++I;
+        continue;
+      }
+      Delete(Earlier.Id == Id ? I : I - 1);
+      if (IndexOf(Id) < 0) return;
+      if (I > Count()) break;
+    }
+    const int VIndex = IndexOf(Id);
+    const int RunStart = SkipX(VIndex, X, -1) + 1;
+    int End = SkipX(VIndex, X, +1);
+    if (End < 0) End = Count();
+    if (End - RunStart > 3) Delete(VIndex > RunStart ? VIndex - 1 : VIndex + 1);
+  }
+
+  void Sort() {
+    if (FSorted) return;
+    BeginUpdate();
+    for (int I = 0; I < Count(); ++I)
+      for (int J = I + 1; J < Count(); ++J)
+        if (XAt(I) > XAt(J) + kFuzzyTolerance) {
+          const TPoint Moved = Pts[static_cast<std::size_t>(J)];
+          Pts.erase(Pts.begin() + J);
+          Pts.insert(Pts.begin() + I, Moved);
+        }
+    FSorted = true;
+    EndUpdate();
+  }
+
+  void RemoveDuplicates() {
+    if (FDuplicatesRemoved) return;
+    BeginUpdate();
+    int Counter = 0;
+    int I = 1;
+    auto DeleteSparing = [&](int Index, int Alternative) { Delete(IdAt(Index) == FEditing ? Alternative : Index); };
+    while (I < Count()) {
+      if (Same(Pts[static_cast<std::size_t>(I)], Pts[static_cast<std::size_t>(I - 1)])) {
+        DeleteSparing(I, I - 1);
+      } else if (FloatEquals(XAt(I), XAt(I - 1))) {
+        if (++Counter == 4) {
+          DeleteSparing(I, I - 1);
+          Counter = 0;
+        } else {
+          ++I;
+        }
+      } else {
+        Counter = 0;
+        ++I;
+      }
+    }
+    FDuplicatesRemoved = true;
+    EndUpdate();
+  }
+
+  void CleanupValues() {
+    if (FSorted && FDuplicatesRemoved) return;
+    BeginUpdate();
+    Sort();
+    RemoveDuplicates();
+    EndUpdate();
+  }
+
+  bool FSorted = true;
+  bool FDuplicatesRemoved = true;
+  int FBlock = 0;
+  int FEditing = -1;
+  int FNextId = 0;
+};
+
+// A point list that logs its change reports as TLiteralPoints does, in a set without a
+// variable.
+class TLoggedValues : public TFuzzySetValues {
+ public:
+  using TFuzzySetValues::TFuzzySetValues;
+  std::string Log;
+
+ protected:
+  void Update(TCollectionItem* Item) override {
+    Log += Item == nullptr ? 'L' : 'p';
+    TFuzzySetValues::Update(Item);
+  }
+};
+
+class TLoggedSet : public TFuzzySet {
+ public:
+  TLoggedSet() : TFuzzySet(nullptr, &MakeValues) {}
+  TLoggedValues& Values() const { return static_cast<TLoggedValues&>(*GetValues()); }
+
+ private:
+  static std::unique_ptr<TFuzzySetValues> MakeValues(TFuzzySet* Owner) {
+    return std::make_unique<TLoggedValues>(Owner);
+  }
+};
+
+std::string LiteralText(const std::vector<P>& Points) {
+  std::string Text = "(";
+  for (const P& Q : Points) Text += "(" + Format(FuzzyFormatStr, {Q.X}) + " " + Format(FuzzyFormatStr, {Q.Y}) + ") ";
+  return Text + ")";
+}
+
+// Random lists of every shape the point store meets, edited through every public path of the
+// list and its points: X in any order (rising, falling, scattered), runs on one X and vertical
+// edges, X within the tolerance of each other and just inside and outside it, equal points,
+// bulk additions of runs of five and more, copies from another list, moves, insertions and
+// deletions. After every operation the points, the change reports and the printed points are
+// those of the rules as written.
+TEST(FuzzySetValuesRules, EveryPathGivesThePointsAndReportsOfTheLiteralRules) {
+  std::mt19937 Random(20261216);
+  auto Pick = [&Random](int N) { return std::uniform_int_distribution<int>(0, N - 1)(Random); };
+  static const TFzyFloat kSteps[] = {0, 0, 1, 1, 1, 0.5, 3e-5, 9e-5, 1e-4, 1.0000001e-4, 1.5e-4, 2e-4, -3e-5, -2};
+  static const TFzyFloat kYs[] = {0, 0.5, 1, 0.25};
+  for (int Round = 0; Round < 60; ++Round) {
+    TLoggedSet Set;
+    TLoggedValues& Real = Set.Values();
+    TLiteralPoints Model;
+    const int Style = Round % 5;  // 0 rising, 1 falling, 2 scattered, 3 one crowded spot, 4 chained
+    TFzyFloat X = 0;
+    auto NextX = [&] {
+      switch (Style) {
+        case 0: X += kSteps[Pick(static_cast<int>(std::size(kSteps)))]; break;
+        case 1: X -= kSteps[Pick(static_cast<int>(std::size(kSteps)))]; break;
+        case 2: X = Pick(60) * 0.5 + (Pick(7) - 3) * 4e-5; break;
+        case 3: X = 5 + (Pick(9) - 4) * 4e-5 + (Pick(3) == 0 ? Pick(5) : 0); break;
+        default: X = Pick(40) * 6e-5 + (Pick(4) == 0 ? Pick(3) : 0); break;
+      }
+      return X;
+    };
+    auto NextY = [&] { return Pick(3) == 0 ? Pick(1000) / 1000.0 : kYs[Pick(4)]; };
+    for (int Op = 0; Op < 200; ++Op) {
+      const int Kind = Pick(100);
+      const std::int32_t Count = Real.GetCount();
+      if (Kind < 70 || Count == 0) {
+        const TFzyFloat AX = NextX();
+        const TFzyFloat AY = NextY();
+        Real.Add(AX, AY);
+        Model.Add(AX, AY);
+      } else if (Kind < 75) {
+        const std::int32_t I = Pick(Count);
+        const TFzyFloat AX = Pick(2) == 0 ? NextX() : Real[Pick(Count)]->GetX() + (Pick(3) - 1) * 5e-5;
+        Real[I]->SetX(AX);
+        Model.SetX(Model.IdAt(I), AX);
+      } else if (Kind < 79) {
+        const std::int32_t I = Pick(Count);
+        const TFzyFloat AY = Pick(4) == 0 ? Real[Pick(Count)]->GetY() : NextY();
+        Real[I]->SetY(AY);
+        Model.SetY(Model.IdAt(I), AY);
+      } else if (Kind < 82) {
+        const std::int32_t I = Pick(Count);
+        const TFzyFloat AX = NextX();
+        const TFzyFloat AY = NextY();
+        Real[I]->SetValue(AX, AY);
+        Model.SetValue(Model.IdAt(I), AX, AY);
+      } else if (Kind < 85) {
+        const std::int32_t I = Pick(Count);
+        Real.Delete(I);
+        Model.Delete(I);
+      } else if (Kind < 88) {
+        const std::int32_t I = Pick(Count);
+        const std::int32_t To = Pick(Count);
+        Real[I]->SetIndex(To);
+        Model.SetIndex(Model.IdAt(I), To);
+      } else if (Kind < 90) {
+        const std::int32_t I = Pick(Count + 1);
+        Real.Insert(I);
+        Model.Insert(I);
+      } else if (Kind < 95) {
+        // A run of five or more on one X, or a few scattered points, inside one block.
+        Real.BeginUpdate();
+        Model.BeginUpdate();
+        const bool Run = Pick(2) == 0;
+        const TFzyFloat RunX = NextX();
+        for (int K = Pick(6) + (Run ? 5 : 2); K > 0; --K) {
+          const TFzyFloat AX = Run ? RunX + (Pick(3) - 1) * 3e-5 : NextX();
+          const TFzyFloat AY = NextY();
+          Real.Add(AX, AY);
+          Model.Add(AX, AY);
+        }
+        Real.EndUpdate();
+        Model.EndUpdate();
+      } else {
+        // A copy from another list: appended, or assigned in place of every point.
+        TFuzzySetValues Source(nullptr);
+        std::vector<P> Copied;
+        {
+          TUpdateBlock<TCollection> Block(Source);
+          for (int K = Pick(8) + 1; K > 0; --K) Source.Add(NextX(), NextY());
+        }
+        Copied = PointsOf(Source);
+        const bool Assign = Pick(3) == 0;
+        if (Assign) Real.Assign(&Source);
+        else Real.Append(&Source);
+        Model.AppendAll(Copied, Assign);
+      }
+      ASSERT_EQ(PointsOf(Real), Model.Points()) << "round " << Round << ", operation " << Op;
+      ASSERT_EQ(Real.Log, Model.Log) << "round " << Round << ", operation " << Op;
+      ASSERT_EQ(Set.GetValuesToString(), LiteralText(Model.Points()));
+    }
+  }
+}
+
+// The flat copy of the points, read between random changes through every public path of the
+// list and its points (those of the test above, and the expansions, item assignment, clearing
+// and a range that clamps): it is the item list, in order, every time it is read, its
+// monotonicity is the list's, and its stamp changes whenever the points did.
+TEST(FuzzySetValuesFlatCopy, EqualsTheItemListAfterEveryChange) {
+  std::mt19937 Random(20261217);
+  auto Pick = [&Random](int N) { return std::uniform_int_distribution<int>(0, N - 1)(Random); };
+  auto NextX = [&] { return Pick(4) == 0 ? Pick(9) * 1.5 + (Pick(5) - 2) * 4e-5 : Pick(40) * 0.25; };
+  auto NextY = [&] { return Pick(5) / 4.0; };
+  for (int Round = 0; Round < 40; ++Round) {
+    TRangedSet Set(Round % 2 == 0 ? 0 : 2, 8);  // every other round, a range that clamps X
+    TFuzzySetValues& V = *Set.GetValues();
+    std::vector<P> Before;
+    std::uint64_t Stamp = V.GetPointsStamp();
+    for (int Op = 0; Op < 150; ++Op) {
+      const std::int32_t Count = V.GetCount();
+      const int Kind = Pick(20);
+      if (Kind < 7 || Count == 0) {
+        V.Add(NextX(), NextY());
+      } else if (Kind < 8) {
+        V.Add();
+      } else if (Kind < 9) {
+        V.Insert(Pick(Count + 1));
+      } else if (Kind < 10) {
+        V[Pick(Count)]->SetX(NextX());
+      } else if (Kind < 11) {
+        V[Pick(Count)]->SetY(NextY());
+      } else if (Kind < 12) {
+        V.SetItem(Pick(Count), V[Pick(Count)]);
+      } else if (Kind < 13) {
+        V.Delete(Pick(Count));
+      } else if (Kind < 14) {
+        V[Pick(Count)]->SetIndex(Pick(Count));
+      } else if (Kind < 15) {
+        TUpdateBlock<TCollection> Block(V);
+        for (int K = Pick(6) + 1; K > 0; --K) V.Add(NextX(), NextY());
+        if (Pick(2) == 0) V[Pick(V.GetCount())]->SetValue(NextX(), NextY());
+      } else if (Kind < 16) {
+        TFuzzySetValues Source(nullptr);
+        for (int K = Pick(5) + 1; K > 0; --K) Source.Add(NextX(), NextY());
+        if (Pick(2) == 0) V.Append(&Source);
+        else V.Assign(&Source);
+      } else if (Kind < 17) {
+        V.Expand(Count + Pick(6));
+      } else if (Kind < 18) {
+        V.ExpandSimple(Count + Pick(6));
+      } else if (Kind < 19) {
+        V.Append(&V, Pick(Count), Pick(4));
+      } else if (Pick(4) == 0) {
+        V.Clear();
+      }
+      if (Pick(3) == 0) continue;  // the copy is also read after several changes
+      const std::span<const TFuzzyPoint> Flat = V.GetPoints();
+      std::vector<P> Copy;
+      for (const TFuzzyPoint& Q : Flat) Copy.push_back({Q.X, Q.Y});
+      const std::vector<P> Items = PointsOf(V);
+      ASSERT_EQ(Copy, Items) << "round " << Round << ", operation " << Op;
+      auto ByX = [](const P& A, const P& B) { return A.X < B.X; };
+      ASSERT_EQ(V.IsMonotone(), std::is_sorted(Items.begin(), Items.end(), ByX));
+      if (Items != Before) {
+        ASSERT_NE(V.GetPointsStamp(), Stamp) << "round " << Round << ", operation " << Op;
+      }
+      Before = Items;
+      Stamp = V.GetPointsStamp();
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
 // Items, insertion, copies
 
 // The selection walk of the sort, step by step: every later point more than the tolerance
@@ -507,9 +962,14 @@ TEST(FuzzySetValuesSort, GivesTheOrderOfTheSelectionWalk) {
   std::uniform_int_distribution<int> Grid(0, 12);
   std::uniform_int_distribution<int> Jitter(-3, 3);
   std::uniform_int_distribution<int> Length(2, 40);
+  // Every other round: a few chains far apart, each of points 0.6 tolerances apart, so that
+  // the points of one chain compare in every way and those of different chains in one.
+  std::uniform_int_distribution<int> Chain(0, 3);
+  std::uniform_int_distribution<int> Link(0, 12);
   for (int Round = 0; Round < 300; ++Round) {
     std::vector<TFzyFloat> Xs(static_cast<std::size_t>(Length(Random)));
-    for (TFzyFloat& X : Xs) X = Grid(Random) * 0.0002 + Jitter(Random) * 0.00004;
+    for (TFzyFloat& X : Xs)
+      X = Round % 2 == 0 ? Grid(Random) * 0.0002 + Jitter(Random) * 0.00004 : Chain(Random) * 2.0 + Link(Random) * 6e-5;
     TSortProbe V;
     V.BeginUpdate();
     // Distinct Y values keep the clean-up from touching the points at the end of the block.

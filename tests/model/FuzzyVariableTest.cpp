@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <random>
 #include <span>
 #include <string>
 #include <typeinfo>
@@ -146,6 +147,59 @@ TEST(FuzzySetsCollection, LookupByName) {
   V.GetItems()->SetItem(1, &Source);
   EXPECT_EQ(V.GetItems()->GetItem(1), Cold);
   EXPECT_THAT(PointsOf(*Cold), ElementsAre(Pt{0.5, 1}));
+}
+
+// The first item named Name, by the walk over the collection.
+std::int32_t FirstByWalk(const TGCollection& Items, const std::string& Name) {
+  for (std::int32_t I = 0; I < Items.GetCount(); ++I)
+    if (static_cast<const TGCollectionItem*>(Items.GetItem(I))->GetName() == Name) return I;
+  return -1;
+}
+
+// Random additions, insertions, renames (to new, shared and empty names), copies (which copy
+// the name), moves, deletions, moves to another variable and back, and clearing: the lookup by
+// name gives the first set of that name in the collection's order, as the walk does.
+TEST(FuzzySetsCollection, LookupByNameFindsTheFirstMatchAfterEveryChange) {
+  std::mt19937 Random(20261215);
+  auto Pick = [&Random](int N) { return std::uniform_int_distribution<int>(0, N - 1)(Random); };
+  auto RandomName = [&] { return Pick(8) == 0 ? std::string() : "s" + std::to_string(Pick(12)); };
+  TFuzzyVariable First(nullptr);
+  TFuzzyVariable Second(nullptr);
+  TFuzzySets* const Owners[2] = {First.GetItems(), Second.GetItems()};
+  for (int Op = 0; Op < 1500; ++Op) {
+    TFuzzySets& Sets = *Owners[Pick(2)];
+    const std::int32_t Count = Sets.GetCount();
+    const int Kind = Pick(20);
+    if (Kind < 5 || Count == 0) {
+      Sets.Add(RandomName());
+    } else if (Kind < 7) {
+      Sets.Insert(Pick(Count + 1))->SetName(RandomName());
+    } else if (Kind < 11) {
+      Sets[Pick(Count)]->SetName(RandomName());
+    } else if (Kind < 12) {
+      Sets[Pick(Count)]->Assign(Sets[Pick(Count)]);
+    } else if (Kind < 14) {
+      Sets[Pick(Count)]->SetIndex(Pick(Count));
+    } else if (Kind < 17) {
+      Sets.Delete(Pick(Count));
+    } else if (Kind < 19) {
+      Sets[Pick(Count)]->SetCollection(Owners[Pick(2)]);
+    } else if (Pick(10) == 0) {
+      Sets.Clear();
+    }
+    for (const TFuzzySets* Items : Owners)
+      for (int N = -1; N < 12; ++N) {
+        const std::string Name = N < 0 ? std::string() : "s" + std::to_string(N);
+        const std::int32_t Expected = FirstByWalk(*Items, Name);
+        ASSERT_EQ(Items->IndexOf(Name), Expected) << "operation " << Op << ", " << Name;
+        ASSERT_EQ(Items->Find(Name), Expected < 0 ? nullptr : Items->GetItem(Expected)) << Name;
+        if (Expected >= 0) {
+          ASSERT_EQ(Items->GetItemByName(Name), Items->GetItem(Expected)) << Name;
+        } else if (!Name.empty()) {
+          ASSERT_THROW(static_cast<void>(Items->GetItemByName(Name)), EFzyException);
+        }
+      }
+  }
 }
 
 TEST(FuzzySetsCollection, EnumeratorWalksInOrder) {

@@ -519,12 +519,11 @@ TEST_F(IFuzzySetResults, AnErrorInTheWalkPassesAndTheResultDies) {
   const int Before = gAlive;
   TIEventLog Log(*V);
   EXPECT_THROW_MSG(static_cast<void>(B->Operator(A.get(), "x",
-                                                 [](IFuzzySet* Result, TFzyFloat X1, TFzyFloat, TFzyFloat,
-                                                    TFzyFloat) -> bool {
-                                                   if (X1 > 2) throw EFzyException("host failed");
-                                                   Result->Add(X1, 0.5);
-                                                   return false;
-                                                 })),
+                               [](IFuzzySet* Result, TFzyFloat X1, TFzyFloat, TFzyFloat, TFzyFloat) -> bool {
+                                 if (X1 > 2) throw EFzyException("host failed");
+                                 Result->Add(X1, 0.5);
+                                 return false;
+                               })),
                    EFzyException, "host failed");
   EXPECT_EQ(gAlive, Before);
   // The result's update block was ended on the way out.
@@ -533,12 +532,14 @@ TEST_F(IFuzzySetResults, AnErrorInTheWalkPassesAndTheResultDies) {
 
 TEST_F(IFuzzySetResults, BadOperationsRaiseBeforeAnySetIsMade) {
   const int Before = gAlive;
-  EXPECT_THROW_MSG(static_cast<void>(A->Intersection(B.get(), foSum)), EFzyException, "Invalid fuzzy operation: \"foSum:");
+  EXPECT_THROW_MSG(static_cast<void>(A->Intersection(B.get(), foSum)), EFzyException,
+                   "Invalid fuzzy operation: \"foSum:");
   EXPECT_THROW_MSG(static_cast<void>(A->Intersection(B.get(), static_cast<TFuzzyOperation>(7))), EFzyException,
                    "Invalid fuzzy operation: \"7:");
   EXPECT_THROW_MSG(static_cast<void>(A->Union(B.get(), static_cast<TFuzzyOperation>(9))), EFzyException,
                    "Invalid fuzzy operation: \"9:");
-  EXPECT_THROW_MSG(static_cast<void>(A->Infer(B.get(), fimAdditive, true)), EFzyException, "Invalid fuzzy operation: \"foSum:");
+  EXPECT_THROW_MSG(static_cast<void>(A->Infer(B.get(), fimAdditive, true)), EFzyException,
+                   "Invalid fuzzy operation: \"foSum:");
   EXPECT_THROW_MSG(static_cast<void>(A->Infer(B.get(), static_cast<TFuzzyInferenceMethod>(5), false)), EFzyException,
                    "Invalid fuzzy operation: \"7:");
   EXPECT_THROW_MSG(static_cast<void>(A->Union(nullptr)), EArgumentException, "Argument out of range");

@@ -215,9 +215,13 @@ TEST_F(IFuzzyVariableTest, SettersReportWhatTheyChange) {
 
   V->SetName("temp");
   V->SetName("temp");
-  V->SetNumFunctionValues(-5);  // no bounds
+  V->SetNumFunctionValues(-5);  // no floor
   EXPECT_EQ(V->GetNumFunctionValues(), -5);
   EXPECT_THAT(Log.Take(), ElementsAre("OnChange", "OnVariableChange(temp)", "OnChange", "OnVariableChange(temp)"));
+  V->SetNumFunctionValues(2000000000);  // the ceiling
+  EXPECT_EQ(V->GetNumFunctionValues(), kMaxNumFunctionValues);
+  V->SetNumFunctionValues(kMaxNumFunctionValues + 1);  // no change
+  EXPECT_THAT(Log.Take(), ElementsAre("OnChange", "OnVariableChange(temp)"));
 }
 
 TEST_F(IFuzzyVariableTest, TheParserGoesToEveryStoredSet) {

@@ -429,6 +429,23 @@ TEST_F(IFuzzyLogicStreamingTest, ItStoresNoVariablesAndParsesThroughTheStreamedH
   for (const char* Name : {"temperature", "vent"}) EXPECT_EQ(VariableOf(*LogicOf(*Form), Name)->GetThreshold(), 0.2);
 }
 
+// The count of a generated curve from a stream is held at the ceiling as the setter holds it,
+// so that the curves that Loaded parses from the text stay within it.
+TEST_F(IFuzzyLogicStreamingTest, ACountAboveTheCeilingIsReadAsTheCeiling) {
+  TStoredModel<TIFuzzyLogic> Model;
+  std::string Text = ComponentToText(&Model.Form);
+  const std::string Stored = "NumFunctionValues = 9";
+  ASSERT_NE(Text.find(Stored), std::string::npos);
+  Text.replace(Text.find(Stored), Stored.size(), "NumFunctionValues = 5000");
+  std::unique_ptr<TComponent> Form = Read(Text);
+  TIFuzzyLogic* Logic = LogicOf(*Form);
+  ASSERT_NE(Logic, nullptr);
+  EXPECT_EQ(Logic->GetNumFunctionValues(), kMaxNumFunctionValues);
+  Intf<IFuzzyVariable> V = Logic->GetItems()->ContainsVariable("temperature");
+  ASSERT_TRUE(V);
+  EXPECT_EQ(V->GetFuzzySetByName("cold")->GetCount(), kMaxNumFunctionValues);
+}
+
 // Definition line 4 of the text stored below holds a term without a name.
 const char* const kBadDefinition =
     "(deffuzzy vent\n"

@@ -5,12 +5,15 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "TestSupport.h"
 #include "tarnwick/platform/Exceptions.h"
+#include "tarnwick/platform/SysUtils.h"
 
 namespace tarnwick {
 namespace {
@@ -272,6 +275,71 @@ TEST_F(ComponentTest, NamesAreUniqueAmongTheOwnersComponents) {
   EXPECT_EQ(Loose->GetOwner(), nullptr);
   delete Loose;
   delete Owner;
+}
+
+// The first owned component whose name matches, by a walk over the owned components.
+TComponent* FindByWalk(const TComponent* Owner, const std::string& Name) {
+  if (Name.empty()) return nullptr;
+  for (std::int32_t I = 0; I < Owner->GetComponentCount(); ++I)
+    if (SameText(Owner->GetComponent(I)->GetName(), Name)) return Owner->GetComponent(I);
+  return nullptr;
+}
+
+// Random names, renames (to free, taken and empty names, and to the same name in another case),
+// deletions and moves between two owners: FindComponent and the duplicate checks answer as the
+// walk over the owned components does, in every case of the letters.
+TEST_F(ComponentTest, NamesAreFoundAfterEveryChangeOfNamesAndOwners) {
+  std::mt19937 Random(20261214);
+  auto Pick = [&Random](int N) { return std::uniform_int_distribution<int>(0, N - 1)(Random); };
+  auto RandomName = [&] {
+    std::string Name = "n" + std::to_string(Pick(20));
+    if (Pick(3) == 0) Name[0] = 'N';
+    return Name;
+  };
+  TComponent First(nullptr);
+  TComponent Second(nullptr);
+  TComponent* const Owners[2] = {&First, &Second};
+  for (int Op = 0; Op < 1000; ++Op) {
+    TComponent& Owner = *Owners[Pick(2)];
+    const std::int32_t Count = Owner.GetComponentCount();
+    const int Kind = Pick(10);
+    if (Kind < 3 || Count == 0) {
+      auto* C = new TComponent(&Owner);
+      try {
+        C->SetName(RandomName());
+      } catch (const EComponentError&) {
+        EXPECT_NE(FindByWalk(&Owner, C->GetName()), C);
+      }
+    } else {
+      TComponent* C = Owner.GetComponent(Pick(Count));
+      if (Kind < 6) {
+        const std::string Name = Kind == 5 ? std::string() : (Kind == 4 ? UpperCase(C->GetName()) : RandomName());
+        const TComponent* Other = FindByWalk(&Owner, Name);
+        if (Other != nullptr && Other != C) {
+          EXPECT_THROW(C->SetName(Name), EComponentError) << Name;
+        } else {
+          C->SetName(Name);
+          EXPECT_EQ(C->GetName(), Name);
+        }
+      } else if (Kind < 8) {
+        delete C;
+      } else {
+        TComponent& To = *Owners[Pick(2)];
+        const TComponent* Other = FindByWalk(&To, C->GetName());
+        if (Other != nullptr && Other != C) {
+          EXPECT_THROW(To.InsertComponent(C), EComponentError);
+          EXPECT_EQ(C->GetOwner(), &Owner);
+        } else {
+          To.InsertComponent(C);
+          EXPECT_EQ(C->GetOwner(), &To);
+        }
+      }
+    }
+    for (const TComponent* O : Owners)
+      for (int N = 0; N < 20; ++N)
+        for (const std::string& Name : {"n" + std::to_string(N), "N" + std::to_string(N)})
+          ASSERT_EQ(O->FindComponent(Name), FindByWalk(O, Name)) << "operation " << Op << ", " << Name;
+  }
 }
 
 TEST_F(ComponentTest, InsertComponentMovesItBetweenOwners) {

@@ -56,9 +56,7 @@ struct TCollectionForm {
 
   // The set of V named Text, or nullptr.
   static TSetRef FindTerm(TFuzzyVariable* V, const std::string& Text) {
-    TFuzzySets* Sets = V->GetItems();
-    const std::int32_t Index = Sets->IndexOf(Text);
-    return Index >= 0 ? Sets->GetItem(Index) : nullptr;
+    return static_cast<TFuzzySet*>(V->GetItems()->Find(Text));
   }
   // V's set named SEmptyFuzzy, made when there is none; one made here is a working set like
   // any other (a binding without a value renames it, and one evaluation may make many).
