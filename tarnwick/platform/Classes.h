@@ -20,6 +20,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <span>
 #include <string>
@@ -30,7 +31,6 @@
 #include "tarnwick/platform/ClassRef.h"
 #include "tarnwick/platform/Export.h"
 #include "tarnwick/platform/ResStrings.h"
-#include "tarnwick/platform/ScopeGuard.h"
 #include "tarnwick/platform/Types.h"
 
 namespace tarnwick {
@@ -282,21 +282,39 @@ class TARNWICK_PLATFORM_EXPORT TCollectionEnumerator : public TObject {
 
 // Opens an update block on construction and closes it on every way out. When the block ends
 // while an exception is already unwinding, an error from EndUpdate is dropped: the first wins.
+//
+// Only the EndUpdate that closes a target's outermost block reports the change, so only it can
+// raise. A block opened inside another block of the same target (a target with GetUpdateCount)
+// therefore does not take the number of exceptions in flight when it begins, which costs a call
+// into the C++ runtime; should its end raise after all (a descendant's EndUpdate), the error goes
+// on only when no other exception is in flight.
 template <typename T>
 class TUpdateBlock {
  public:
-  explicit TUpdateBlock(T& Target) : FEnd(Begin(Target)) {}
+  explicit TUpdateBlock(T& Target)
+      : FTarget(Target), FUncaught(IsNested(Target) ? kNested : std::uncaught_exceptions()) {
+    Target.BeginUpdate();
+  }
+  ~TUpdateBlock() noexcept(false) {
+    try {
+      FTarget.EndUpdate();
+    } catch (...) {
+      // The handler's own exception no longer counts: this is the count the scope ends with.
+      const int Uncaught = std::uncaught_exceptions();
+      if (Uncaught == (FUncaught == kNested ? 0 : FUncaught)) throw;
+    }
+  }
+  TUpdateBlock(const TUpdateBlock&) = delete;
+  TUpdateBlock& operator=(const TUpdateBlock&) = delete;
 
  private:
-  struct TEnd {
-    T* Target;
-    void operator()() const { Target->EndUpdate(); }
-  };
-  static TEnd Begin(T& Target) {
-    Target.BeginUpdate();
-    return TEnd{&Target};
+  static constexpr int kNested = -1;
+  static bool IsNested(const T& Target) noexcept {
+    if constexpr (requires { Target.GetUpdateCount(); }) return Target.GetUpdateCount() > 0;
+    else return false;
   }
-  TScopeExit<TEnd> FEnd;
+  T& FTarget;
+  int FUncaught;
 };
 
 }  // namespace tarnwick

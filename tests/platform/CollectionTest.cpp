@@ -309,6 +309,81 @@ TEST_F(CollectionProtocol, AGuardedBlockEndsWhenAnErrorLeavesIt) {
   EXPECT_THAT(Log, ElementsAre("Update(nil)"));
 }
 
+// A collection whose whole-change report raises, and (when told) whose every EndUpdate raises,
+// also one that closes an inner block, as a descendant may.
+class TFailingCollection : public TCollection {
+ public:
+  TFailingCollection() : TCollection(TCollectionItemClass::Of<TLogItem>()) {}
+  bool FailEveryEnd = false;
+  void EndUpdate() override {
+    TCollection::EndUpdate();
+    if (FailEveryEnd) throw std::logic_error("end failed");
+  }
+
+ protected:
+  void Update(TCollectionItem* Item) override {
+    if (Item == nullptr) throw std::logic_error("report failed");
+  }
+};
+
+// The error of a block's end reaches the caller unless another error is already on its way
+// out of the block's scope: then the first one wins. A block made in a destructor while an
+// error unwinds lets its own end's error through when its scope ends normally. An inner block
+// reports nothing at its end; should a descendant's end raise there all the same, the error goes
+// on when nothing else is in flight and is dropped when something is.
+TEST(CollectionUpdateBlock, TheFirstErrorWinsAndAnEndThatMeetsNoOtherErrorRaises) {
+  TFailingCollection C;
+  EXPECT_THROW_MSG({ const TUpdateBlock<TCollection> Block(C); }, std::logic_error, "report failed");
+  EXPECT_THROW_MSG(
+      {
+        const TUpdateBlock<TCollection> Block(C);
+        throw std::runtime_error("body failed");
+      },
+      std::runtime_error, "body failed");
+  EXPECT_THROW_MSG(
+      {
+        const TUpdateBlock<TCollection> Outer(C);
+        { const TUpdateBlock<TCollection> Inner(C); }
+        EXPECT_EQ(C.GetUpdateCount(), 1);
+      },
+      std::logic_error, "report failed");
+
+  struct TCleanUp {
+    TFailingCollection& C;
+    std::string& Seen;
+    TCleanUp(TFailingCollection& Target, std::string& Error) : C(Target), Seen(Error) {}
+    ~TCleanUp() {
+      try {
+        const TUpdateBlock<TCollection> Block(C);
+      } catch (const std::logic_error& E) {
+        Seen = E.what();
+      }
+    }
+  };
+  std::string Seen;
+  EXPECT_THROW(
+      {
+        const TCleanUp CleanUp(C, Seen);
+        throw std::runtime_error("outer");
+      },
+      std::runtime_error);
+  EXPECT_EQ(Seen, "report failed");
+
+  C.FailEveryEnd = true;
+  C.BeginUpdate();
+  EXPECT_THROW_MSG({ const TUpdateBlock<TCollection> Inner(C); }, std::logic_error, "end failed");
+  EXPECT_THROW_MSG(
+      {
+        const TUpdateBlock<TCollection> Inner(C);
+        throw std::runtime_error("body failed");
+      },
+      std::runtime_error, "body failed");
+  EXPECT_EQ(C.GetUpdateCount(), 1);
+  C.FailEveryEnd = false;
+  EXPECT_THROW_MSG(C.EndUpdate(), std::logic_error, "report failed");
+  EXPECT_EQ(C.GetUpdateCount(), 0);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Assignment
 
