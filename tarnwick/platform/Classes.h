@@ -35,6 +35,7 @@
 
 namespace tarnwick {
 
+class TCollectionItem;
 class TFiler;
 struct TClassInfo;
 
@@ -42,10 +43,11 @@ namespace detail {
 
 // Room for the item list of a collection and for other short lists that live as long as one.
 // Most collections (the points of a set above all) hold a handful of items and are made and
-// dropped by the thousand while rules fire; room for up to twice kCachedItemRoom bytes is taken
-// from per-thread caches of freed blocks (Classes.cpp) instead of the allocator, more from the
-// allocator.
-inline constexpr std::size_t kCachedItemRoom = 64;
+// dropped by the thousand while rules fire. A list starts with room for kFirstItems items:
+// rooms of up to twice that size come from the thread's block caches (platform/detail/
+// BlockCache.h) instead of the allocator, larger ones from the allocator.
+inline constexpr std::size_t kFirstItems = 8;
+inline constexpr std::size_t kCachedItemRoom = kFirstItems * sizeof(TCollectionItem*);
 TARNWICK_PLATFORM_EXPORT void* AllocateItemRoom(std::size_t Bytes);
 TARNWICK_PLATFORM_EXPORT void ReleaseItemRoom(void* Room, std::size_t Bytes) noexcept;
 
@@ -240,8 +242,6 @@ class TARNWICK_PLATFORM_EXPORT TCollection : public TPersistent {
   void InsertItem(TCollectionItem* Item);
   void RemoveItem(TCollectionItem* Item);
   void MoveItem(std::int32_t CurIndex, std::int32_t NewIndex);
-
-  static constexpr std::size_t kInitialCapacity = detail::kCachedItemRoom / sizeof(TCollectionItem*);
 
   TCollectionItemClass FItemClass;
   TItemList FItems;
