@@ -1,6 +1,7 @@
 // What the tests of every layer share: exact exception messages, a live-instance counter with
-// its fixture, the names of collection notifications, the lines of a string list and two
-// builders of expected event lists. Only platform headers, so that any layer may include it.
+// its fixture, the names of collection notifications, the lines of a string list, two builders
+// of expected event lists and the leak checker's verdict. Only platform headers, so that any
+// layer may include it.
 #ifndef TARNWICK_TESTS_TESTSUPPORT_H_
 #define TARNWICK_TESTS_TESTSUPPORT_H_
 
@@ -13,6 +14,17 @@
 
 #include "tarnwick/platform/Classes.h"
 #include "tarnwick/platform/Strings.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#define TARNWICK_TEST_LEAK_CHECKER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(leak_sanitizer)
+#define TARNWICK_TEST_LEAK_CHECKER 1
+#endif
+#endif
+#ifdef TARNWICK_TEST_LEAK_CHECKER
+#include <sanitizer/lsan_interface.h>
+#endif
 
 // Stmt must raise Type (or a class derived from it) with exactly the message Msg, which may be
 // a C string or a std::string. A statement that raises nothing fails; one that raises
@@ -87,6 +99,17 @@ inline std::vector<std::string> Concat(std::initializer_list<std::vector<std::st
   for (const auto& P : Parts) Result.insert(Result.end(), P.begin(), P.end());
   return Result;
 }
+
+// Whether the build has a leak checker, and its verdict on the whole process now: true when it
+// finds no block that nothing reaches (always true without one; a test that needs the verdict
+// skips itself there).
+#ifdef TARNWICK_TEST_LEAK_CHECKER
+inline constexpr bool kHasLeakChecker = true;
+inline bool NothingLeaked() { return __lsan_do_recoverable_leak_check() == 0; }
+#else
+inline constexpr bool kHasLeakChecker = false;
+inline bool NothingLeaked() { return true; }
+#endif
 
 }  // namespace tarnwick::test
 

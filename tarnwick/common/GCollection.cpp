@@ -10,6 +10,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "tarnwick/platform/detail/Immortal.h"
+
 namespace tarnwick {
 
 // The items of each name in no particular order. A name held by one item (the usual case)
@@ -46,8 +48,8 @@ struct TGCollection::TNameIndex {
 TGCollectionItem::~TGCollectionItem() = default;
 
 const std::string& TGCollectionItem::GetName() const {
-  static const std::string Empty;
-  return Empty;
+  static const detail::TImmortal<std::string> Empty;
+  return Empty.Get();
 }
 
 void TGCollectionItem::StoreNameField(std::string& Field, const std::string& Value) {

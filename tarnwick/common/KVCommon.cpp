@@ -2,14 +2,16 @@
 // indentation step.
 #include "tarnwick/common/KVCommon.h"
 
+#include "tarnwick/platform/detail/Immortal.h"
+
 namespace tarnwick {
 
 EKVException::~EKVException() = default;
 EGHashtableError::~EGHashtableError() = default;
 
 std::string& IndentString() noexcept {
-  static std::string Value = "  ";
-  return Value;
+  static detail::TImmortal<std::string> Value("  ");
+  return Value.Get();
 }
 
 }  // namespace tarnwick

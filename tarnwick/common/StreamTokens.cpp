@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "tarnwick/common/TextStream.h"
-#include "tarnwick/platform/detail/BlockCache.h"
 #include "tarnwick/platform/Format.h"
 
 namespace tarnwick {
@@ -92,17 +91,6 @@ std::string QuoteTokenText(std::string_view S) {
   Out += kQuoteChar;
   return Out;
 }
-
-// ---------------------------------------------------------------------------------------------
-// The memory of dead tokens
-
-namespace {
-using TTokenBlocks = TThreadBlockCache<TBaseStreamToken::kTokenBlockSize, TBaseStreamToken::kMaxFreeTokenBlocks>;
-}  // namespace
-
-void* TBaseStreamToken::operator new(std::size_t Size) { return TTokenBlocks::Allocate(Size); }
-
-void TBaseStreamToken::operator delete(void* Block, std::size_t Size) noexcept { TTokenBlocks::Release(Block, Size); }
 
 // ---------------------------------------------------------------------------------------------
 // TBaseStreamToken

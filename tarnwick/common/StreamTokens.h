@@ -55,16 +55,6 @@ class TARNWICK_COMMON_EXPORT TBaseStreamToken : public TPersistent,
   TBaseStreamToken() noexcept;
   ~TBaseStreamToken() override;
 
-  // Tokens are made and dropped by the hundred in every parse (a whole definition is read
-  // ahead at once), far more at a time than the allocator keeps ready per thread. So each
-  // thread keeps the memory of the tokens that died for the next ones: blocks of
-  // kTokenBlockSize bytes, at most kMaxFreeTokenBlocks of them; a token of a larger class takes
-  // its memory from the allocator as usual.
-  static constexpr std::size_t kTokenBlockSize = 192;
-  static constexpr std::int32_t kMaxFreeTokenBlocks = 4096;
-  static void* operator new(std::size_t Size);
-  static void operator delete(void* Block, std::size_t Size) noexcept;
-
   // --- ICloneable
   // From any token (through its IBaseStreamToken); EConvertError for anything else.
   void Assign(IInterface* Source) override;

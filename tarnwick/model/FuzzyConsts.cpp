@@ -8,13 +8,21 @@
 #include "tarnwick/model/detail/ExpressionOperand.h"
 #include "tarnwick/platform/Format.h"
 #include "tarnwick/platform/SysUtils.h"
+#include "tarnwick/platform/detail/Immortal.h"
 
 namespace tarnwick {
 
-std::string FuzzyFormatStr(kDefaultFuzzyFormat);
-std::string LeftFuzzyParentheses = "[";
-std::string RightFuzzyParentheses = "]";
-std::string SEmptyFuzzy = "__Empty";
+namespace {
+detail::TImmortal<std::string> FuzzyFormatText(kDefaultFuzzyFormat);
+detail::TImmortal<std::string> LeftBracket("[");
+detail::TImmortal<std::string> RightBracket("]");
+detail::TImmortal<std::string> EmptyFuzzyName("__Empty");
+}  // namespace
+
+std::string& FuzzyFormatStr = FuzzyFormatText.Get();
+std::string& LeftFuzzyParentheses = LeftBracket.Get();
+std::string& RightFuzzyParentheses = RightBracket.Get();
+std::string& SEmptyFuzzy = EmptyFuzzyName.Get();
 
 EFzyException::~EFzyException() = default;
 

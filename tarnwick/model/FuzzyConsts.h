@@ -236,18 +236,19 @@ inline constexpr std::string_view FuzzyInferenceSuffixNameList =
 // Process-wide strings a host may read and assign at run time. Every later name, text or
 // expression reads the current value; nothing already built is rewritten. They are plain
 // variables: assign them only while no other thread builds names. No static initializer of the
-// library reads them, so their own construction order does not matter.
+// library reads them, so their own construction order does not matter; they are never
+// destroyed, so that a host's static destructor may still use the library.
 
 // Number format of generated names and of a set's text without a parser; initially "%.4f".
-extern TARNWICK_EXPORT std::string FuzzyFormatStr;
+extern TARNWICK_EXPORT std::string& FuzzyFormatStr;
 // FuzzyFormatStr's initial value, and the decimals it writes.
 inline constexpr std::string_view kDefaultFuzzyFormat = "%.4f";
 inline constexpr std::int32_t kDefaultFuzzyDecimals = 4;
 // Brackets of generated names and expressions and the evaluator's grouping tokens; "[" and "]".
-extern TARNWICK_EXPORT std::string LeftFuzzyParentheses;
-extern TARNWICK_EXPORT std::string RightFuzzyParentheses;
+extern TARNWICK_EXPORT std::string& LeftFuzzyParentheses;
+extern TARNWICK_EXPORT std::string& RightFuzzyParentheses;
 // Name of a variable's empty set; a set added under this name is not Defined. "__Empty".
-extern TARNWICK_EXPORT std::string SEmptyFuzzy;
+extern TARNWICK_EXPORT std::string& SEmptyFuzzy;
 
 // ---------------------------------------------------------------------------------------------
 // Naming. A name holding a blank (character 32) is enclosed in the current brackets so that it

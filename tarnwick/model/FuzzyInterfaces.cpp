@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "tarnwick/model/FuzzySet.h"
+#include "tarnwick/model/detail/BlockCaches.h"
 #include "tarnwick/platform/Classes.h"
 
 namespace tarnwick {
@@ -17,12 +18,15 @@ static_assert(static_cast<int>(fstNone) == bstNone && static_cast<int>(fstAtom) 
 // ---------------------------------------------------------------------------------------------
 // TFuzzyStreamToken
 
-// The lexer's tokens take their memory from the blocks dead tokens leave.
-static_assert(sizeof(TFuzzyStreamToken) <= TBaseStreamToken::kTokenBlockSize);
-
 TFuzzyStreamToken::TFuzzyStreamToken() noexcept = default;
 
 TFuzzyStreamToken::~TFuzzyStreamToken() = default;
+
+void* TFuzzyStreamToken::operator new(std::size_t Size) { return detail::TTokenBlocks::Allocate(Size); }
+
+void TFuzzyStreamToken::operator delete(void* Block, std::size_t Size) noexcept {
+  detail::TTokenBlocks::Release(Block, Size);
+}
 
 void* TFuzzyStreamToken::GetInterface(const TGUID& IID) noexcept {
   if (void* P = GetInterfaceOf<IFuzzyStreamToken>(this, IID)) return P;

@@ -355,6 +355,10 @@ class TARNWICK_EXPORT TFuzzyStreamToken : public TBaseStreamToken, public virtua
   TFuzzyStreamToken() noexcept;
   ~TFuzzyStreamToken() override;
 
+  // From the thread's block cache (model/detail/BlockCaches.h).
+  static void* operator new(std::size_t Size);
+  static void operator delete(void* Block, std::size_t Size) noexcept;
+
   // --- ICloneable
   void Assign(IInterface* Source) override;
   void Assign(const TPersistent* Source) override;

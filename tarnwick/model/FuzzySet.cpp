@@ -9,8 +9,8 @@
 #include "tarnwick/model/FuzzyLogicComponent.h"
 #include "tarnwick/model/FuzzyParserBase.h"
 #include "tarnwick/model/FuzzyVariable.h"
+#include "tarnwick/model/detail/BlockCaches.h"
 #include "tarnwick/model/detail/FuzzySetWalk.h"
-#include "tarnwick/platform/detail/BlockCache.h"
 #include "tarnwick/platform/ComponentStreaming.h"
 #include "tarnwick/platform/Format.h"
 
@@ -39,14 +39,9 @@ TFuzzySet::TFuzzySet(TCollection* Collection, TValuesFactory CreateValuesOf)
 
 TFuzzySet::~TFuzzySet() { TCollectionItem::SetCollection(nullptr); }
 
-namespace {
-using TSetBlocks = TThreadBlockCache<TFuzzySet::kSetBlockSize, TFuzzySet::kMaxFreeSetBlocks>;
-static_assert(sizeof(TFuzzySet) <= TFuzzySet::kSetBlockSize, "a set fits in a block");
-}  // namespace
+void* TFuzzySet::operator new(std::size_t Size) { return detail::TSetBlocks::Allocate(Size); }
 
-void* TFuzzySet::operator new(std::size_t Size) { return TSetBlocks::Allocate(Size); }
-
-void TFuzzySet::operator delete(void* Block, std::size_t Size) noexcept { TSetBlocks::Release(Block, Size); }
+void TFuzzySet::operator delete(void* Block, std::size_t Size) noexcept { detail::TSetBlocks::Release(Block, Size); }
 
 std::unique_ptr<TFuzzySetValues> TFuzzySet::CreateValues() { return std::make_unique<TFuzzySetValues>(this); }
 

@@ -57,12 +57,7 @@ class TARNWICK_EXPORT TFuzzySet : public TGCollectionItem {
   // Leaves the collection while still whole, then frees the points.
   ~TFuzzySet() override;
 
-  // Every rule step makes and drops sets (each operation's result is a new one), so each thread
-  // keeps the memory of dead sets for the next ones: blocks of kSetBlockSize bytes, room for the
-  // sets of both model forms, at most kMaxFreeSetBlocks of them; a set of a larger class takes
-  // its memory from the allocator as usual.
-  static constexpr std::size_t kSetBlockSize = 288;
-  static constexpr std::int32_t kMaxFreeSetBlocks = 1024;
+  // From the thread's block cache (model/detail/BlockCaches.h).
   static void* operator new(std::size_t Size);
   static void operator delete(void* Block, std::size_t Size) noexcept;
 

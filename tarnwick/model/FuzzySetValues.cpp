@@ -13,7 +13,7 @@
 
 #include "tarnwick/model/FuzzySet.h"
 #include "tarnwick/model/FuzzyVariable.h"
-#include "tarnwick/platform/detail/BlockCache.h"
+#include "tarnwick/model/detail/BlockCaches.h"
 #include "tarnwick/platform/Format.h"
 #include "tarnwick/platform/ScopeGuard.h"
 
@@ -201,23 +201,17 @@ TFuzzySetValue::TFuzzySetValue(TCollection* Collection) : TCollectionItem(nullpt
 
 TFuzzySetValue::~TFuzzySetValue() = default;
 
-namespace {
-using TPointBlocks = TThreadBlockCache<TFuzzySetValue::kPointBlockSize, TFuzzySetValue::kMaxFreePointBlocks>;
-static_assert(sizeof(TFuzzySetValue) <= TFuzzySetValue::kPointBlockSize, "a point fits in a block");
-}  // namespace
+void* TFuzzySetValue::operator new(std::size_t Size) { return detail::TPointBlocks::Allocate(Size); }
 
-void* TFuzzySetValue::operator new(std::size_t Size) { return TPointBlocks::Allocate(Size); }
+void TFuzzySetValue::operator delete(void* Block, std::size_t Size) noexcept {
+  detail::TPointBlocks::Release(Block, Size);
+}
 
-void TFuzzySetValue::operator delete(void* Block, std::size_t Size) noexcept { TPointBlocks::Release(Block, Size); }
+void* TFuzzySetValues::operator new(std::size_t Size) { return detail::TPointListBlocks::Allocate(Size); }
 
-namespace {
-using TValuesBlocks = TThreadBlockCache<TFuzzySetValues::kValuesBlockSize, TFuzzySetValues::kMaxFreeValuesBlocks>;
-static_assert(sizeof(TFuzzySetValues) <= TFuzzySetValues::kValuesBlockSize, "a point list fits in a block");
-}  // namespace
-
-void* TFuzzySetValues::operator new(std::size_t Size) { return TValuesBlocks::Allocate(Size); }
-
-void TFuzzySetValues::operator delete(void* Block, std::size_t Size) noexcept { TValuesBlocks::Release(Block, Size); }
+void TFuzzySetValues::operator delete(void* Block, std::size_t Size) noexcept {
+  detail::TPointListBlocks::Release(Block, Size);
+}
 
 TFuzzySetValues* TFuzzySetValue::GetCollection() const noexcept {
   return static_cast<TFuzzySetValues*>(TCollectionItem::GetCollection());

@@ -58,12 +58,7 @@ class TARNWICK_EXPORT TFuzzySetValue : public TCollectionItem {
   explicit TFuzzySetValue(TCollection* Collection);
   ~TFuzzySetValue() override;
 
-  // Points are made and dropped by the dozen in every rule step (each set operation builds a
-  // new list), so each thread keeps the memory of dead points for the next ones: blocks of
-  // kPointBlockSize bytes, at most kMaxFreePointBlocks of them; a point of a larger class takes
-  // its memory from the allocator as usual.
-  static constexpr std::size_t kPointBlockSize = 64;
-  static constexpr std::int32_t kMaxFreePointBlocks = 4096;
+  // From the thread's block cache (model/detail/BlockCaches.h).
   static void* operator new(std::size_t Size);
   static void operator delete(void* Block, std::size_t Size) noexcept;
 
@@ -101,10 +96,7 @@ class TARNWICK_EXPORT TFuzzySetValues : public TGCollection {
   explicit TFuzzySetValues(TFuzzySet* FuzzySet);
   ~TFuzzySetValues() override;
 
-  // Every set has a list of its own, so lists come and go with the sets of a rule step: each
-  // thread keeps the memory of dead lists for the next ones, as it does for points.
-  static constexpr std::size_t kValuesBlockSize = 176;
-  static constexpr std::int32_t kMaxFreeValuesBlocks = 1024;
+  // From the thread's block cache (model/detail/BlockCaches.h).
   static void* operator new(std::size_t Size);
   static void operator delete(void* Block, std::size_t Size) noexcept;
 

@@ -12,9 +12,6 @@
 
 namespace tarnwick {
 
-static_assert(sizeof(TIFuzzySet) <= TFuzzySet::kSetBlockSize, "the interface form's sets fit a set block too");
-static_assert(sizeof(TIFSValues) <= TFuzzySetValues::kValuesBlockSize, "and so do their point lists");
-
 namespace {
 
 std::unique_ptr<TFuzzySetValues> MakeIFSValues(TFuzzySet* Owner) { return std::make_unique<TIFSValues>(Owner); }

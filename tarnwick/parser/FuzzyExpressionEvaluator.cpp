@@ -521,7 +521,7 @@ typename TForm::TSetRef TKVFuzzyLogicParser::EvalBindingOf(typename TForm::TVari
     // the top one's.
     if (FEvaluation != nullptr) FEvaluation->Expanding = Token->ToString();
     FBindingOuter = FEvaluation;
-    const TScopeExit Consumed([this] { FBindingOuter = nullptr; });  // taken or not, never beyond
+    const TScopeExit Consumed([this]() noexcept { FBindingOuter = nullptr; });  // taken or not, never beyond
     Result = EvalFuzzyExpression(Variable, Value);  // virtual: a descendant's form is honoured
   }
   if (!Result) ParseError(kEvalMethod, LoadResString(SFzyInvalidToken), {Token->ToString()});

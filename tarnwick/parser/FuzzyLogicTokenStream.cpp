@@ -323,7 +323,7 @@ bool TFuzzyLogicTokenStream::PrepareSExp() {
   RestartEcho();
   // The scratch stack is empty between calls, also when reading fails halfway.
   FTempStack.clear();
-  const TScopeExit ClearStack([this] { FTempStack.clear(); });
+  const TScopeExit ClearStack([this]() noexcept { FTempStack.clear(); });
 
   std::int32_t Depth = 0;
   for (;;) {

@@ -15,6 +15,7 @@
 #include "tarnwick/platform/Format.h"
 #include "tarnwick/platform/ScopeGuard.h"
 #include "tarnwick/platform/SysUtils.h"
+#include "tarnwick/platform/detail/Immortal.h"
 
 namespace tarnwick {
 
@@ -166,8 +167,10 @@ Intf<IFuzzyStreamToken> TKVFuzzyLogicParser::ParseHeader(std::string& Name, std:
 namespace {
 
 // The operation a definition's errors name, in both forms, and the keyword that opens one.
-const std::string kParseFuzzyVariable = "ParseFuzzyVariable";
-const std::string kDeffuzzy = "deffuzzy";
+const detail::TImmortal<std::string> ParseFuzzyVariableName("ParseFuzzyVariable");
+const detail::TImmortal<std::string> DeffuzzyKeyword("deffuzzy");
+const std::string& kParseFuzzyVariable = ParseFuzzyVariableName.Get();
+const std::string& kDeffuzzy = DeffuzzyKeyword.Get();
 
 }  // namespace
 
@@ -280,8 +283,10 @@ Intf<IFuzzyVariable> TKVFuzzyLogicParser::ParseFuzzyVariableIntf() {
 // term = "(" "term" NAME [COMMENT] value ")"
 template <typename TForm>
 typename TForm::TSetRef TKVFuzzyLogicParser::ParseFuzzySetOf(typename TForm::TVariableRef Variable) {
-  static const std::string kMethod = "ParseFuzzySet";
-  static const std::string kTerm = "term";
+  static const detail::TImmortal<std::string> MethodName("ParseFuzzySet");
+  static const detail::TImmortal<std::string> TermKeyword("term");
+  const std::string& kMethod = MethodName.Get();
+  const std::string& kTerm = TermKeyword.Get();
   std::string Name;
   std::string Comment;
   FStream->PutBackToken(ParseHeader(Name, Comment, true, kTerm, kMethod, SFzyExpectedFuzzySet).get());
@@ -347,7 +352,8 @@ typename TForm::TSetRef NewTermSet(TKVFuzzyLogicParser& Parser, typename TForm::
 // "(" point ... ")" with point = "(" NUMBER NUMBER ANY
 template <typename TForm>
 typename TForm::TSetRef TKVFuzzyLogicParser::ParseFuzzyValuePairsOf(typename TForm::TVariableRef Variable) {
-  static const std::string kMethod = "ParseFuzzyValuePairs";
+  static const detail::TImmortal<std::string> MethodName("ParseFuzzyValuePairs");
+  const std::string& kMethod = MethodName.Get();
   typename TForm::TSetRef S = NewTermSet<TForm>(*this, Variable, kMethod);
   Intf<IFuzzyStreamToken> Keep;
   if (!IsKind(NextTokenOf(*FStream, Keep), U'(')) ParseError(kMethod, LoadResString(SFzyMissingOpenParens));
@@ -377,7 +383,8 @@ Intf<IFuzzySet> TKVFuzzyLogicParser::ParseFuzzyValuePairs(IFuzzyVariable* Variab
 // "(" NAME argument ... ")"
 template <typename TForm>
 typename TForm::TSetRef TKVFuzzyLogicParser::ParseFuzzyFunctionOf(typename TForm::TVariableRef Variable) {
-  static const std::string kMethod = "ParseFuzzyFunction";
+  static const detail::TImmortal<std::string> MethodName("ParseFuzzyFunction");
+  const std::string& kMethod = MethodName.Get();
   Intf<IFuzzyStreamToken> Keep;
   if (!IsKind(NextTokenOf(*FStream, Keep), U'(')) ParseError(kMethod, LoadResString(SFzyMissingOpenParens));
   IFuzzyStreamToken* T = NextTokenOf(*FStream, Keep);

@@ -17,11 +17,9 @@ namespace tarnwick {
 namespace detail {
 
 namespace {
-// Two sizes: a collection's first room for item pointers, and twice that, which a set's flat
-// copy of its points starts with.
-constexpr std::int32_t kMaxFreeItemRooms = 256;
-using TSmallRooms = TThreadBlockCache<kCachedItemRoom, kMaxFreeItemRooms>;
-using TLargeRooms = TThreadBlockCache<2 * kCachedItemRoom, kMaxFreeItemRooms>;
+// A list's first room, and twice that, which a set's flat copy of its points starts with.
+using TSmallRooms = TThreadBlockCache<kCachedItemRoom, kItemRoomCacheBytes>;
+using TLargeRooms = TThreadBlockCache<2 * kCachedItemRoom, kLargeItemRoomCacheBytes>;
 }  // namespace
 
 void* AllocateItemRoom(std::size_t Bytes) {
@@ -235,7 +233,7 @@ void TCollection::Changed() {
 void TCollection::InsertItem(TCollectionItem* Item) {
   // Room for a few items at once: most collections (the points of a set above all) stay small,
   // and growing one slot at a time would allocate at the first, second and third item.
-  if (FItems.capacity() == 0) FItems.reserve(kInitialCapacity);
+  if (FItems.capacity() == 0) FItems.reserve(detail::kFirstItems);
   FItems.push_back(Item);
   Item->FCollection = this;
   Item->FID = FNextID++;

@@ -20,6 +20,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <span>
 #include <string>
@@ -30,11 +31,11 @@
 #include "tarnwick/platform/ClassRef.h"
 #include "tarnwick/platform/Export.h"
 #include "tarnwick/platform/ResStrings.h"
-#include "tarnwick/platform/ScopeGuard.h"
 #include "tarnwick/platform/Types.h"
 
 namespace tarnwick {
 
+class TCollectionItem;
 class TFiler;
 struct TClassInfo;
 
@@ -42,10 +43,11 @@ namespace detail {
 
 // Room for the item list of a collection and for other short lists that live as long as one.
 // Most collections (the points of a set above all) hold a handful of items and are made and
-// dropped by the thousand while rules fire; room for up to twice kCachedItemRoom bytes is taken
-// from per-thread caches of freed blocks (Classes.cpp) instead of the allocator, more from the
-// allocator.
-inline constexpr std::size_t kCachedItemRoom = 64;
+// dropped by the thousand while rules fire. A list starts with room for kFirstItems items:
+// rooms of up to twice that size come from the thread's block caches (platform/detail/
+// BlockCache.h) instead of the allocator, larger ones from the allocator.
+inline constexpr std::size_t kFirstItems = 8;
+inline constexpr std::size_t kCachedItemRoom = kFirstItems * sizeof(TCollectionItem*);
 TARNWICK_PLATFORM_EXPORT void* AllocateItemRoom(std::size_t Bytes);
 TARNWICK_PLATFORM_EXPORT void ReleaseItemRoom(void* Room, std::size_t Bytes) noexcept;
 
@@ -241,8 +243,6 @@ class TARNWICK_PLATFORM_EXPORT TCollection : public TPersistent {
   void RemoveItem(TCollectionItem* Item);
   void MoveItem(std::int32_t CurIndex, std::int32_t NewIndex);
 
-  static constexpr std::size_t kInitialCapacity = detail::kCachedItemRoom / sizeof(TCollectionItem*);
-
   TCollectionItemClass FItemClass;
   TItemList FItems;
   std::int32_t FUpdateCount = 0;
@@ -282,21 +282,39 @@ class TARNWICK_PLATFORM_EXPORT TCollectionEnumerator : public TObject {
 
 // Opens an update block on construction and closes it on every way out. When the block ends
 // while an exception is already unwinding, an error from EndUpdate is dropped: the first wins.
+//
+// Only the EndUpdate that closes a target's outermost block reports the change, so only it can
+// raise. A block opened inside another block of the same target (a target with GetUpdateCount)
+// therefore does not take the number of exceptions in flight when it begins, which costs a call
+// into the C++ runtime; should its end raise after all (a descendant's EndUpdate), the error goes
+// on only when no other exception is in flight.
 template <typename T>
 class TUpdateBlock {
  public:
-  explicit TUpdateBlock(T& Target) : FEnd(Begin(Target)) {}
+  explicit TUpdateBlock(T& Target)
+      : FTarget(Target), FUncaught(IsNested(Target) ? kNested : std::uncaught_exceptions()) {
+    Target.BeginUpdate();
+  }
+  ~TUpdateBlock() noexcept(false) {
+    try {
+      FTarget.EndUpdate();
+    } catch (...) {
+      // The handler's own exception no longer counts: this is the count the scope ends with.
+      const int Uncaught = std::uncaught_exceptions();
+      if (Uncaught == (FUncaught == kNested ? 0 : FUncaught)) throw;
+    }
+  }
+  TUpdateBlock(const TUpdateBlock&) = delete;
+  TUpdateBlock& operator=(const TUpdateBlock&) = delete;
 
  private:
-  struct TEnd {
-    T* Target;
-    void operator()() const { Target->EndUpdate(); }
-  };
-  static TEnd Begin(T& Target) {
-    Target.BeginUpdate();
-    return TEnd{&Target};
+  static constexpr int kNested = -1;
+  static bool IsNested(const T& Target) noexcept {
+    if constexpr (requires { Target.GetUpdateCount(); }) return Target.GetUpdateCount() > 0;
+    else return false;
   }
-  TScopeExit<TEnd> FEnd;
+  T& FTarget;
+  int FUncaught;
 };
 
 }  // namespace tarnwick

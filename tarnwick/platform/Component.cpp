@@ -218,7 +218,7 @@ void TComponent::Loaded() { FComponentState.Exclude(csLoading); }
 void TComponent::EndLoading() {
   if (!IsLoading()) return;
   // Loading is over however Loaded ends, also when an override forgets the inherited call.
-  const TScopeExit LoadingOver([this] { FComponentState.Exclude(csLoading); });
+  const TScopeExit LoadingOver([this]() noexcept { FComponentState.Exclude(csLoading); });
   Loaded();
 }
 

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "tarnwick/platform/Format.h"
+#include "tarnwick/platform/detail/Immortal.h"
 
 namespace tarnwick {
 
@@ -34,8 +35,8 @@ struct TClassRegistry {
 };
 
 TClassRegistry& Registry() {
-  static TClassRegistry Instance;
-  return Instance;
+  static detail::TImmortal<TClassRegistry> Instance;
+  return Instance.Get();
 }
 
 }  // namespace

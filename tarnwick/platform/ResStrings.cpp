@@ -4,14 +4,16 @@
 #include <map>
 #include <string>
 
+#include "tarnwick/platform/detail/Immortal.h"
+
 namespace tarnwick {
 namespace {
 
 // Replacements by message name. Replacing texts is a start-up activity of the host; reads while
 // nothing is being replaced are safe from any thread.
 std::map<std::string, std::string, std::less<>>& Replacements() {
-  static std::map<std::string, std::string, std::less<>> Map;
-  return Map;
+  static detail::TImmortal<std::map<std::string, std::string, std::less<>>> Map;
+  return Map.Get();
 }
 
 }  // namespace

@@ -7,56 +7,36 @@
 #include <type_traits>
 #include <utility>
 
-#if defined(__GLIBCXX__) && defined(__ELF__)
-#include <cxxabi.h>
-
-#include <cstring>
-#endif
-
 namespace tarnwick {
-
-namespace detail {
-
-// The number of exceptions this thread has in flight: std::uncaught_exceptions(). Every scope
-// guard asks it once, and the library's busiest paths (a set built point by point, a rule
-// fired) pass through a score of guards; the standard call goes into the C++ runtime and through
-// a dynamic thread-local lookup every time. The runtime keeps the count in a per-thread record
-// whose layout the Itanium C++ ABI fixes (the list of caught exceptions, then this count), so
-// with libstdc++ each thread looks its record up once and reads the count from it after that.
-// Hidden: every library (and program) keeps its own per-thread address, read in the
-// initial-exec model.
-#if defined(__GLIBCXX__) && defined(__ELF__)
-[[gnu::visibility("hidden")]] inline int UncaughtExceptions() noexcept {
-  [[gnu::tls_model("initial-exec")]] static thread_local const char* Record = nullptr;
-  if (Record == nullptr) Record = reinterpret_cast<const char*>(abi::__cxa_get_globals());
-  unsigned int Count;
-  std::memcpy(&Count, Record + sizeof(void*), sizeof Count);
-  return static_cast<int>(Count);
-}
-#else
-inline int UncaughtExceptions() noexcept { return std::uncaught_exceptions(); }
-#endif
-
-}  // namespace detail
 
 // Runs Action when the scope ends, however it ends. An error of the action reaches the caller,
 // unless another exception is already unwinding the scope: then it is dropped, so that the first
 // error wins (two exceptions in flight would end the program).
 //
 //   TScopeExit Finish([&] { R->SetExpression(Expression); });
+//
+// Telling the two apart takes the number of exceptions in flight when the scope begins, which
+// costs a call into the C++ runtime. An action declared noexcept cannot raise, so its guard asks
+// nothing: mark every action that cannot raise noexcept.
 template <typename TAction>
 class TScopeExit {
+  static constexpr bool kMayRaise = !std::is_nothrow_invocable_v<TAction&>;
+
  public:
   explicit TScopeExit(TAction Action) noexcept(std::is_nothrow_move_constructible_v<TAction>)
-      : FAction(std::move(Action)), FUncaught(detail::UncaughtExceptions()) {}
-  ~TScopeExit() noexcept(false) {
-    // Whether another exception is unwinding is asked only once the action has raised: inside
-    // the handler the action's own exception no longer counts, so the count is the one the
-    // scope ends with, and the usual way out costs no second query.
-    try {
-      FAction();  // may raise
-    } catch (...) {
-      if (detail::UncaughtExceptions() == FUncaught) throw;
+      : FAction(std::move(Action)), FUncaught(kMayRaise ? std::uncaught_exceptions() : 0) {}
+  ~TScopeExit() noexcept(!kMayRaise) {
+    if constexpr (kMayRaise) {
+      // Whether another exception is unwinding is asked only once the action has raised: inside
+      // the handler the action's own exception no longer counts, so the count is the one the
+      // scope ends with.
+      try {
+        FAction();
+      } catch (...) {
+        if (std::uncaught_exceptions() == FUncaught) throw;
+      }
+    } else {
+      FAction();
     }
   }
   TScopeExit(const TScopeExit&) = delete;

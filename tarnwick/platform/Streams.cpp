@@ -14,6 +14,7 @@
 #include "tarnwick/platform/Format.h"
 #include "tarnwick/platform/SysUtils.h"
 #include "tarnwick/platform/detail/FileStream.h"
+#include "tarnwick/platform/detail/Immortal.h"
 
 namespace tarnwick {
 
@@ -61,13 +62,13 @@ class TLatin1Encoding final : public TEncoding {
 };
 
 const TUTF8Encoding& Utf8Instance() noexcept {
-  static const TUTF8Encoding Instance;
-  return Instance;
+  static const detail::TImmortal<TUTF8Encoding> Instance;
+  return Instance.Get();
 }
 
 const TLatin1Encoding& Latin1Instance() noexcept {
-  static const TLatin1Encoding Instance;
-  return Instance;
+  static const detail::TImmortal<TLatin1Encoding> Instance;
+  return Instance.Get();
 }
 
 [[noreturn]] void RaisePositionError(std::int64_t Value) {

@@ -10,7 +10,6 @@
 #include <limits>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include "TestSupport.h"
@@ -320,34 +319,6 @@ TEST_F(CountingTest, TokenAnswersItsInterfacesAndDiesWithItsLastReference) {
   EXPECT_EQ(gAlive, 1);
   Plain.reset();
   EXPECT_EQ(gAlive, 0);
-}
-
-// Tokens take their memory from blocks that the tokens dying in the same thread left behind.
-// Whatever thread made a token, it may die in any other, also after its maker ended; a token of
-// a class too large for a block has memory of its own; a thread's kept blocks go with it (the
-// leak checker of the ci build sees any that stay behind, the address checker any block used
-// after its token died).
-TEST_F(CountingTest, TokensLiveAndDieInAnyThread) {
-  class TLargeToken : public TCounted<TBaseStreamToken> {
-   public:
-    char Payload[TBaseStreamToken::kTokenBlockSize] = {};
-  };
-  constexpr int Count = TBaseStreamToken::kMaxFreeTokenBlocks + 100;
-  std::vector<Intf<IBaseStreamToken>> Handed;
-  std::thread Maker([&Handed] {
-    std::vector<Intf<IBaseStreamToken>> Kept;
-    for (int I = 0; I < 2 * Count; ++I) {
-      Intf<IBaseStreamToken> Token(I % 7 == 0 ? static_cast<TBaseStreamToken*>(new TLargeToken) : new TCountedToken);
-      Token->SetText(std::to_string(I));
-      (I % 2 == 0 ? Handed : Kept).push_back(std::move(Token));
-    }
-    Kept.clear();  // more than the thread keeps blocks for
-    for (int I = 0; I < Count; ++I) Intf<IBaseStreamToken>(new TCountedToken)->SetNumber(I);
-  });
-  Maker.join();
-  EXPECT_EQ(gAlive, Count);
-  for (int I = 0; I < Count; ++I) EXPECT_EQ(Handed[static_cast<std::size_t>(I)]->GetText(), std::to_string(2 * I));
-  Handed.clear();
 }
 
 // ---------------------------------------------------------------------------------------------

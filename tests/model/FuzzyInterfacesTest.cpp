@@ -1,15 +1,19 @@
 // The fuzzy interfaces' identifiers and the fuzzy language's token and token list: payloads
-// and their counting, the text of each kind, the typed views of the list, copies and queries.
+// and their counting, the text of each kind, the typed views of the list, copies, queries and
+// where tokens take their memory.
 #include "tarnwick/model/FuzzyInterfaces.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "TestSupport.h"
 #include "tarnwick/model/FuzzySet.h"
 #include "tarnwick/platform/Exceptions.h"
+#include "tarnwick/platform/detail/BlockCache.h"
 
 namespace tarnwick {
 namespace {
@@ -374,6 +378,37 @@ TEST_F(FuzzyTokenTest, ListCloneIsAFuzzyListOfCopies) {
   EXPECT_TRUE(Copy->Equals(L.get()));
   EXPECT_NE(Copy->Get(0), L->Get(0));
   ASSERT_NE(dynamic_cast<TCountedFuzzyToken*>(Copy->Get(0)), nullptr);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Memory
+
+// Tokens take their memory from blocks that the tokens dying in the same thread left behind.
+// Whatever thread made a token, it may die in any other, also after its maker ended; a token of
+// a class too large for a block has memory of its own; a thread's kept blocks go with it (the
+// leak checker of the ci build sees any that stay behind, the address checker any block used
+// after its token died).
+TEST_F(FuzzyTokenTest, TokensLiveAndDieInAnyThread) {
+  class TLargeToken : public TCountedFuzzyToken {
+   public:
+    char Payload[64] = {};
+  };
+  constexpr int Count = static_cast<int>(detail::kTokenCacheBytes / sizeof(TFuzzyStreamToken)) + 100;
+  std::vector<Intf<IFuzzyStreamToken>> Handed;
+  std::thread Maker([&Handed] {
+    std::vector<Intf<IFuzzyStreamToken>> Kept;
+    for (int I = 0; I < 2 * Count; ++I) {
+      Intf<IFuzzyStreamToken> Token(I % 7 == 0 ? new TLargeToken : new TCountedFuzzyToken);
+      Token->SetText(std::to_string(I));
+      (I % 2 == 0 ? Handed : Kept).push_back(std::move(Token));
+    }
+    Kept.clear();  // more than the thread keeps blocks for
+    for (int I = 0; I < Count; ++I) Intf<IFuzzyStreamToken>(new TCountedFuzzyToken)->SetNumber(I);
+  });
+  Maker.join();
+  EXPECT_EQ(gAlive, Count);
+  for (int I = 0; I < Count; ++I) EXPECT_EQ(Handed[static_cast<std::size_t>(I)]->GetText(), std::to_string(2 * I));
+  Handed.clear();
 }
 
 }  // namespace

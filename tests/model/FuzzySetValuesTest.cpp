@@ -19,6 +19,7 @@
 #include "tarnwick/model/FuzzySet.h"
 #include "tarnwick/platform/Exceptions.h"
 #include "tarnwick/platform/Format.h"
+#include "tarnwick/platform/detail/BlockCache.h"
 
 namespace tarnwick {
 namespace {
@@ -99,9 +100,9 @@ TEST(FuzzySetValue, PointsLiveAndDieInAnyThread) {
   class TLargePoint : public TFuzzySetValue {
    public:
     using TFuzzySetValue::TFuzzySetValue;
-    char Payload[TFuzzySetValue::kPointBlockSize] = {};
+    char Payload[64] = {};
   };
-  constexpr int Count = TFuzzySetValue::kMaxFreePointBlocks + 100;
+  constexpr int Count = static_cast<int>(detail::kPointCacheBytes / sizeof(TFuzzySetValue)) + 100;
   const auto DegreeOf = [](int I) { return 0.25 * (1 + I % 3); };  // no two neighbours alike
   auto Handed = std::make_unique<TFuzzySetValues>(nullptr);
   std::thread Maker([&] {

@@ -15,6 +15,7 @@
 #include "tarnwick/model/FuzzyConsts.h"
 #include "tarnwick/model/IFuzzyLogic.h"
 #include "tarnwick/platform/Exceptions.h"
+#include "tarnwick/platform/detail/BlockCache.h"
 
 namespace tarnwick {
 namespace {
@@ -54,7 +55,7 @@ TFzyFloat XRange(const Intf<IFuzzySet>& Set, std::int32_t Index) {
 // after its maker ended (the leak and address checkers of the ci build see a block kept past
 // its thread's end or used after its set died).
 TEST(FuzzySetMemory, SetsOfBothFormsLiveAndDieInAnyThread) {
-  constexpr int Count = TFuzzySet::kMaxFreeSetBlocks + 50;
+  constexpr int Count = static_cast<int>(detail::kSetCacheBytes / sizeof(TFuzzySet)) + 50;
   const auto Expression = [](int I) { return std::to_string(I) + ".0000"; };
   std::vector<std::unique_ptr<TFuzzySet>> Plain;
   std::vector<Intf<IFuzzySet>> Counted;

@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <random>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <typeinfo>
 #include <utility>
 #include <vector>
@@ -309,6 +311,81 @@ TEST_F(CollectionProtocol, AGuardedBlockEndsWhenAnErrorLeavesIt) {
   EXPECT_THAT(Log, ElementsAre("Update(nil)"));
 }
 
+// A collection whose whole-change report raises, and (when told) whose every EndUpdate raises,
+// also one that closes an inner block, as a descendant may.
+class TFailingCollection : public TCollection {
+ public:
+  TFailingCollection() : TCollection(TCollectionItemClass::Of<TLogItem>()) {}
+  bool FailEveryEnd = false;
+  void EndUpdate() override {
+    TCollection::EndUpdate();
+    if (FailEveryEnd) throw std::logic_error("end failed");
+  }
+
+ protected:
+  void Update(TCollectionItem* Item) override {
+    if (Item == nullptr) throw std::logic_error("report failed");
+  }
+};
+
+// The error of a block's end reaches the caller unless another error is already on its way
+// out of the block's scope: then the first one wins. A block made in a destructor while an
+// error unwinds lets its own end's error through when its scope ends normally. An inner block
+// reports nothing at its end; should a descendant's end raise there all the same, the error goes
+// on when nothing else is in flight and is dropped when something is.
+TEST(CollectionUpdateBlock, TheFirstErrorWinsAndAnEndThatMeetsNoOtherErrorRaises) {
+  TFailingCollection C;
+  EXPECT_THROW_MSG({ const TUpdateBlock<TCollection> Block(C); }, std::logic_error, "report failed");
+  EXPECT_THROW_MSG(
+      {
+        const TUpdateBlock<TCollection> Block(C);
+        throw std::runtime_error("body failed");
+      },
+      std::runtime_error, "body failed");
+  EXPECT_THROW_MSG(
+      {
+        const TUpdateBlock<TCollection> Outer(C);
+        { const TUpdateBlock<TCollection> Inner(C); }
+        EXPECT_EQ(C.GetUpdateCount(), 1);
+      },
+      std::logic_error, "report failed");
+
+  struct TCleanUp {
+    TFailingCollection& C;
+    std::string& Seen;
+    TCleanUp(TFailingCollection& Target, std::string& Error) : C(Target), Seen(Error) {}
+    ~TCleanUp() {
+      try {
+        const TUpdateBlock<TCollection> Block(C);
+      } catch (const std::logic_error& E) {
+        Seen = E.what();
+      }
+    }
+  };
+  std::string Seen;
+  EXPECT_THROW(
+      {
+        const TCleanUp CleanUp(C, Seen);
+        throw std::runtime_error("outer");
+      },
+      std::runtime_error);
+  EXPECT_EQ(Seen, "report failed");
+
+  C.FailEveryEnd = true;
+  C.BeginUpdate();
+  EXPECT_THROW_MSG({ const TUpdateBlock<TCollection> Inner(C); }, std::logic_error, "end failed");
+  EXPECT_THROW_MSG(
+      {
+        const TUpdateBlock<TCollection> Inner(C);
+        throw std::runtime_error("body failed");
+      },
+      std::runtime_error, "body failed");
+  EXPECT_EQ(C.GetUpdateCount(), 1);
+  C.FailEveryEnd = false;
+  EXPECT_THROW_MSG(C.EndUpdate(), std::logic_error, "report failed");
+  EXPECT_EQ(C.GetUpdateCount(), 0);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Assignment
 
@@ -417,6 +494,101 @@ TEST(CollectionRoom, EverySizeIsWholeAndListsGrowPastTheKeptRoom) {
     for (int I = 0; I < 40; ++I) EXPECT_EQ(C.GetItem(I), Added[static_cast<std::size_t>(I)]);
   }
   EXPECT_EQ(LiveItems, LiveBefore);
+}
+
+// A list's room goes back to the thread that frees it, and the next list of the same size the
+// thread makes takes it: the first room of a collection, and the room twice as large.
+TEST(CollectionRoom, AThreadsNextListTakesTheRoomTheLastOneLeft) {
+  const TCollectionItem* const* Room = nullptr;
+  {
+    TCollection C(TCollectionItemClass::Of<TLogItem>());
+    C.Add();
+    Room = &*C.begin();
+  }
+  TCollection Next(TCollectionItemClass::Of<TLogItem>());
+  Next.Add();
+  EXPECT_EQ(&*Next.begin(), Room);
+
+  struct TPoint {
+    double X, Y;
+  };
+  using TPoints = std::vector<TPoint, detail::TItemRoomAllocator<TPoint>>;
+  constexpr std::size_t Large = 2 * detail::kCachedItemRoom / sizeof(TPoint);
+  const TPoint* LargeRoom = nullptr;
+  {
+    TPoints Points;
+    Points.reserve(Large);
+    LargeRoom = Points.data();
+  }
+  TPoints NextPoints;
+  NextPoints.reserve(Large);
+  EXPECT_EQ(NextPoints.data(), LargeRoom);
+}
+
+// Lists in rooms of the thread's caches behave as lists with the standard allocator, whatever
+// they grow to, shrink to, copy and swap; the rooms of lists that die in other threads, and of
+// the threads that end, stay nowhere (the leak checker finds nothing unreachable).
+TEST(CollectionRoom, ListsBehaveAsWithTheStandardAllocatorAndLeaveNothingBehind) {
+  using TRooms = std::vector<int, detail::TItemRoomAllocator<int>>;
+  using TPlain = std::vector<int>;
+  std::vector<TRooms> Handed(4);
+  std::thread Editor([&Handed] {
+    std::mt19937 Random(20240601);
+    TRooms A, B;
+    TPlain PlainA, PlainB;
+    for (int Step = 0; Step < 4000; ++Step) {
+      const int Value = static_cast<int>(Random() % 1000);
+      const auto At = static_cast<std::ptrdiff_t>(A.empty() ? 0 : Random() % A.size());
+      const std::size_t N = Random() % 64;
+      switch (Random() % 10) {
+        case 0:
+        case 1:
+        case 2:
+          A.push_back(Value);
+          PlainA.push_back(Value);
+          break;
+        case 3:
+          A.insert(A.begin() + At, Value);
+          PlainA.insert(PlainA.begin() + At, Value);
+          break;
+        case 4:
+          if (A.empty()) break;
+          A.erase(A.begin() + At);
+          PlainA.erase(PlainA.begin() + At);
+          break;
+        case 5:
+          A.resize(N, Value);
+          PlainA.resize(N, Value);
+          break;
+        case 6:
+          A.shrink_to_fit();
+          PlainA.shrink_to_fit();
+          break;
+        case 7:
+          B = A;
+          PlainB = PlainA;
+          break;
+        case 8:
+          A.swap(B);
+          PlainA.swap(PlainB);
+          break;
+        case 9:
+          A.reserve(N);
+          PlainA.reserve(N);
+          if (N % 8 != 0) break;
+          Handed[N % Handed.size()] = std::move(A);  // to die in another thread
+          A = TRooms();
+          PlainA = TPlain();
+          break;
+      }
+      ASSERT_EQ(std::vector<int>(A.begin(), A.end()), PlainA) << "step " << Step;
+      ASSERT_EQ(std::vector<int>(B.begin(), B.end()), PlainB) << "step " << Step;
+      ASSERT_EQ(A.capacity(), PlainA.capacity()) << "step " << Step;
+    }
+  });
+  Editor.join();
+  Handed.clear();  // rooms of a thread that ended, freed here
+  EXPECT_TRUE(test::NothingLeaked());
 }
 
 TEST(CollectionEnumerator, WalksTheItemsInOrder) {
