@@ -197,15 +197,10 @@ TFzyFloat DegreeByRules(std::span<const TFuzzyPoint> P, bool Monotone, TFzyFloat
   // on whose X reaches Value. Both end on the last point at the latest, but a NaN Value, which
   // no X reaches, stops the walk at the second point and the bisection at the last.
   std::int32_t Lo = 1;
-  if (!Monotone) {
-    while (Lo < Last && P[static_cast<std::size_t>(Lo)].X < Value) ++Lo;
+  if (Monotone) {
+    Lo = static_cast<std::int32_t>(BisectFromSecond(P, Value));
   } else {
-    std::int32_t Hi = Last;  // P[Last] reaches Value
-    while (Lo < Hi) {
-      const std::int32_t Mid = Lo + (Hi - Lo) / 2;
-      if (P[static_cast<std::size_t>(Mid)].X >= Value) Hi = Mid;
-      else Lo = Mid + 1;
-    }
+    while (Lo < Last && P[static_cast<std::size_t>(Lo)].X < Value) ++Lo;
   }
   // Checked: a single point and a NaN Value get here with Lo past the end.
   const TFuzzyPoint Q = PointAt(P, Lo);

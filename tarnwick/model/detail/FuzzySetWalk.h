@@ -91,33 +91,39 @@ inline std::int32_t SkipY(std::span<const TFuzzyPoint> Points, std::int32_t Inde
 // (FuzzySet.cpp), for what DegreeInOrder leaves: lists that are not Ordered, values on a point.
 [[gnu::noinline]] TFzyFloat DegreeByRules(std::span<const TFuzzyPoint> P, bool Monotone, TFzyFloat Value);
 
+// The first point from the second on whose X reaches Value, by bisection over P, whose X never
+// fall; the last point when none does, as for a NaN Value (past the end for a single point).
+inline std::size_t BisectFromSecond(std::span<const TFuzzyPoint> P, TFzyFloat Value) {
+  std::size_t Lo = 1;
+  std::size_t Hi = P.size() - 1;
+  while (Lo < Hi) {
+    const std::size_t Mid = Lo + (Hi - Lo) / 2;
+    if (P[Mid].X >= Value) Hi = Mid;
+    else Lo = Mid + 1;
+  }
+  return Lo;
+}
+
 // The flat copy of a point list as it stands, rebuilt or not.
 struct TPointsAccess {
   static const TFuzzySetValues::TPointsState& State(const TFuzzySetValues& Values) noexcept { return Values.FPoints; }
 };
 
-// DegreeByRules on an Ordered list, the same bits in fewer steps: membership runs once per
-// crisp value and rule, so its common path is kept to three comparisons, the bisection and the
-// interpolation. Value on the first X, or on the X of the point the bisection finds (which
-// covers the last X), goes to DegreeByRules, where the highest point of the X counts, and so
-// does NaN, which orders with nothing; otherwise the segment found has R.X < Value < Q.X, so
-// InterpolateY's test of X1 == X2 is known false. The branches stay: conditional moves or masks
-// in the bisection and at the ends were measured slower on values in no order, since each step
-// then waits for the one before, where a mispredicted branch costs less than that wait.
+// DegreeByRules on an Ordered list, the same bits in fewer steps, for the call that runs once
+// per crisp value and rule: three comparisons, the bisection and the interpolation. A value on
+// the first X, or on the X of the point the bisection finds (the last X among them), goes to
+// DegreeByRules, where the highest point of the X counts, and so does NaN, which orders with
+// nothing. Otherwise the segment found has R.X < Value < Q.X, where InterpolateY's test of
+// X1 == X2 is false. The branches stay: conditional moves or masks in the bisection and at the
+// ends measured slower on values in no order, since each step then waits for the one before,
+// and a mispredicted branch costs less than that wait.
 inline TFzyFloat DegreeInOrder(std::span<const TFuzzyPoint> P, TFzyFloat Value) {
   const TFuzzyPoint* const First = P.data();
   const std::size_t Last = P.size() - 1;
   if (!(Value > First[0].X)) [[unlikely]]
     return Value < First[0].X ? First[0].Y : DegreeByRules(P, true, Value);
   if (Value > First[Last].X) return First[Last].Y;
-  // The first point from the second on whose X reaches Value.
-  std::size_t Lo = 1;
-  std::size_t Hi = Last;
-  while (Lo < Hi) {
-    const std::size_t Mid = Lo + (Hi - Lo) / 2;
-    if (First[Mid].X >= Value) Hi = Mid;
-    else Lo = Mid + 1;
-  }
+  const std::size_t Lo = BisectFromSecond(P, Value);
   const TFuzzyPoint Q = First[Lo];
   if (Value == Q.X) [[unlikely]]
     return DegreeByRules(P, true, Value);
