@@ -165,22 +165,42 @@ TFzyFloat TFuzzySet::DegreeOfMembership(TFzyFloat Value) const { return detail::
 
 namespace detail {
 
-TFzyFloat DegreeAfterRebuild(const TFuzzySetValues& Values, TFzyFloat Value) {
-  Values.GetPoints();
-  return DegreeOf(Values, Value);
+TFzyFloat DegreeOfUnordered(const TFuzzySetValues& Values, TFzyFloat Value) {
+  const std::span<const TFuzzyPoint> Points = Values.GetPoints();  // rebuilt when out of date
+  const auto& State = TPointsAccess::State(Values);
+  return DegreeIn(Points, State.Monotone, State.Ordered, Value);
 }
+
+namespace {
 
 TFzyFloat RunMaxY(std::span<const TFuzzyPoint> Points, std::int32_t Index, std::int32_t Dir) {
   return Points[static_cast<std::size_t>(MaxYIndexOfX(Points, Index, Dir))].Y;
 }
 
-TFzyFloat DegreeByWalk(std::span<const TFuzzyPoint> Points, TFzyFloat Value) {
-  const auto Last = static_cast<std::int32_t>(Points.size()) - 1;
-  std::int32_t I = 1;
-  while (I < Last && Points[static_cast<std::size_t>(I)].X < Value) ++I;
-  const TFuzzyPoint Q = PointAt(Points, I);
-  if (Q.X == Value) return RunMaxY(Points, I, +1);
-  const TFuzzyPoint R = Points[static_cast<std::size_t>(I) - 1];
+}  // namespace
+
+TFzyFloat DegreeByRules(std::span<const TFuzzyPoint> P, bool Monotone, TFzyFloat Value) {
+  const auto Count = static_cast<std::int32_t>(P.size());
+  if (Count == 0) return 0;
+  const std::int32_t Last = Count - 1;
+  if (Value < P[0].X) return P[0].Y;
+  if (Value == P[0].X) return RunMaxY(P, 0, +1);
+  if (Value > P[Last].X) return P[Last].Y;
+  if (Value == P[Last].X) return RunMaxY(P, Last, -1);
+  // A list left with X values out of order inside a bulk change is walked; on one whose X never
+  // fall (the usual case) bisection finds the point the walk would: the first from the second
+  // on whose X reaches Value. Both end on the last point at the latest, but a NaN Value, which
+  // no X reaches, stops the walk at the second point and the bisection at the last.
+  std::int32_t Lo = 1;
+  if (Monotone) {
+    Lo = static_cast<std::int32_t>(BisectFromSecond(P, Value));
+  } else {
+    while (Lo < Last && P[static_cast<std::size_t>(Lo)].X < Value) ++Lo;
+  }
+  // Checked: a single point and a NaN Value get here with Lo past the end.
+  const TFuzzyPoint Q = PointAt(P, Lo);
+  if (Q.X == Value) return RunMaxY(P, Lo, +1);
+  const TFuzzyPoint R = P[static_cast<std::size_t>(Lo) - 1];
   return InterpolateY(R.X, R.Y, Q.X, Q.Y, Value);
 }
 

@@ -863,12 +863,15 @@ void TFuzzySetValues::BuildPoints() const {
   auto& Points = FPoints.Points;
   Points.clear();
   bool Monotone = true;
+  bool Numbers = true;
   for (const TCollectionItem* Item : *this) {
     const auto* P = static_cast<const TFuzzySetValue*>(Item);
     if (!Points.empty() && P->GetX() < Points.back().X) Monotone = false;
+    if (std::isnan(P->GetX())) Numbers = false;
     Points.push_back({P->GetX(), P->GetY()});
   }
   FPoints.Monotone = Monotone;
+  FPoints.Ordered = Monotone && Numbers && Points.size() >= 2;
   FPoints.Stamp = PointsStampCounter.fetch_add(1, std::memory_order_relaxed) + 1;
   FPoints.Valid = true;
 }

@@ -180,6 +180,9 @@ class TARNWICK_EXPORT TFuzzySetValues : public TGCollection {
     std::uint64_t Stamp = 0;
     bool Valid = true;  // an empty list's copy is empty
     bool Monotone = true;
+    // Valid, with two points or more, whose X never fall and are all numbers: X is then in one
+    // total order, and a bisection finds the point the walk from the second point stops at.
+    bool Ordered = false;
   };
   const TPointsState& GetPointsState() const {
     if (!FPoints.Valid) BuildPoints();
@@ -189,7 +192,10 @@ class TARNWICK_EXPORT TFuzzySetValues : public TGCollection {
   [[gnu::cold]] void GrowPoints();
   // Forgets the flat copy: called by every change of the list's order or membership and of a
   // point's coordinates.
-  void InvalidateOrder() const noexcept { FPoints.Valid = false; }
+  void InvalidateOrder() const noexcept {
+    FPoints.Valid = false;
+    FPoints.Ordered = false;
+  }
   // Something other than a placement may have broken the order within the tolerance.
   void LoseSearchOrder() noexcept {
     FSearchable = false;

@@ -343,7 +343,7 @@ void TIFuzzySet::CreateBetaCurveFunctionValues(Integer Num, TFzyFloat Range, TFz
                                                TFzyFloat InflectionPoint, TFzyFloat Weight) {
   TFuzzySet::CreateBetaCurveFunctionValues(Num, Range, Center, InflectionPoint, Weight);
 }
-TFzyFloat TIFuzzySet::DegreeOfMembership(TFzyFloat Value) const { return TFuzzySet::DegreeOfMembership(Value); }
+TFzyFloat TIFuzzySet::DegreeOfMembership(TFzyFloat Value) const { return detail::DegreeOf(*GetValues(), Value); }
 
 std::string TIFuzzySet::ToString() const {
   if (const Intf<IFuzzyParser> Parser = FParser.Get()) return Parser->PrettyPrint(const_cast<TIFuzzySet*>(this), false);

@@ -40,9 +40,13 @@ inline TFzyFloat InterpolateX(TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2, TFzyFloa
   if (Y1 == Y2) return X2;
   return (YValue - Y1) / (Y2 - Y1) * (X2 - X1) + X1;
 }
+// InterpolateY's arithmetic alone, for a caller that knows X1 != X2.
+inline TFzyFloat LineY(TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2, TFzyFloat Y2, TFzyFloat XValue) {
+  return (XValue - X1) / (X2 - X1) * (Y2 - Y1) + Y1;
+}
 inline TFzyFloat InterpolateY(TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2, TFzyFloat Y2, TFzyFloat XValue) {
   if (X1 == X2) return Y2;
-  return (XValue - X1) / (X2 - X1) * (Y2 - Y1) + Y1;
+  return LineY(X1, Y1, X2, Y2, XValue);
 }
 
 // Point Index of a point list's flat copy, with the list's own index check and error.
@@ -81,52 +85,68 @@ inline std::int32_t SkipY(std::span<const TFuzzyPoint> Points, std::int32_t Inde
   return I < Count ? I : -1;
 }
 
-// The parts of DegreeOf off its common path, out of line so that the common path stays short
-// (FuzzySet.cpp): the degree once the flat copy is rebuilt, the Y of MaxYIndexOfX, and the
-// degree in a list whose X fall somewhere.
-[[gnu::noinline, gnu::cold]] TFzyFloat DegreeAfterRebuild(const TFuzzySetValues& Values, TFzyFloat Value);
-[[gnu::noinline]] TFzyFloat RunMaxY(std::span<const TFuzzyPoint> Points, std::int32_t Index, std::int32_t Dir);
-[[gnu::noinline, gnu::cold]] TFzyFloat DegreeByWalk(std::span<const TFuzzyPoint> Points, TFzyFloat Value);
+// The degree of a crisp value over a point list's flat copy P, whose X never fall when
+// Monotone (TFuzzySet::DegreeOfMembership), by the rules step by step: flat outside the
+// points, the highest point on a vertical edge, the straight line between points. Out of line
+// (FuzzySet.cpp), for what DegreeInOrder leaves: lists that are not Ordered, values on a point.
+[[gnu::noinline]] TFzyFloat DegreeByRules(std::span<const TFuzzyPoint> P, bool Monotone, TFzyFloat Value);
+
+// The first point from the second on whose X reaches Value, by bisection over P, whose X never
+// fall; the last point when none does, as for a NaN Value (past the end for a single point).
+inline std::size_t BisectFromSecond(std::span<const TFuzzyPoint> P, TFzyFloat Value) {
+  std::size_t Lo = 1;
+  std::size_t Hi = P.size() - 1;
+  while (Lo < Hi) {
+    const std::size_t Mid = Lo + (Hi - Lo) / 2;
+    if (P[Mid].X >= Value) Hi = Mid;
+    else Lo = Mid + 1;
+  }
+  return Lo;
+}
 
 // The flat copy of a point list as it stands, rebuilt or not.
 struct TPointsAccess {
   static const TFuzzySetValues::TPointsState& State(const TFuzzySetValues& Values) noexcept { return Values.FPoints; }
 };
 
-// The degree of a crisp value over a point list's flat copy P, whose X never fall when
-// Monotone (TFuzzySet::DegreeOfMembership): flat outside the points, the highest point on a
-// vertical edge, the straight line between points.
-inline TFzyFloat DegreeIn(std::span<const TFuzzyPoint> P, bool Monotone, TFzyFloat Value) {
-  const auto Count = static_cast<std::int32_t>(P.size());
-  if (Count == 0) return 0;
-  const std::int32_t Last = Count - 1;
-  if (Value < P[0].X) return P[0].Y;
-  if (Value == P[0].X) return RunMaxY(P, 0, +1);
-  if (Value > P[Last].X) return P[Last].Y;
-  if (Value == P[Last].X) return RunMaxY(P, Last, -1);
-  // A list left with X values out of order inside a bulk change is walked; on one whose X never
-  // fall (the usual case) bisection finds the point the walk would: the first from the second
-  // on whose X reaches Value.
-  if (!Monotone) return DegreeByWalk(P, Value);
-  std::int32_t Lo = 1;
-  std::int32_t Hi = Last;  // P[Last] reaches Value
-  while (Lo < Hi) {
-    const std::int32_t Mid = Lo + (Hi - Lo) / 2;
-    if (P[Mid].X >= Value) Hi = Mid;
-    else Lo = Mid + 1;
-  }
-  // Checked: a single point and a NaN Value get here with Lo past the end.
-  const TFuzzyPoint Q = PointAt(P, Lo);
-  if (Q.X == Value) return RunMaxY(P, Lo, +1);
-  const TFuzzyPoint R = P[Lo - 1];
-  return InterpolateY(R.X, R.Y, Q.X, Q.Y, Value);
+// DegreeByRules on an Ordered list, the same bits in fewer steps, for the call that runs once
+// per crisp value and rule: three comparisons, the bisection and the interpolation. A value on
+// the first X, or on the X of the point the bisection finds (the last X among them), goes to
+// DegreeByRules, where the highest point of the X counts, and so does NaN, which orders with
+// nothing. Otherwise the segment found has R.X < Value < Q.X, where InterpolateY's test of
+// X1 == X2 is false. The branches stay: conditional moves or masks in the bisection and at the
+// ends measured slower on values in no order, since each step then waits for the one before,
+// and a mispredicted branch costs less than that wait.
+inline TFzyFloat DegreeInOrder(std::span<const TFuzzyPoint> P, TFzyFloat Value) {
+  const TFuzzyPoint* const First = P.data();
+  const std::size_t Last = P.size() - 1;
+  if (!(Value > First[0].X)) [[unlikely]]
+    return Value < First[0].X ? First[0].Y : DegreeByRules(P, true, Value);
+  if (Value > First[Last].X) return First[Last].Y;
+  const std::size_t Lo = BisectFromSecond(P, Value);
+  const TFuzzyPoint Q = First[Lo];
+  if (Value == Q.X) [[unlikely]]
+    return DegreeByRules(P, true, Value);
+  const TFuzzyPoint R = First[Lo - 1];
+  return LineY(R.X, R.Y, Q.X, Q.Y, Value);
 }
 
-// The same over Values, whose flat copy is rebuilt first when it is out of date.
+// The degree over any list's flat copy.
+inline TFzyFloat DegreeIn(std::span<const TFuzzyPoint> P, bool Monotone, bool Ordered, TFzyFloat Value) {
+  return Ordered ? DegreeInOrder(P, Value) : DegreeByRules(P, Monotone, Value);
+}
+
+// DegreeOf for a list whose flat copy is not Ordered, or out of date and rebuilt first
+// (FuzzySet.cpp).
+[[gnu::noinline]] TFzyFloat DegreeOfUnordered(const TFuzzySetValues& Values, TFzyFloat Value);
+
+// The degree over Values. An out-of-date copy is never Ordered, so one test leads to the
+// common path.
 inline TFzyFloat DegreeOf(const TFuzzySetValues& Values, TFzyFloat Value) {
   const auto& State = TPointsAccess::State(Values);
-  if (!State.Valid) return DegreeAfterRebuild(Values, Value);
-  return DegreeIn({State.Points.data(), State.Points.size()}, State.Monotone, Value);
+  if (!State.Ordered) [[unlikely]]
+    return DegreeOfUnordered(Values, Value);
+  return DegreeInOrder({State.Points.data(), State.Points.size()}, Value);
 }
 
 // Where segment A (AX1, AY1)-(AX2, AY2) meets segment B (BX1, BY1)-(BX2, BY2); X and Y are
@@ -198,13 +218,15 @@ class TSetOperand {
 class TFrozenSetOperand {
  public:
   explicit TFrozenSetOperand(const TFuzzySet& Set)
-      : FPoints(Set.GetValues()->GetPoints()), FMonotone(Set.GetValues()->IsMonotone()) {}
+      : FPoints(Set.GetValues()->GetPoints()),
+        FMonotone(TPointsAccess::State(*Set.GetValues()).Monotone),
+        FOrdered(TPointsAccess::State(*Set.GetValues()).Ordered) {}
   std::int32_t Count() const { return static_cast<std::int32_t>(FPoints.size()); }
   TWalkPoint Point(std::int32_t Index) const { return FPoints[static_cast<std::size_t>(Index)]; }
   std::int32_t SkipY(std::int32_t Index, TFzyFloat Y, std::int32_t Dir) const {
     return detail::SkipY(FPoints, Index, Y, Dir);
   }
-  TFzyFloat Degree(TFzyFloat X) const { return DegreeIn(FPoints, FMonotone, X); }
+  TFzyFloat Degree(TFzyFloat X) const { return DegreeIn(FPoints, FMonotone, FOrdered, X); }
   std::int32_t MaxYIndexOfX(std::int32_t Index, std::int32_t Dir) const {
     return detail::MaxYIndexOfX(FPoints, Index, Dir);
   }
@@ -212,6 +234,7 @@ class TFrozenSetOperand {
  private:
   std::span<const TFuzzyPoint> FPoints;
   bool FMonotone;
+  bool FOrdered;
 };
 
 // Any IFuzzySet, read one coordinate at a time through the interface.
