@@ -57,6 +57,11 @@ TFuzzySets* TFuzzySet::GetCollection() const noexcept {
 
 void TFuzzySet::SetCollection(TFuzzySets* Value) { TCollectionItem::SetCollection(Value); }
 
+TGCollection* TFuzzySet::GetNamingCollection() const {
+  if (TFuzzySets* Sets = GetCollection()) return Sets;
+  return TGCollectionItem::GetNamingCollection();
+}
+
 TFuzzyVariable* TFuzzySet::GetVariable() const { return VariableOf(TCollectionItem::GetCollection()); }
 
 TCustomFuzzyLogic* TFuzzySet::GetFuzzy() const {

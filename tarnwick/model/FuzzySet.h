@@ -282,6 +282,7 @@ class TARNWICK_EXPORT TFuzzySet : public TGCollectionItem {
   static void CheckName(const std::string& Value);
   // The name change of SetName after CheckName has passed Value.
   void StoreName(const std::string& Value);
+  TGCollection* GetNamingCollection() const override;
 
   // The position of the highest (lowest) point among the points on point Index's X, walking
   // from Index in direction Dir; the first of equal extremes wins.

@@ -301,7 +301,7 @@ void TFuzzySetValue::SetIndex(std::int32_t Value) {
   if (Values != nullptr) {
     Values->InvalidateOrder();
     if (!Values->FPlacing) Values->LoseSearchOrder();
-    if (!Values->FMayThin) From = GetIndex();
+    if (!Values->FMayThin && Values->KeepsThinAccount()) From = GetIndex();
   }
   TCollectionItem::SetIndex(Value);
   if (From >= 0 && From != Value && GetCollection() == Values) {
@@ -381,9 +381,9 @@ void TFuzzySetValues::Notify(TCollectionItem* Item, TCollectionNotification Acti
     } else {
       LoseSearchOrder();
     }
-    NoteNeighbours(GetCount() - 1);
+    if (!FMayThin) NoteNeighbours(GetCount() - 1);
   } else if (Action == cnExtracting && !FMayThin) {
-    NoteLeaving(IndexOfItem(Item));
+    NoteLeaving(Item);
   }
   TGCollection::Notify(Item, Action);
 }
@@ -430,7 +430,7 @@ void TFuzzySetValues::UpdateValue(TFuzzySetValue* V, TXYUpdateTypes Changes) {
     const bool EqualsNext = Index < Count - 1 && V->Equals(GetItem(Index + 1));
     FDuplicatesRemoved = !EqualsPrevious && !EqualsNext;
   }
-  if (!FMayThin) NoteNeighbours(Index >= 0 ? Index : IndexOfItem(V));
+  if (!FMayThin && KeepsThinAccount()) NoteNeighbours(Index >= 0 ? Index : IndexOfItem(V));
   // 4: inside a bulk change the end of the block cleans up once.
   if (GetUpdateCount() > 0) return;
 
@@ -648,7 +648,7 @@ std::int32_t TFuzzySetValues::SortEdited(TFuzzySetValue* V, TFzyFloat OthersMax)
 
 void TFuzzySetValues::NoteNeighbours(std::int32_t Index) noexcept {
   const auto Count = static_cast<std::int32_t>(GetCount());
-  if (FMayThin || Index < 0 || Index >= Count) return;
+  if (FMayThin || !KeepsThinAccount() || Index < 0 || Index >= Count) return;
   const std::int32_t First = std::max(0, Index - 4);
   const auto N = static_cast<std::size_t>(std::min(Count, Index + 5) - First);
   TCollectionItem* const* W = GetItemList().data() + First;
@@ -656,9 +656,11 @@ void TFuzzySetValues::NoteNeighbours(std::int32_t Index) noexcept {
   FMayThin = (K > 0 && ThinsAt(W, N, K)) || (K + 1 < N && ThinsAt(W, N, K + 1));
 }
 
-void TFuzzySetValues::NoteLeaving(std::int32_t Index) noexcept {
+void TFuzzySetValues::NoteLeaving(const TCollectionItem* Item) noexcept {
+  if (FMayThin || !KeepsThinAccount()) return;
+  const std::int32_t Index = IndexOfItem(Item);
   const auto Count = static_cast<std::int32_t>(GetCount());
-  if (FMayThin || Index <= 0 || Index >= Count - 1) return;
+  if (Index <= 0 || Index >= Count - 1) return;
   TCollectionItem* W[8];
   std::size_t N = 0;
   for (std::int32_t I = std::max(0, Index - 4); I < std::min(Count, Index + 5); ++I)
@@ -669,8 +671,9 @@ void TFuzzySetValues::NoteLeaving(std::int32_t Index) noexcept {
 // The rule walks the list and deletes one point at a time: a point equal to the one before it,
 // and every fourth in a row whose X lies within the tolerance of the one before (the counter
 // survives the deletions of equal points). Decided here in one pass over the points as they
-// would stand, Kept being the points before the position, and deleted in one go, in the same
-// order and with the same notices: the points deleted one at a time cost a pass each.
+// would stand, Before being the last point kept before the position, and deleted in one go, in
+// the same order and with the same notices: the points deleted one at a time cost a pass each.
+// Most clean-ups delete nothing, and find that out before they take room for the points to go.
 void TFuzzySetValues::RemoveDuplicates() {
   if (FDuplicatesRemoved) return;
   TUpdateBlock<TCollection> Block(*this);
@@ -679,37 +682,48 @@ void TFuzzySetValues::RemoveDuplicates() {
     return;
   }
   const TItemList& Items = GetItemList();
-  std::vector<TCollectionItem*> Kept;
-  std::vector<TCollectionItem*> Gone;
-  if (!Items.empty()) Kept.push_back(Items[0]);
   std::int32_t Counter = 0;
-  for (std::size_t I = 1; I < Items.size(); ++I) {
-    auto* Point = static_cast<TFuzzySetValue*>(Items[I]);
-    const auto* Before = static_cast<const TFuzzySetValue*>(Kept.back());
-    bool Drop = false;
-    if (Point->Equals(Before)) {
-      Drop = true;
-    } else if (FloatEquals(Point->GetX(), Before->GetX())) {
-      Drop = ++Counter == 4;
-      if (Drop) Counter = 0;
-    } else {
+  // Whether the rule deletes the point at I, the last point kept before it being Before.
+  auto Drops = [&Counter](const TFuzzySetValue* Point, const TFuzzySetValue* Before) {
+    if (Point->Equals(Before)) return true;
+    if (!FloatEquals(Point->GetX(), Before->GetX())) {
       Counter = 0;
+      return false;
     }
-    if (!Drop) {
-      Kept.push_back(Point);
+    if (++Counter < 4) return false;
+    Counter = 0;
+    return true;
+  };
+  // Up to the first deletion, the point kept last is the one just before.
+  std::size_t First = 1;
+  while (First < Items.size() &&
+         !Drops(static_cast<const TFuzzySetValue*>(Items[First]), static_cast<const TFuzzySetValue*>(Items[First - 1])))
+    ++First;
+  if (First >= Items.size()) {
+    FDuplicatesRemoved = true;
+    FMayThin = false;  // no neighbours equal, no four pairs in a row within the tolerance
+    return;
+  }
+  TItemList Gone;
+  Gone.reserve(detail::kFirstItems);
+  TCollectionItem* Before = Items[First - 1];
+  for (std::size_t I = First; I < Items.size(); ++I) {
+    TCollectionItem* Point = Items[I];
+    if (I > First && !Drops(static_cast<const TFuzzySetValue*>(Point), static_cast<const TFuzzySetValue*>(Before))) {
+      Before = Point;
     } else if (Point != FEditing) {
       Gone.push_back(Point);
     } else {
       // The edited point is spared: the one before it goes, and it stands in that one's place.
-      Gone.push_back(Kept.back());
-      Kept.back() = Point;
+      Gone.push_back(Before);
+      Before = Point;
     }
   }
   FMayThin = true;  // judged below, once the points are gone
   DeleteItems(Gone);
   FDuplicatesRemoved = true;
   // The rule is no fixed point: a long chain within the tolerance is thinned again next time.
-  FMayThin = ThinsAnywhere(Items);
+  FMayThin = !KeepsThinAccount() || ThinsAnywhere(Items);
 }
 
 void TFuzzySetValues::CleanupValues() {

@@ -205,9 +205,18 @@ class TARNWICK_EXPORT TFuzzySetValues : public TGCollection {
   // stands.
   std::int32_t SortEdited(TFuzzySetValue* V, TFzyFloat OthersMax);
   // FMayThin for the pairs of neighbours that the point at Index is part of, and for the pair
-  // that the point at Index leaves behind when it goes.
-  void NoteNeighbours(std::int32_t Index) noexcept;
-  void NoteLeaving(std::int32_t Index) noexcept;
+  // that Item leaves behind when it goes. Out of line: most changes of a list find FMayThin set.
+  [[gnu::noinline]] void NoteNeighbours(std::int32_t Index) noexcept;
+  [[gnu::noinline]] void NoteLeaving(const TCollectionItem* Item) noexcept;
+  // Whether FMayThin is kept to account for the list as it is: a list of at most
+  // kUntrackedPoints points is taken to thin (FMayThin becomes true), as looking at all of it
+  // in the clean-up costs less than looking at the neighbours of every change.
+  static constexpr std::int32_t kUntrackedPoints = 16;
+  bool KeepsThinAccount() noexcept {
+    if (GetCount() > kUntrackedPoints) return true;
+    FMayThin = true;
+    return false;
+  }
   // The position of V, looked up only when it is not at Hint.
   std::int32_t IndexOfEdited(const TFuzzySetValue* V, std::int32_t Hint) const;
   [[noreturn]] static void RaiseEmpty(const char* Operation);
