@@ -11,20 +11,11 @@
 #include "tarnwick/model/FuzzyVariable.h"
 #include "tarnwick/model/detail/BlockCaches.h"
 #include "tarnwick/model/detail/FuzzySetWalk.h"
+#include "tarnwick/model/detail/SetLinks.h"
 #include "tarnwick/platform/ComponentStreaming.h"
 #include "tarnwick/platform/Format.h"
 
 namespace tarnwick {
-
-namespace {
-
-TFuzzyVariable* VariableOf(const TCollection* Collection) {
-  // Asked twice by every point edit (through the range), so the usual class is told at once.
-  const auto* Sets = ExactClassCast<const TFuzzySets>(Collection);
-  return Sets ? Sets->GetVariable() : nullptr;
-}
-
-}  // namespace
 
 TFuzzySet::TFuzzySet(TCollection* Collection) : TFuzzySet(Collection, nullptr) {}
 
@@ -32,7 +23,7 @@ TFuzzySet::TFuzzySet(TCollection* Collection, TValuesFactory CreateValuesOf)
     : TGCollectionItem(nullptr), FValues(CreateValuesOf ? CreateValuesOf(this) : CreateValues()) {
   // A set made while its logic component is being designed is part of the definition at once;
   // decided before joining, so that the addition's handlers see the final flag.
-  if (const TFuzzyVariable* Variable = VariableOf(Collection))
+  if (const TFuzzyVariable* Variable = detail::VariableOf(Collection))
     if (const TCustomFuzzyLogic* Fuzzy = Variable->GetFuzzy()) FDefined = Fuzzy->IsDesigning();
   TCollectionItem::SetCollection(Collection);
 }
@@ -62,7 +53,7 @@ TGCollection* TFuzzySet::GetNamingCollection() const {
   return TGCollectionItem::GetNamingCollection();
 }
 
-TFuzzyVariable* TFuzzySet::GetVariable() const { return VariableOf(TCollectionItem::GetCollection()); }
+TFuzzyVariable* TFuzzySet::GetVariable() const { return detail::VariableOf(TCollectionItem::GetCollection()); }
 
 TCustomFuzzyLogic* TFuzzySet::GetFuzzy() const {
   const TFuzzyVariable* Variable = GetVariable();

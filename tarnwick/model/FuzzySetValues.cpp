@@ -14,6 +14,7 @@
 #include "tarnwick/model/FuzzySet.h"
 #include "tarnwick/model/FuzzyVariable.h"
 #include "tarnwick/model/detail/BlockCaches.h"
+#include "tarnwick/model/detail/SetLinks.h"
 #include "tarnwick/platform/Format.h"
 #include "tarnwick/platform/ScopeGuard.h"
 
@@ -44,6 +45,14 @@ struct TPlacementStop {
 };
 
 using TItems = TCollection::TItemList;
+
+// A->Equals(B), told without a virtual call for a point of the list's own class: every edit and
+// clean-up compares neighbours.
+[[gnu::always_inline]] inline bool SamePoint(const TFuzzySetValue* A, const TFuzzySetValue* B) {
+  if (IsExactClass(*A, typeid(TFuzzySetValue)))
+    return FloatEquals(A->GetX(), B->GetX()) && FloatEquals(A->GetY(), B->GetY());
+  return A->Equals(B);
+}
 
 TFzyFloat XAt(const TItems& Items, std::int32_t Index) {
   return static_cast<const TFuzzySetValue*>(Items[static_cast<std::size_t>(Index)])->GetX();
@@ -127,7 +136,7 @@ bool WithinAt(TCollectionItem* const* W, std::size_t J) {
 }
 
 bool ThinsAt(TCollectionItem* const* W, std::size_t N, std::size_t K) {
-  if (PointAt(W, K)->Equals(PointAt(W, K - 1))) return true;
+  if (SamePoint(PointAt(W, K), PointAt(W, K - 1))) return true;
   if (!WithinAt(W, K)) return false;
   std::size_t Run = 1;
   for (std::size_t J = K - 1; J >= 1 && WithinAt(W, J); --J) ++Run;
@@ -140,7 +149,7 @@ bool ThinsAnywhere(const TItems& Items) {
   TCollectionItem* const* W = Items.data();
   std::size_t Run = 0;
   for (std::size_t K = 1; K < Items.size(); ++K) {
-    if (PointAt(W, K)->Equals(PointAt(W, K - 1))) return true;
+    if (SamePoint(PointAt(W, K), PointAt(W, K - 1))) return true;
     Run = WithinAt(W, K) ? Run + 1 : 0;
     if (Run >= 4) return true;
   }
@@ -219,16 +228,24 @@ TFuzzySetValues* TFuzzySetValue::GetCollection() const noexcept {
 
 void TFuzzySetValue::SetCollection(TFuzzySetValues* Value) { TCollectionItem::SetCollection(Value); }
 
+TFuzzySetValue::TFuzzySetValue(TFuzzySetValues* Values, TFzyFloat X, TFzyFloat Y)
+    : TCollectionItem(nullptr), FX(X), FY(Y) {
+  TCollectionItem::SetCollection(Values);
+}
+
 void TFuzzySetValue::ClampToRange(TFzyFloat& X) const {
-  const TFuzzySetValues* Values = GetCollection();
-  if (Values == nullptr || Values->GetFuzzySet() == nullptr) return;
-  const TFuzzySet* Set = Values->GetFuzzySet();
+  if (const TFuzzySetValues* Values = GetCollection()) Values->ClampToRange(X);
+}
+
+void TFuzzySetValues::ClampToRange(TFzyFloat& X) const {
+  const TFuzzySet* Set = FFuzzySet;
+  if (Set == nullptr) return;
   TFzyFloat Low;
   TFzyFloat High;
   if (IsExactClass(*Set, typeid(TFuzzySet))) {
     // Every point edit asks: a set of the base class has its variable's range (as its
     // GetXRange gives it), looked up once for both ends.
-    const TFuzzyVariable* Variable = Set->GetVariable();
+    const TFuzzyVariable* Variable = detail::VariableOf(Set->TCollectionItem::GetCollection());
     Low = Variable ? Variable->GetMinimum() : kUnboundedMinimum;
     High = Variable ? Variable->GetMaximum() : kUnboundedMaximum;
   } else {
@@ -324,17 +341,63 @@ TFuzzySetValues::~TFuzzySetValues() {
   DestroyItems();
 }
 
-TFuzzySetValue* TFuzzySetValues::Add() { return static_cast<TFuzzySetValue*>(TGCollection::Add()); }
+// The item class of a point list is TFuzzySetValue, always: its points are made here at once.
+TFuzzySetValue* TFuzzySetValues::Add() { return new TFuzzySetValue(this); }
 
 TFuzzySetValue* TFuzzySetValues::Add(TFzyFloat X, TFzyFloat Y) {
+  if (GetUpdateCount() > 0 && IsExactClass(*this, typeid(TFuzzySetValues))) return AddInBlock(X, Y);
   TFuzzySetValue* Point = Add();
   Point->SetValue(X, Y);
+  return Point;
+}
+
+// Inside a bulk change an edit keeps only the flags, and a new point's first coordinates (one
+// past the last X, and 0) are seen by nothing but the list itself, whose own Notify alone hears
+// of the point before its edit: so the point joins with the coordinates SetValue gives it, and
+// the flags are kept as that edit keeps them. (Outside a block the new point is reported before
+// its edit; a descendant may watch the notices and the edits.)
+TFuzzySetValue* TFuzzySetValues::AddInBlock(TFzyFloat X, TFzyFloat Y) {
+  if (FFuzzySet != nullptr) {
+    if (std::isnan(X)) X = GetCount() > 0 ? GetItem(GetCount() - 1)->GetX() + 1 : 0;
+    if (std::isnan(Y)) Y = 0;
+    ClampToRange(X);
+    if (Y < 0) Y = 0;
+  }
+  auto* Point = new TFuzzySetValue(this, X, Y);
+  // The edit's steps 1 to 3 for the last point, whose one neighbour is the point before it
+  // (joining looked at the neighbours for FMayThin already).
+  LoseSearchOrder();
+  const TItemList& Items = GetItemList();
+  if (Items.size() > 1) {
+    const TFuzzySetValue* Before = PointAt(Items.data(), Items.size() - 2);
+    if (FSorted) FSorted = X >= Before->GetX() - kFuzzyTolerance && X <= X + kFuzzyTolerance;
+    FDuplicatesRemoved =
+        FDuplicatesRemoved && FSorted && !(FloatEquals(X, Before->GetX()) && FloatEquals(Y, Before->GetY()));
+  } else {
+    FDuplicatesRemoved = FDuplicatesRemoved && FSorted;
+  }
   return Point;
 }
 
 TFuzzySetValue* TFuzzySetValues::Insert(std::int32_t Index) {
   if (Index < 0 || Index > GetCount()) RaiseListError(SListIndexError, Index);
   return static_cast<TFuzzySetValue*>(TGCollection::Insert(Index));
+}
+
+void TFuzzySetValues::Assign(const TPersistent* Source) {
+  const auto* Other = ExactClassCast<const TFuzzySetValues>(Source);
+  if (Other == nullptr || Other == this) {
+    TGCollection::Assign(Source);
+    return;
+  }
+  // The collection's assignment (clear, then one new point assigned from each source point,
+  // inside one block), each point made as Add(X, Y) makes it: the same as its assignment.
+  TUpdateBlock<TCollection> Block(*this);
+  Clear();
+  for (const TCollectionItem* Item : *Other) {
+    if (const auto* Point = ExactClassCast<const TFuzzySetValue>(Item)) Add(Point->GetX(), Point->GetY());
+    else Add()->Assign(Item);
+  }
 }
 
 void TFuzzySetValues::Append(const TFuzzySetValues* Source) { Append(Source, 0, Source->GetCount()); }
@@ -350,9 +413,7 @@ void TFuzzySetValues::Append(const TFuzzySetValues* Source, std::int32_t Index, 
   // Copy the source points first: Source may be this very list.
   for (std::int32_t I = Index; I < Index + Count; ++I) {
     const TFuzzySetValue* From = Source->GetItem(I);
-    const TFzyFloat X = From->GetX();
-    const TFzyFloat Y = From->GetY();
-    Add()->SetValue(X, Y);
+    Add(From->GetX(), From->GetY());
   }
 }
 
@@ -404,36 +465,49 @@ void TFuzzySetValues::Update(TCollectionItem* Item) {
 void TFuzzySetValues::UpdateValue(TFuzzySetValue* V, TXYUpdateTypes Changes) {
   // The other points stand as they stood before this edit: ordered within the tolerance when
   // the whole list was.
-  bool OthersSearchable = FSearchable;
-  TFzyFloat OthersMax = FMaxX;
+  const bool OthersSearchable = FSearchable;
+  const TFzyFloat OthersMax = FMaxX;
   if (Changes.Contains(utX)) {
     InvalidateOrder();
     LoseSearchOrder();
   }
-  const std::int32_t Count = GetCount();
-  std::int32_t Index = -1;
-  // Most edits are of the point just added, the last one: found without a search.
-  if ((FSorted || FDuplicatesRemoved) && Count > 1) Index = GetItem(Count - 1) == V ? Count - 1 : IndexOfItem(V);
+  const std::int32_t Index = KeepEditFlags(V, Changes.Contains(utX));
+  if (!FMayThin && KeepsThinAccount()) NoteNeighbours(Index >= 0 ? Index : IndexOfItem(V));
+  // 4: inside a bulk change the end of the block cleans up once.
+  if (GetUpdateCount() > 0) return;
+  PlaceEdited(V, Changes, Index, OthersSearchable, OthersMax);
+}
 
+std::int32_t TFuzzySetValues::KeepEditFlags(const TFuzzySetValue* V, bool ChangesX) {
+  const TItemList& Items = GetItemList();
+  const auto Count = static_cast<std::int32_t>(Items.size());
+  // Most edits are of the point just added, the last one: found without a search.
+  const std::int32_t Index = (FSorted || FDuplicatesRemoved) && Count > 1
+                                 ? (Items[static_cast<std::size_t>(Count - 1)] == V ? Count - 1 : IndexOfItem(V))
+                                 : -1;
+  if (Index < 0) {
+    FDuplicatesRemoved = FDuplicatesRemoved && FSorted;
+    return Index;
+  }
+  const TFuzzySetValue* Before = Index > 0 ? PointAt(Items.data(), static_cast<std::size_t>(Index) - 1) : nullptr;
+  const TFuzzySetValue* After = Index < Count - 1 ? PointAt(Items.data(), static_cast<std::size_t>(Index) + 1) : nullptr;
   // 1 and 2: does the edit keep the order and the uniqueness the flags promise?
-  if (FSorted && Changes.Contains(utX) && Count > 1 && Index >= 0) {
-    const TFzyFloat P = Index > 0 ? GetItem(Index - 1)->GetX() : V->GetX();
-    const TFzyFloat N = Index < Count - 1 ? GetItem(Index + 1)->GetX() : V->GetX();
-    FSorted = V->GetX() >= P - kFuzzyTolerance && V->GetX() <= N + kFuzzyTolerance;
+  if (FSorted && ChangesX) {
+    const TFzyFloat X = V->GetX();
+    const TFzyFloat P = Before ? Before->GetX() : X;
+    const TFzyFloat N = After ? After->GetX() : X;
+    FSorted = X >= P - kFuzzyTolerance && X <= N + kFuzzyTolerance;
   }
   FDuplicatesRemoved = FDuplicatesRemoved && FSorted;
   // 3. A point moved onto an equal neighbour is as much a duplicate as one whose Y changed, so
   // either coordinate counts; otherwise a bulk change that only moves X could leave more than
   // three equal points on one X.
-  if (FDuplicatesRemoved && Count > 1 && Index >= 0) {
-    const bool EqualsPrevious = Index > 0 && V->Equals(GetItem(Index - 1));
-    const bool EqualsNext = Index < Count - 1 && V->Equals(GetItem(Index + 1));
-    FDuplicatesRemoved = !EqualsPrevious && !EqualsNext;
-  }
-  if (!FMayThin && KeepsThinAccount()) NoteNeighbours(Index >= 0 ? Index : IndexOfItem(V));
-  // 4: inside a bulk change the end of the block cleans up once.
-  if (GetUpdateCount() > 0) return;
+  if (FDuplicatesRemoved) FDuplicatesRemoved = !(Before && SamePoint(V, Before)) && !(After && SamePoint(V, After));
+  return Index;
+}
 
+void TFuzzySetValues::PlaceEdited(TFuzzySetValue* V, TXYUpdateTypes Changes, std::int32_t Index,
+                                  bool OthersSearchable, TFzyFloat OthersMax) {
   const TRestoreValue Editing(FEditing, V);
 
   if (!FSorted) {
@@ -525,7 +599,7 @@ void TFuzzySetValues::ThinEditedRun(TFuzzySetValue* V, std::int32_t Hint) {
   const std::int32_t Start = SkipX(VIndex, X, -1) + 1;
   for (std::int32_t I = Start + 1; I < GetCount() && FloatEquals(GetItem(I)->GetX(), X);) {
     TFuzzySetValue* Earlier = GetItem(I - 1);
-    if (!GetItem(I)->Equals(Earlier)) {
+    if (!SamePoint(GetItem(I), Earlier)) {
       ++I;
       continue;
     }
@@ -685,7 +759,7 @@ void TFuzzySetValues::RemoveDuplicates() {
   std::int32_t Counter = 0;
   // Whether the rule deletes the point at I, the last point kept before it being Before.
   auto Drops = [&Counter](const TFuzzySetValue* Point, const TFuzzySetValue* Before) {
-    if (Point->Equals(Before)) return true;
+    if (SamePoint(Point, Before)) return true;
     if (!FloatEquals(Point->GetX(), Before->GetX())) {
       Counter = 0;
       return false;

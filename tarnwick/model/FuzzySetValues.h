@@ -83,6 +83,9 @@ class TARNWICK_EXPORT TFuzzySetValue : public TCollectionItem {
   void SetCollection(std::nullptr_t) { TCollectionItem::SetCollection(static_cast<TCollection*>(nullptr)); }
 
  private:
+  friend class TFuzzySetValues;
+  // Joins the end of Values with these coordinates (TFuzzySetValues::AddInBlock).
+  TFuzzySetValue(TFuzzySetValues* Values, TFzyFloat X, TFzyFloat Y);
   void ClampToRange(TFzyFloat& X) const;
   TFzyFloat FX = 0;
   TFzyFloat FY = 0;
@@ -107,6 +110,7 @@ class TARNWICK_EXPORT TFuzzySetValues : public TGCollection {
   TFuzzySetValue* Insert(std::int32_t Index);
   void Append(const TFuzzySetValues* Source);
   virtual void Append(const TFuzzySetValues* Source, std::int32_t Index, std::int32_t Count);
+  void Assign(const TPersistent* Source) override;
 
   TFuzzySetValue* GetItem(std::int32_t Index) const {
     return static_cast<TFuzzySetValue*>(TGCollection::GetItem(Index));
@@ -195,6 +199,16 @@ class TARNWICK_EXPORT TFuzzySetValues : public TGCollection {
     FSearchable = false;
     ++FOrderChanges;
   }
+  // Add(X, Y) inside a bulk change of a list of exactly this class.
+  TFuzzySetValue* AddInBlock(TFzyFloat X, TFzyFloat Y);
+  // X held in the owning set's range, as every edit of a point holds it.
+  void ClampToRange(TFzyFloat& X) const;
+  // Steps 1 to 3 of an edit of V: whether the flags still hold. Returns V's position when it
+  // was looked up, else -1.
+  std::int32_t KeepEditFlags(const TFuzzySetValue* V, bool ChangesX);
+  // Steps 5 to 7 of an edit outside a bulk change (out of line: most edits are inside one).
+  [[gnu::noinline]] void PlaceEdited(TFuzzySetValue* V, TXYUpdateTypes Changes, std::int32_t Index,
+                                     bool OthersSearchable, TFzyFloat OthersMax);
   // Hint: where V is expected to stand. Others: the other points are known to be ordered within
   // the tolerance, and OthersMax bounds their X. Returns where V stands, or -1.
   std::int32_t PlaceEditedValue(TFuzzySetValue* V, std::int32_t Hint, bool Others, TFzyFloat OthersMax);
