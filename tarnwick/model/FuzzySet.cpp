@@ -201,6 +201,10 @@ TFuzzySet* TFuzzySet::Normalize() {
 // Shapes
 
 void TFuzzySet::AddPoint(TFzyFloat X, TFzyFloat Y) {
+  if (FValues->AddsInBlock()) {
+    FValues->AddInBlock(X, Y, true);
+    return;
+  }
   TFuzzySetValue* P = FValues->Add();
   P->SetX(X);
   P->SetY(Y);
@@ -307,13 +311,12 @@ void TFuzzySet::CreateBetaCurveFunctionValues(std::int32_t Num, TFzyFloat Range,
 }
 
 void TFuzzySet::CreateCrispValue(TFzyFloat Value) {
-  {
-    TUpdateBlock<TCollection> Block(*FValues);
+  InUpdateBlock(*FValues, [this, Value] {
     FValues->Clear();
     AddPoint(Value, 0);
     AddPoint(Value, 1);
     AddPoint(Value, 0);
-  }
+  });
   FSetType = fstUserDefined;
   // Format's "%.4f", written into the expression's own room.
   FExpression.clear();

@@ -36,35 +36,37 @@ template <typename TOperand, typename TVisit>
 TFuzzySet* BuildResult(const TFuzzySet& A, const TFuzzySet& B, TFuzzySet* Made, std::string_view Keyword,
                        TVisit&& Visit) {
   detail::TLooseResult R(Made);
-  {
-    const TScopeExit SetExpression([&] {
-      // Written in one piece: the operands are read where they stand.
-      const detail::TExpressionOperand Left = OperandText(A);
-      const detail::TExpressionOperand Right = OperandText(B);
-      std::string Expression;
-      Expression.reserve(Left.Size() + Keyword.size() + 2 + Right.Size());
-      Left.AppendTo(Expression);
-      Expression += ' ';
-      Expression += Keyword;
-      Expression += ' ';
-      Right.AppendTo(Expression);
-      R->SetExpression(std::move(Expression));
-    });
-    R->SetName(CreateFuzzyName(A.GetName(), B.GetName(), Keyword));
-    TFuzzySetValues& Values = *R->GetValues();
-    const TOperand OperandA(A);
-    const TOperand OperandB(B);
-    const bool BothHavePoints = OperandA.Count() > 0 && OperandB.Count() > 0;
-    TUpdateBlock<TCollection> Block(Values);
-    const bool Stopped =
-        detail::Walk(OperandA, OperandB, [&](TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2, TFzyFloat Y2) {
-          return Visit(&Values, X1, Y1, X2, Y2);
+  TryFinally(
+      [&] {
+        R->SetName(CreateFuzzyName(A.GetName(), B.GetName(), Keyword));
+        TFuzzySetValues& Values = *R->GetValues();
+        const TOperand OperandA(A);
+        const TOperand OperandB(B);
+        const bool BothHavePoints = OperandA.Count() > 0 && OperandB.Count() > 0;
+        InUpdateBlock(Values, [&] {
+          const bool Stopped =
+              detail::Walk(OperandA, OperandB, [&](TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2, TFzyFloat Y2) {
+                return Visit(&Values, X1, Y1, X2, Y2);
+              });
+          if (BothHavePoints && !Stopped) {
+            detail::TValuesList List{Values};
+            detail::CollapsePlateaus(List);
+          }
         });
-    if (BothHavePoints && !Stopped) {
-      detail::TValuesList List{Values};
-      detail::CollapsePlateaus(List);
-    }
-  }
+      },
+      [&] {
+        // Written in one piece: the operands are read where they stand.
+        const detail::TExpressionOperand Left = OperandText(A);
+        const detail::TExpressionOperand Right = OperandText(B);
+        std::string Expression;
+        Expression.reserve(Left.Size() + Keyword.size() + 2 + Right.Size());
+        Left.AppendTo(Expression);
+        Expression += ' ';
+        Expression += Keyword;
+        Expression += ' ';
+        Right.AppendTo(Expression);
+        R->SetExpression(std::move(Expression));
+      });
   return R.Release();
 }
 

@@ -121,16 +121,17 @@ void ModifyValues(TFuzzySet& Set, TBaseFuzzyHedge ModifyType, TFzyFloat Value, b
       RaiseHedge(SFuzzyHedgeNotFinite, Set, ModifyType, Value, ModifyY);
   }
 
-  TUpdateBlock<TCollection> Block(Values);
-  for (std::int32_t I = 0; I < Count; ++I) {
-    TFuzzySetValue* P = Values[I];
-    TFzyFloat NewValue;
-    if (ModifyY) {
-      if (NewCoordinate(ModifyType, P->GetY(), Value, Reciprocal, true, NewValue)) P->SetY(NewValue);
-    } else {
-      if (NewCoordinate(ModifyType, P->GetX(), Value, Reciprocal, false, NewValue)) P->SetX(NewValue);
+  InUpdateBlock(Values, [&] {
+    for (std::int32_t I = 0; I < Count; ++I) {
+      TFuzzySetValue* P = Values[I];
+      TFzyFloat NewValue;
+      if (ModifyY) {
+        if (NewCoordinate(ModifyType, P->GetY(), Value, Reciprocal, true, NewValue)) P->SetY(NewValue);
+      } else {
+        if (NewCoordinate(ModifyType, P->GetX(), Value, Reciprocal, false, NewValue)) P->SetX(NewValue);
+      }
     }
-  }
+  });
 }
 
 // fhNot: every degree complemented.

@@ -335,17 +335,19 @@ TFuzzySetValues::TFuzzySetValues(TFuzzySet* FuzzySet)
     : TGCollection(FuzzySet, TCollectionItemClass::Of<TFuzzySetValue>()), FFuzzySet(FuzzySet) {}
 
 TFuzzySetValues::~TFuzzySetValues() {
-  // The points leave quietly: the owning set is being destroyed and hears nothing more.
+  // The points leave quietly: the owning set is being destroyed and hears nothing more, and
+  // what this list's notices keep (flags, order, flat copy) dies with it. A point of a
+  // descendant class still leaves with its notices, as its own destructor may expect.
   FFuzzySet = nullptr;
   FMayThin = true;
-  DestroyItems();
+  DestroyItemsQuietly(typeid(TFuzzySetValue));
 }
 
 // The item class of a point list is TFuzzySetValue, always: its points are made here at once.
 TFuzzySetValue* TFuzzySetValues::Add() { return new TFuzzySetValue(this); }
 
 TFuzzySetValue* TFuzzySetValues::Add(TFzyFloat X, TFzyFloat Y) {
-  if (GetUpdateCount() > 0 && IsExactClass(*this, typeid(TFuzzySetValues))) return AddInBlock(X, Y);
+  if (AddsInBlock()) return AddInBlock(X, Y, false);
   TFuzzySetValue* Point = Add();
   Point->SetValue(X, Y);
   return Point;
@@ -353,30 +355,57 @@ TFuzzySetValue* TFuzzySetValues::Add(TFzyFloat X, TFzyFloat Y) {
 
 // Inside a bulk change an edit keeps only the flags, and a new point's first coordinates (one
 // past the last X, and 0) are seen by nothing but the list itself, whose own Notify alone hears
-// of the point before its edit: so the point joins with the coordinates SetValue gives it, and
-// the flags are kept as that edit keeps them. (Outside a block the new point is reported before
-// its edit; a descendant may watch the notices and the edits.)
-TFuzzySetValue* TFuzzySetValues::AddInBlock(TFzyFloat X, TFzyFloat Y) {
-  if (FFuzzySet != nullptr) {
-    if (std::isnan(X)) X = GetCount() > 0 ? GetItem(GetCount() - 1)->GetX() + 1 : 0;
-    if (std::isnan(Y)) Y = 0;
-    ClampToRange(X);
-    if (Y < 0) Y = 0;
-  }
-  auto* Point = new TFuzzySetValue(this, X, Y);
-  // The edit's steps 1 to 3 for the last point, whose one neighbour is the point before it
-  // (joining looked at the neighbours for FMayThin already).
-  LoseSearchOrder();
+// of the point before its edits: so the point joins with the coordinates its edits give it, and
+// the flags are kept as those edits keep them. (Outside a block the new point is reported before
+// its edits; a descendant may watch the notices and the edits.) EachCoordinate: the edits are
+// SetX(X) and then SetY(Y), else the one SetValue(X, Y).
+TFuzzySetValue* TFuzzySetValues::AddInBlock(TFzyFloat X, TFzyFloat Y, bool EachCoordinate) {
   const TItemList& Items = GetItemList();
-  if (Items.size() > 1) {
+  const TFzyFloat FirstX = Items.empty() ? 0 : PointAt(Items.data(), Items.size() - 1)->GetX() + 1;
+  if (!EachCoordinate) {
+    if (FFuzzySet != nullptr) {
+      if (std::isnan(X)) X = FirstX;
+      if (std::isnan(Y)) Y = 0;
+      ClampToRange(X);
+      if (Y < 0) Y = 0;
+    }
+    auto* Point = new TFuzzySetValue(this, X, Y);
+    LoseSearchOrder();
+    KeepAppendedFlags(X, Y, true);
+    return Point;
+  }
+  // SetX and SetY, each of which may change nothing.
+  bool EditsX = false;
+  TFzyFloat NewX = FirstX;
+  if (!std::isnan(X)) {
+    TFzyFloat Clamped = X;
+    ClampToRange(Clamped);
+    EditsX = !(X == FirstX && Clamped == FirstX);
+    NewX = Clamped;
+  }
+  const bool EditsY = !(Y == 0 || std::isnan(Y));
+  const TFzyFloat NewY = !EditsY || Y < 0 ? 0 : Y;
+  auto* Point = new TFuzzySetValue(this, NewX, NewY);
+  if (EditsX) {
+    LoseSearchOrder();
+    KeepAppendedFlags(NewX, 0, true);
+  }
+  if (EditsY) KeepAppendedFlags(NewX, NewY, false);
+  return Point;
+}
+
+// An edit's steps 1 to 3 for the last point, now at (X, Y), whose one neighbour is the point
+// before it. (Joining looked at the neighbours for FMayThin already.)
+void TFuzzySetValues::KeepAppendedFlags(TFzyFloat X, TFzyFloat Y, bool ChangesX) noexcept {
+  const TItemList& Items = GetItemList();
+  if (Items.size() > 1 && (FSorted || FDuplicatesRemoved)) {
     const TFuzzySetValue* Before = PointAt(Items.data(), Items.size() - 2);
-    if (FSorted) FSorted = X >= Before->GetX() - kFuzzyTolerance && X <= X + kFuzzyTolerance;
+    if (FSorted && ChangesX) FSorted = X >= Before->GetX() - kFuzzyTolerance && X <= X + kFuzzyTolerance;
     FDuplicatesRemoved =
         FDuplicatesRemoved && FSorted && !(FloatEquals(X, Before->GetX()) && FloatEquals(Y, Before->GetY()));
   } else {
     FDuplicatesRemoved = FDuplicatesRemoved && FSorted;
   }
-  return Point;
 }
 
 TFuzzySetValue* TFuzzySetValues::Insert(std::int32_t Index) {
@@ -392,12 +421,13 @@ void TFuzzySetValues::Assign(const TPersistent* Source) {
   }
   // The collection's assignment (clear, then one new point assigned from each source point,
   // inside one block), each point made as Add(X, Y) makes it: the same as its assignment.
-  TUpdateBlock<TCollection> Block(*this);
-  Clear();
-  for (const TCollectionItem* Item : *Other) {
-    if (const auto* Point = ExactClassCast<const TFuzzySetValue>(Item)) Add(Point->GetX(), Point->GetY());
-    else Add()->Assign(Item);
-  }
+  InUpdateBlock(*this, [&] {
+    Clear();
+    for (const TCollectionItem* Item : *Other) {
+      if (const auto* Point = ExactClassCast<const TFuzzySetValue>(Item)) Add(Point->GetX(), Point->GetY());
+      else Add()->Assign(Item);
+    }
+  });
 }
 
 void TFuzzySetValues::Append(const TFuzzySetValues* Source) { Append(Source, 0, Source->GetCount()); }
@@ -802,9 +832,10 @@ void TFuzzySetValues::RemoveDuplicates() {
 
 void TFuzzySetValues::CleanupValues() {
   if (FSorted && FDuplicatesRemoved) return;
-  TUpdateBlock<TCollection> Block(*this);
-  Sort();
-  RemoveDuplicates();
+  InUpdateBlock(*this, [this] {
+    Sort();
+    RemoveDuplicates();
+  });
 }
 
 std::int32_t TFuzzySetValues::SkipX(std::int32_t Index, TFzyFloat X, std::int32_t Dir) const {

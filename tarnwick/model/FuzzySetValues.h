@@ -176,6 +176,7 @@ class TARNWICK_EXPORT TFuzzySetValues : public TGCollection {
 
  private:
   friend class TFuzzySetValue;
+  friend class TFuzzySet;               // the shape generators add their points by AddInBlock
   friend struct detail::TPointsAccess;  // membership reads the flat copy's state at once
 
   // The flat copy of the points and what was learned while making it.
@@ -199,8 +200,12 @@ class TARNWICK_EXPORT TFuzzySetValues : public TGCollection {
     FSearchable = false;
     ++FOrderChanges;
   }
-  // Add(X, Y) inside a bulk change of a list of exactly this class.
-  TFuzzySetValue* AddInBlock(TFzyFloat X, TFzyFloat Y);
+  // Add(X, Y) (EachCoordinate: Add(), then the point's SetX(X) and SetY(Y)) inside a bulk
+  // change of a list of exactly this class.
+  TFuzzySetValue* AddInBlock(TFzyFloat X, TFzyFloat Y, bool EachCoordinate);
+  // Whether a list of exactly this class is inside a bulk change, where AddInBlock serves.
+  bool AddsInBlock() const noexcept { return GetUpdateCount() > 0 && IsExactClass(*this, typeid(TFuzzySetValues)); }
+  void KeepAppendedFlags(TFzyFloat X, TFzyFloat Y, bool ChangesX) noexcept;
   // X held in the owning set's range, as every edit of a point holds it.
   void ClampToRange(TFzyFloat& X) const;
   // Steps 1 to 3 of an edit of V: whether the flags still hold. Returns V's position when it

@@ -95,8 +95,6 @@ void RaiseInvalidCast() { throw EInvalidCast(LoadResString(SInvalidCast)); }
 // ---------------------------------------------------------------------------------------------
 // TCollectionItem
 
-TCollectionItem::TCollectionItem(TCollection* Collection) { SetCollection(Collection); }
-
 TCollectionItem::~TCollectionItem() {
   // A descendant that must be seen whole by the removal notice has left already.
   if (FCollection != nullptr) FCollection->RemoveItem(this);
@@ -138,6 +136,18 @@ TCollection::~TCollection() {
 void TCollection::DestroyItems() {
   FUpdateCount = 1;  // a dying collection reports no change of itself
   while (!FItems.empty()) delete FItems.back();
+}
+
+void TCollection::DestroyItemsQuietly(const std::type_info& QuietClass) noexcept {
+  FUpdateCount = 1;
+  while (!FItems.empty()) {
+    TCollectionItem* Item = FItems.back();
+    if (IsExactClass(*Item, QuietClass)) {
+      FItems.pop_back();
+      Item->FCollection = nullptr;
+    }
+    delete Item;
+  }
 }
 
 TCollectionItem* TCollection::Add() { return FItemClass.Create(this); }
