@@ -413,6 +413,19 @@ TFuzzySetValue* TFuzzySetValues::Insert(std::int32_t Index) {
   return static_cast<TFuzzySetValue*>(TGCollection::Insert(Index));
 }
 
+// What the notices of points of the list's own class leaving it do, for all of them at once: the
+// flat copy is out of date, and an empty list thins nothing.
+void TFuzzySetValues::Clear() {
+  if (GetCount() == 0 || !IsExactClass(*this, typeid(TFuzzySetValues))) {
+    TGCollection::Clear();
+    return;
+  }
+  InUpdateBlock(*this, [this]() noexcept {
+    InvalidateOrder();
+    FreeItemsQuietly(typeid(TFuzzySetValue));
+  });
+}
+
 void TFuzzySetValues::Assign(const TPersistent* Source) {
   const auto* Other = ExactClassCast<const TFuzzySetValues>(Source);
   if (Other == nullptr || Other == this) {

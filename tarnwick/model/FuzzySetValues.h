@@ -110,6 +110,7 @@ class TARNWICK_EXPORT TFuzzySetValues : public TGCollection {
   TFuzzySetValue* Insert(std::int32_t Index);
   void Append(const TFuzzySetValues* Source);
   virtual void Append(const TFuzzySetValues* Source, std::int32_t Index, std::int32_t Count);
+  void Clear() override;
   void Assign(const TPersistent* Source) override;
 
   TFuzzySetValue* GetItem(std::int32_t Index) const {

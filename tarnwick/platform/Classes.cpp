@@ -140,6 +140,10 @@ void TCollection::DestroyItems() {
 
 void TCollection::DestroyItemsQuietly(const std::type_info& QuietClass) noexcept {
   FUpdateCount = 1;
+  FreeItemsQuietly(QuietClass);
+}
+
+void TCollection::FreeItemsQuietly(const std::type_info& QuietClass) noexcept {
   while (!FItems.empty()) {
     TCollectionItem* Item = FItems.back();
     if (IsExactClass(*Item, QuietClass)) {

@@ -1064,6 +1064,38 @@ TEST(FuzzySetValuesItems, AssigningAListCopiesThroughTheTargetsRules) {
   EXPECT_THAT(PointsOf(Source), ElementsAre(P{-3e9, 0.5}, P{1, -1}, P{3e9, 2}));
 }
 
+// Clearing frees every point and reports the whole list once, outside a block and at the end
+// of one; the next point starts at X 0 and takes the next ID. A list of the list's own class
+// and a descendant's list (which hears each point go) do the same.
+template <typename TWatchedSet>
+void ExpectClearToFreeEveryPointAndReportOnce() {
+  TWatchedSet Set;
+  TFuzzySetValues& V = *Set.GetValues();
+  AddBulk(V, {{1, 0}, {2, 1}, {3, 0}});
+  const std::string Before = Set.Log();
+  V.Clear();
+  EXPECT_EQ(V.GetCount(), 0);
+  EXPECT_EQ(Set.Log(), Before + "L");
+  V.Clear();
+  EXPECT_EQ(Set.Log(), Before + "L");
+  {
+    TUpdateBlock<TCollection> Block(V);
+    V.Add(5, 1);
+    V.Clear();
+    EXPECT_EQ(Set.Log(), Before + "L");
+  }
+  EXPECT_EQ(Set.Log(), Before + "LL");
+  const TFuzzySetValue* Point = V.Add();
+  EXPECT_EQ(Point->GetX(), 0);
+  EXPECT_EQ(Point->GetID(), 4);
+  EXPECT_TRUE(V.GetPoints().size() == 1 && V.GetPoints()[0].X == 0);
+}
+
+TEST(FuzzySetValuesItems, ClearFreesEveryPointAndReportsOnce) {
+  ExpectClearToFreeEveryPointAndReportOnce<TReportingSet>();
+  ExpectClearToFreeEveryPointAndReportOnce<TLoggedSet>();
+}
+
 TEST(FuzzySetValuesItems, AppendCopiesTheRequestedStretch) {
   TFuzzySetValues Source(nullptr);
   AddEach(Source, {{0, 0}, {1, 0.5}, {2, 1}});
