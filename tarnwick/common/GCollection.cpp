@@ -63,6 +63,12 @@ void TGCollectionItem::StoreNameField(std::string& Field, const std::string& Val
   Collection->NameChanged(this, Name);
 }
 
+void TGCollectionItem::StoreNameField(std::string& Field, std::string&& Value) {
+  TGCollection* Collection = GetCollection() != nullptr ? GetNamingCollection() : nullptr;
+  Field.swap(Value);
+  if (Collection != nullptr && Collection->FNames) Collection->NameChanged(this, Value);
+}
+
 TGCollection* TGCollectionItem::GetNamingCollection() const { return dynamic_cast<TGCollection*>(GetCollection()); }
 
 TGCollection::TGCollection(TPersistent* Owner, TCollectionItemClass ItemClass)

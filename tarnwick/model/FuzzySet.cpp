@@ -109,8 +109,23 @@ void TFuzzySet::SetName(const std::string& Value) {
   StoreName(Value);
 }
 
+void TFuzzySet::TakeName(std::string&& Value) {
+  if (!IsExactClass(*this, typeid(TFuzzySet))) {
+    SetName(static_cast<const std::string&>(Value));
+    return;
+  }
+  if (Value == FName) return;
+  CheckName(Value);
+  StoreName(std::move(Value));
+}
+
 void TFuzzySet::StoreName(const std::string& Value) {
   StoreNameField(FName, Value);
+  Changed(false);
+}
+
+void TFuzzySet::StoreName(std::string&& Value) {
+  StoreNameField(FName, std::move(Value));
   Changed(false);
 }
 

@@ -65,6 +65,9 @@ class TARNWICK_EXPORT TFuzzySet : public TGCollectionItem {
   const std::string& GetName() const override { return FName; }
   // Rejects the words of the expression language ("and", "very", "<=X", ...).
   virtual void SetName(const std::string& Value);
+  // SetName(Value) for a Value its caller needs no more: a set of this very class takes the text
+  // over, any other goes through its SetName.
+  void TakeName(std::string&& Value);
   const std::string& GetComment() const noexcept { return FComment; }
   void SetComment(const std::string& Value);
   bool GetDefined() const noexcept { return FDefined; }
@@ -282,6 +285,7 @@ class TARNWICK_EXPORT TFuzzySet : public TGCollectionItem {
   static void CheckName(const std::string& Value);
   // The name change of SetName after CheckName has passed Value.
   void StoreName(const std::string& Value);
+  void StoreName(std::string&& Value);
   TGCollection* GetNamingCollection() const override;
 
   // The position of the highest (lowest) point among the points on point Index's X, walking

@@ -38,7 +38,7 @@ TFuzzySet* BuildResult(const TFuzzySet& A, const TFuzzySet& B, TFuzzySet* Made, 
   detail::TLooseResult R(Made);
   TryFinally(
       [&] {
-        R->SetName(CreateFuzzyName(A.GetName(), B.GetName(), Keyword));
+        R->TakeName(CreateFuzzyName(A.GetName(), B.GetName(), Keyword));
         TFuzzySetValues& Values = *R->GetValues();
         const TOperand OperandA(A);
         const TOperand OperandB(B);
@@ -56,16 +56,7 @@ TFuzzySet* BuildResult(const TFuzzySet& A, const TFuzzySet& B, TFuzzySet* Made, 
       },
       [&] {
         // Written in one piece: the operands are read where they stand.
-        const detail::TExpressionOperand Left = OperandText(A);
-        const detail::TExpressionOperand Right = OperandText(B);
-        std::string Expression;
-        Expression.reserve(Left.Size() + Keyword.size() + 2 + Right.Size());
-        Left.AppendTo(Expression);
-        Expression += ' ';
-        Expression += Keyword;
-        Expression += ' ';
-        Right.AppendTo(Expression);
-        R->SetExpression(std::move(Expression));
+        R->SetExpression(detail::JoinOperation(OperandText(A), Keyword, OperandText(B)));
       });
   return R.Release();
 }

@@ -48,16 +48,9 @@ std::string NumberText(TFzyFloat Value) {
 // operand (its expression, else its name, bracketed when needed), the operator and the number
 // (NumberText).
 std::string OperationExpression(const TFuzzySet& Set, const std::string& Op, std::string_view Number) {
-  const detail::TExpressionOperand Operand =
-      detail::TExpressionOperand::Of(Set.GetExpression().empty() ? Set.GetName() : Set.GetExpression());
-  std::string Result;
-  Result.reserve(Operand.Size() + Op.size() + 2 + Number.size());
-  Operand.AppendTo(Result);
-  Result += ' ';
-  Result += Op;
-  Result += ' ';
-  Result += Number;
-  return Result;
+  return detail::JoinOperation(
+      detail::TExpressionOperand::Of(Set.GetExpression().empty() ? Set.GetName() : Set.GetExpression()), Op,
+      detail::TExpressionOperand{Number, false});
 }
 
 [[noreturn]] void RaiseHedge(const TResString& Msg, const TFuzzySet& Set, TBaseFuzzyHedge ModifyType,
@@ -330,10 +323,10 @@ TFuzzySet* TFuzzySet::Hedge(TBaseFuzzyHedge ModifyType, TFzyFloat Value, bool Mo
   const std::string Op = OperatorText(ModifyType, ModifyY);
   // The number is written once, for the expression, and the name takes the same digits.
   const std::string Number = NumberText(Value);
-  const std::string NewName = detail::FuzzyNameWithNumber(FName, Op, Value, Number);
+  std::string NewName = detail::FuzzyNameWithNumber(FName, Op, Value, Number);
   std::string NewExpression = OperationExpression(*this, Op, Number);
   ModifyValues(*this, ModifyType, Value, ModifyY);
-  SetName(NewName);
+  TakeName(std::move(NewName));
   FExpression = std::move(NewExpression);
   return this;
 }

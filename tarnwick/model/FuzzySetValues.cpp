@@ -230,14 +230,14 @@ void TFuzzySetValue::SetCollection(TFuzzySetValues* Value) { TCollectionItem::Se
 
 TFuzzySetValue::TFuzzySetValue(TFuzzySetValues* Values, TFzyFloat X, TFzyFloat Y)
     : TCollectionItem(nullptr), FX(X), FY(Y) {
-  TCollectionItem::SetCollection(Values);
+  JoinCollection(Values);
 }
 
 void TFuzzySetValue::ClampToRange(TFzyFloat& X) const {
   if (const TFuzzySetValues* Values = GetCollection()) Values->ClampToRange(X);
 }
 
-void TFuzzySetValues::ClampToRange(TFzyFloat& X) const {
+inline void TFuzzySetValues::ClampToRange(TFzyFloat& X) const {
   const TFuzzySet* Set = FFuzzySet;
   if (Set == nullptr) return;
   TFzyFloat Low;
@@ -353,6 +353,20 @@ TFuzzySetValue* TFuzzySetValues::Add(TFzyFloat X, TFzyFloat Y) {
   return Point;
 }
 
+// An edit's steps 1 to 3 for the last point, now at (X, Y), whose one neighbour is the point
+// before it. (Joining looked at the neighbours for FMayThin already.)
+inline void TFuzzySetValues::KeepAppendedFlags(TFzyFloat X, TFzyFloat Y, bool ChangesX) noexcept {
+  const TItemList& Items = GetItemList();
+  if (Items.size() > 1 && (FSorted || FDuplicatesRemoved)) {
+    const TFuzzySetValue* Before = PointAt(Items.data(), Items.size() - 2);
+    if (FSorted && ChangesX) FSorted = X >= Before->GetX() - kFuzzyTolerance && X <= X + kFuzzyTolerance;
+    FDuplicatesRemoved =
+        FDuplicatesRemoved && FSorted && !(FloatEquals(X, Before->GetX()) && FloatEquals(Y, Before->GetY()));
+  } else {
+    FDuplicatesRemoved = FDuplicatesRemoved && FSorted;
+  }
+}
+
 // Inside a bulk change an edit keeps only the flags, and a new point's first coordinates (one
 // past the last X, and 0) are seen by nothing but the list itself, whose own Notify alone hears
 // of the point before its edits: so the point joins with the coordinates its edits give it, and
@@ -392,20 +406,6 @@ TFuzzySetValue* TFuzzySetValues::AddInBlock(TFzyFloat X, TFzyFloat Y, bool EachC
   }
   if (EditsY) KeepAppendedFlags(NewX, NewY, false);
   return Point;
-}
-
-// An edit's steps 1 to 3 for the last point, now at (X, Y), whose one neighbour is the point
-// before it. (Joining looked at the neighbours for FMayThin already.)
-void TFuzzySetValues::KeepAppendedFlags(TFzyFloat X, TFzyFloat Y, bool ChangesX) noexcept {
-  const TItemList& Items = GetItemList();
-  if (Items.size() > 1 && (FSorted || FDuplicatesRemoved)) {
-    const TFuzzySetValue* Before = PointAt(Items.data(), Items.size() - 2);
-    if (FSorted && ChangesX) FSorted = X >= Before->GetX() - kFuzzyTolerance && X <= X + kFuzzyTolerance;
-    FDuplicatesRemoved =
-        FDuplicatesRemoved && FSorted && !(FloatEquals(X, Before->GetX()) && FloatEquals(Y, Before->GetY()));
-  } else {
-    FDuplicatesRemoved = FDuplicatesRemoved && FSorted;
-  }
 }
 
 TFuzzySetValue* TFuzzySetValues::Insert(std::int32_t Index) {

@@ -240,20 +240,7 @@ std::unique_ptr<TCollectionEnumerator> TCollection::GetEnumerator() const {
   return std::make_unique<TCollectionEnumerator>(this);
 }
 
-void TCollection::Changed() {
-  if (FUpdateCount == 0) Update(nullptr);
-}
-
-void TCollection::InsertItem(TCollectionItem* Item) {
-  // Room for a few items at once: most collections (the points of a set above all) stay small,
-  // and growing one slot at a time would allocate at the first, second and third item.
-  if (FItems.capacity() == 0) FItems.reserve(detail::kFirstItems);
-  FItems.push_back(Item);
-  Item->FCollection = this;
-  Item->FID = FNextID++;
-  Notify(Item, cnAdded);
-  Changed();
-}
+void TCollection::ReserveFirstRoom() { FItems.reserve(detail::kFirstItems); }
 
 void TCollection::RemoveItem(TCollectionItem* Item) {
   Notify(Item, cnExtracting);

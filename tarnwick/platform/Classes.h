@@ -176,6 +176,9 @@ class TARNWICK_PLATFORM_EXPORT TCollectionItem : public TPersistent {
  protected:
   // Reports a change of this item (AllItems false) or of the whole collection (true).
   void Changed(bool AllItems);
+  // For constructors of descendants: joins Value (not nullptr) from no collection, as
+  // SetCollection does, without a call into this library.
+  void JoinCollection(TCollection* Value);
 
  private:
   friend class TCollection;
@@ -228,7 +231,9 @@ class TARNWICK_PLATFORM_EXPORT TCollection : public TPersistent {
   // Called with every change report: Item for one item's change, nullptr for the whole.
   virtual void Update(TCollectionItem* /*Item*/) {}
   // Reports a change of the whole collection unless an update block is open.
-  void Changed();
+  void Changed() {
+    if (FUpdateCount == 0) Update(nullptr);
+  }
   // For destructors of descendants that react to removal notices: frees every item (last
   // first) while this object is still whole, inside an update block that is never closed, so
   // that the notices arrive and no change is reported.
@@ -251,7 +256,9 @@ class TARNWICK_PLATFORM_EXPORT TCollection : public TPersistent {
 
  private:
   friend class TCollectionItem;
+  // Inline (below), as every new point joins through it.
   void InsertItem(TCollectionItem* Item);
+  [[gnu::cold]] void ReserveFirstRoom();
   void RemoveItem(TCollectionItem* Item);
   void MoveItem(std::int32_t CurIndex, std::int32_t NewIndex);
 
@@ -264,6 +271,19 @@ class TARNWICK_PLATFORM_EXPORT TCollection : public TPersistent {
 // Inline: every property setter of every item reports through it.
 inline void TCollectionItem::Changed(bool AllItems) {
   if (FCollection != nullptr && FCollection->FUpdateCount == 0) FCollection->Update(AllItems ? nullptr : this);
+}
+
+inline void TCollectionItem::JoinCollection(TCollection* Value) { Value->InsertItem(this); }
+
+inline void TCollection::InsertItem(TCollectionItem* Item) {
+  // Room for a few items at once: most collections (the points of a set above all) stay small,
+  // and growing one slot at a time would allocate at the first, second and third item.
+  if (FItems.capacity() == 0) ReserveFirstRoom();
+  FItems.push_back(Item);
+  Item->FCollection = this;
+  Item->FID = FNextID++;
+  Notify(Item, cnAdded);
+  Changed();
 }
 
 // A collection that names the persistent object it belongs to.
