@@ -65,8 +65,12 @@ void TGCollectionItem::StoreNameField(std::string& Field, const std::string& Val
 
 void TGCollectionItem::StoreNameField(std::string& Field, std::string&& Value) {
   TGCollection* Collection = GetCollection() != nullptr ? GetNamingCollection() : nullptr;
+  if (Collection == nullptr || !Collection->FNames) {
+    Field = std::move(Value);
+    return;
+  }
   Field.swap(Value);
-  if (Collection != nullptr && Collection->FNames) Collection->NameChanged(this, Value);
+  Collection->NameChanged(this, Value);
 }
 
 TGCollection* TGCollectionItem::GetNamingCollection() const { return dynamic_cast<TGCollection*>(GetCollection()); }

@@ -47,7 +47,7 @@ std::string NumberText(TFzyFloat Value) {
 // The operation as an expression that the evaluator reads back as the same operation: the
 // operand (its expression, else its name, bracketed when needed), the operator and the number
 // (NumberText).
-std::string OperationExpression(const TFuzzySet& Set, const std::string& Op, std::string_view Number) {
+std::string OperationExpression(const TFuzzySet& Set, std::string_view Op, std::string_view Number) {
   return detail::JoinOperation(
       detail::TExpressionOperand::Of(Set.GetExpression().empty() ? Set.GetName() : Set.GetExpression()), Op,
       detail::TExpressionOperand{Number, false});
@@ -320,7 +320,9 @@ void TFuzzySet::FuzzyApproximation(std::int32_t Num, TFzyFloat Modifier) {
 TFuzzySet* TFuzzySet::Hedge(TBaseFuzzyHedge ModifyType, TFzyFloat Value, bool ModifyY) {
   // Everything that can fail comes before the first point changes.
   CheckOperand(*this, ModifyType, Value, ModifyY);
-  const std::string Op = OperatorText(ModifyType, ModifyY);
+  // The operator of Y is the table's word itself.
+  const std::string OpOfX = ModifyY ? std::string() : OperatorText(ModifyType, false);
+  const std::string_view Op = ModifyY ? BaseHedgeNames[ModifyType] : std::string_view(OpOfX);
   // The number is written once, for the expression, and the name takes the same digits.
   const std::string Number = NumberText(Value);
   std::string NewName = detail::FuzzyNameWithNumber(FName, Op, Value, Number);

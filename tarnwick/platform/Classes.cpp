@@ -125,8 +125,6 @@ void TCollectionItem::SetDisplayName(const std::string&) { Changed(false); }
 // ---------------------------------------------------------------------------------------------
 // TCollection
 
-TCollection::TCollection(TCollectionItemClass ItemClass) : FItemClass(ItemClass) {}
-
 TCollection::~TCollection() {
   // The items still send their removal notices, which from here reach this class's own Notify
   // only; a descendant that reacts to them calls DestroyItems in its own destructor.
@@ -260,8 +258,6 @@ void TCollection::MoveItem(std::int32_t CurIndex, std::int32_t NewIndex) {
 // ---------------------------------------------------------------------------------------------
 // TOwnedCollection, TCollectionEnumerator
 
-TOwnedCollection::TOwnedCollection(TPersistent* Owner, TCollectionItemClass ItemClass)
-    : TCollection(ItemClass), FOwner(Owner) {}
 TOwnedCollection::~TOwnedCollection() = default;
 TPersistent* TOwnedCollection::GetOwner() const { return FOwner; }
 

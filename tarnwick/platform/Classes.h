@@ -190,7 +190,7 @@ class TCollectionEnumerator;
 
 class TARNWICK_PLATFORM_EXPORT TCollection : public TPersistent {
  public:
-  explicit TCollection(TCollectionItemClass ItemClass);
+  explicit TCollection(TCollectionItemClass ItemClass) : FItemClass(ItemClass) {}
   ~TCollection() override;
 
   // The items in order (GetItemList), in room taken as detail::TItemRoomAllocator gives it.
@@ -289,7 +289,7 @@ inline void TCollection::InsertItem(TCollectionItem* Item) {
 // A collection that names the persistent object it belongs to.
 class TARNWICK_PLATFORM_EXPORT TOwnedCollection : public TCollection {
  public:
-  TOwnedCollection(TPersistent* Owner, TCollectionItemClass ItemClass);
+  TOwnedCollection(TPersistent* Owner, TCollectionItemClass ItemClass) : TCollection(ItemClass), FOwner(Owner) {}
   ~TOwnedCollection() override;
 
  protected:
