@@ -465,7 +465,22 @@ void TFuzzySetValues::Append(const TFuzzySetValues* Source, std::int32_t Index, 
 void TFuzzySetValues::GrowPoints() {
   const auto Count = static_cast<std::size_t>(GetCount());
   auto& Points = FPoints.Points;
-  Points.reserve(std::max({Count, 2 * Points.capacity(), std::size_t{8}}));
+  Points.reserve(std::max(Count, 2 * Points.capacity()));
+}
+
+void TFuzzySetValues::TFlatPoints::reserve(std::size_t Count) {
+  if (Count <= FCapacity) return;
+  auto* Room = static_cast<TFuzzyPoint*>(detail::AllocateItemRoom(Count * sizeof(TFuzzyPoint)));
+  std::copy(FData, FData + FSize, Room);
+  Release();
+  FData = Room;
+  FCapacity = Count;
+}
+
+void TFuzzySetValues::TFlatPoints::Release() noexcept {
+  if (FData != FInline) detail::ReleaseItemRoom(FData, FCapacity * sizeof(TFuzzyPoint));
+  FData = FInline;
+  FCapacity = kInlinePoints;
 }
 
 void TFuzzySetValues::Notify(TCollectionItem* Item, TCollectionNotification Action) {

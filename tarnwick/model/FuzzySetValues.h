@@ -180,9 +180,39 @@ class TARNWICK_EXPORT TFuzzySetValues : public TGCollection {
   friend class TFuzzySet;               // the shape generators add their points by AddInBlock
   friend struct detail::TPointsAccess;  // membership reads the flat copy's state at once
 
+  // Room for the flat copy: the first kInlinePoints in the list object itself, which most lists
+  // never outgrow, more in the item rooms (platform/Classes.h). Holds points, no more.
+  class TFlatPoints {
+   public:
+    TFlatPoints() noexcept = default;
+    ~TFlatPoints() { Release(); }
+    TFlatPoints(const TFlatPoints&) = delete;
+    TFlatPoints& operator=(const TFlatPoints&) = delete;
+    const TFuzzyPoint* data() const noexcept { return FData; }
+    std::size_t size() const noexcept { return FSize; }
+    std::size_t capacity() const noexcept { return FCapacity; }
+    bool empty() const noexcept { return FSize == 0; }
+    const TFuzzyPoint& back() const noexcept { return FData[FSize - 1]; }
+    void clear() noexcept { FSize = 0; }
+    void push_back(const TFuzzyPoint& Point) {
+      if (FSize == FCapacity) reserve(2 * FCapacity);
+      FData[FSize++] = Point;
+    }
+    // Room for Count points, the present ones kept.
+    void reserve(std::size_t Count);
+
+   private:
+    static constexpr std::size_t kInlinePoints = 8;
+    void Release() noexcept;
+    TFuzzyPoint* FData = FInline;
+    std::size_t FSize = 0;
+    std::size_t FCapacity = kInlinePoints;
+    TFuzzyPoint FInline[kInlinePoints];
+  };
+
   // The flat copy of the points and what was learned while making it.
   struct TPointsState {
-    std::vector<TFuzzyPoint, detail::TItemRoomAllocator<TFuzzyPoint>> Points;
+    TFlatPoints Points;
     std::uint64_t Stamp = 0;
     bool Valid = true;  // an empty list's copy is empty
     bool Monotone = true;
