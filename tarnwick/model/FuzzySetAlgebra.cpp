@@ -254,15 +254,8 @@ bool TFuzzySet::Equals(const TFuzzySet* FuzzySet) const {
 
 TFzyFloat TFuzzySet::FuzzyEquals(const TFuzzySet* FuzzySet) const { return GetCorrelationStrength(FuzzySet); }
 
-// A rule base asks for the strength of one term against one reading once per rule that uses
-// the term; while neither list changes (the same stamps) the walk would find the same value.
-TFzyFloat TFuzzySet::GetCorrelationStrength(const TFuzzySet* Match) const {
-  const std::uint64_t Stamp = FValues->GetPointsStamp();
-  const std::uint64_t MatchStamp = Match->GetValues()->GetPointsStamp();
-  if (FStrengthMemo.Stamp == Stamp && FStrengthMemo.MatchStamp == MatchStamp) {
-    FMax = FStrengthMemo.Strength;
-    return FMax;
-  }
+TFzyFloat TFuzzySet::WalkCorrelationStrength(const TFuzzySet* Match, std::uint64_t Stamp,
+                                             std::uint64_t MatchStamp) const {
   // FuzzyOperatorMaxOfMin's step, on a maximum of the walk's own that stays in a register
   // (the set's field would be read back after every store through a point). Where one side's
   // degree is at or below the running maximum, the minimum there is too (or a NaN, which raises
