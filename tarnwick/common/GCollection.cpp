@@ -53,10 +53,27 @@ const std::string& TGCollectionItem::GetName() const {
 }
 
 void TGCollectionItem::StoreNameField(std::string& Field, const std::string& Value) {
+  TGCollection* Collection = GetCollection() != nullptr ? GetNamingCollection() : nullptr;
+  if (Collection == nullptr || !Collection->FNames) {
+    Field = Value;  // into the room the old name leaves
+    return;
+  }
   std::string Name = Value;
   Field.swap(Name);
-  if (auto* Collection = dynamic_cast<TGCollection*>(GetCollection())) Collection->NameChanged(this, Name);
+  Collection->NameChanged(this, Name);
 }
+
+void TGCollectionItem::StoreNameField(std::string& Field, std::string&& Value) {
+  TGCollection* Collection = GetCollection() != nullptr ? GetNamingCollection() : nullptr;
+  if (Collection == nullptr || !Collection->FNames) {
+    Field = std::move(Value);
+    return;
+  }
+  Field.swap(Value);
+  Collection->NameChanged(this, Value);
+}
+
+TGCollection* TGCollectionItem::GetNamingCollection() const { return dynamic_cast<TGCollection*>(GetCollection()); }
 
 TGCollection::TGCollection(TPersistent* Owner, TCollectionItemClass ItemClass)
     : TOwnedCollection(Owner, ItemClass) {}

@@ -13,6 +13,8 @@
 
 namespace tarnwick {
 
+class TGCollection;
+
 class TARNWICK_COMMON_EXPORT TGCollectionItem : public TCollectionItem {
  public:
   using TCollectionItem::TCollectionItem;
@@ -26,6 +28,12 @@ class TARNWICK_COMMON_EXPORT TGCollectionItem : public TCollectionItem {
   // Field := Value, where Field is what GetName returns; the collection's index of names, if it
   // keeps one, follows.
   void StoreNameField(std::string& Field, const std::string& Value);
+  // The same, taking Value's text over.
+  void StoreNameField(std::string& Field, std::string&& Value);
+  // The item's collection as a TGCollection, or nullptr when it belongs to another class of
+  // collection or to none. A descendant that tells its usual collection's class without a search
+  // of the class hierarchy (names change with every set operation) answers here.
+  virtual TGCollection* GetNamingCollection() const;
 };
 
 class TARNWICK_COMMON_EXPORT TGCollection : public TOwnedCollection {

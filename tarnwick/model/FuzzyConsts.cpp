@@ -101,29 +101,14 @@ std::string CreateFuzzyName(TFuzzyHedge Hedge, std::string_view Name) {
 }
 
 std::string CreateFuzzyName(std::string_view Name1, std::string_view Name2, std::string_view Op) {
-  std::string Result;
-  Result.reserve(BracketedSize(Name1) + Op.size() + 2 + BracketedSize(Name2));
-  AppendBracketed(Result, Name1);
-  Result += ' ';
-  Result += Op;
-  Result += ' ';
-  AppendBracketed(Result, Name2);
-  return Result;
+  return detail::JoinOperation({Name1, HasBlank(Name1)}, Op, {Name2, HasBlank(Name2)});
 }
 
 namespace {
 
-// Name, Op and the number's text, joined as every hedge and correlation name is; sized exactly,
-// so that a short name stays in the string's own room.
+// Name, Op and the number's text, joined as every hedge and correlation name is.
 std::string JoinNumberName(std::string_view Name, std::string_view Op, std::string_view Number) {
-  std::string Result;
-  Result.reserve(BracketedSize(Name) + Op.size() + 2 + Number.size());
-  AppendBracketed(Result, Name);
-  Result += ' ';
-  Result += Op;
-  Result += ' ';
-  Result += Number;
-  return Result;
+  return detail::JoinOperation({Name, HasBlank(Name)}, Op, {Number, false});
 }
 
 }  // namespace

@@ -11,20 +11,11 @@
 #include "tarnwick/model/FuzzyVariable.h"
 #include "tarnwick/model/detail/BlockCaches.h"
 #include "tarnwick/model/detail/FuzzySetWalk.h"
+#include "tarnwick/model/detail/SetLinks.h"
 #include "tarnwick/platform/ComponentStreaming.h"
 #include "tarnwick/platform/Format.h"
 
 namespace tarnwick {
-
-namespace {
-
-TFuzzyVariable* VariableOf(const TCollection* Collection) {
-  // Asked twice by every point edit (through the range), so the usual class is told at once.
-  const auto* Sets = ExactClassCast<const TFuzzySets>(Collection);
-  return Sets ? Sets->GetVariable() : nullptr;
-}
-
-}  // namespace
 
 TFuzzySet::TFuzzySet(TCollection* Collection) : TFuzzySet(Collection, nullptr) {}
 
@@ -32,7 +23,7 @@ TFuzzySet::TFuzzySet(TCollection* Collection, TValuesFactory CreateValuesOf)
     : TGCollectionItem(nullptr), FValues(CreateValuesOf ? CreateValuesOf(this) : CreateValues()) {
   // A set made while its logic component is being designed is part of the definition at once;
   // decided before joining, so that the addition's handlers see the final flag.
-  if (const TFuzzyVariable* Variable = VariableOf(Collection))
+  if (const TFuzzyVariable* Variable = detail::VariableOf(Collection))
     if (const TCustomFuzzyLogic* Fuzzy = Variable->GetFuzzy()) FDefined = Fuzzy->IsDesigning();
   TCollectionItem::SetCollection(Collection);
 }
@@ -57,7 +48,12 @@ TFuzzySets* TFuzzySet::GetCollection() const noexcept {
 
 void TFuzzySet::SetCollection(TFuzzySets* Value) { TCollectionItem::SetCollection(Value); }
 
-TFuzzyVariable* TFuzzySet::GetVariable() const { return VariableOf(TCollectionItem::GetCollection()); }
+TGCollection* TFuzzySet::GetNamingCollection() const {
+  if (TFuzzySets* Sets = GetCollection()) return Sets;
+  return TGCollectionItem::GetNamingCollection();
+}
+
+TFuzzyVariable* TFuzzySet::GetVariable() const { return detail::VariableOf(TCollectionItem::GetCollection()); }
 
 TCustomFuzzyLogic* TFuzzySet::GetFuzzy() const {
   const TFuzzyVariable* Variable = GetVariable();
@@ -113,8 +109,23 @@ void TFuzzySet::SetName(const std::string& Value) {
   StoreName(Value);
 }
 
+void TFuzzySet::TakeName(std::string&& Value) {
+  if (!IsExactClass(*this, typeid(TFuzzySet))) {
+    SetName(static_cast<const std::string&>(Value));
+    return;
+  }
+  if (Value == FName) return;
+  CheckName(Value);
+  StoreName(std::move(Value));
+}
+
 void TFuzzySet::StoreName(const std::string& Value) {
   StoreNameField(FName, Value);
+  Changed(false);
+}
+
+void TFuzzySet::StoreName(std::string&& Value) {
+  StoreNameField(FName, std::move(Value));
   Changed(false);
 }
 
@@ -225,6 +236,10 @@ TFuzzySet* TFuzzySet::Normalize() {
 // Shapes
 
 void TFuzzySet::AddPoint(TFzyFloat X, TFzyFloat Y) {
+  if (FValues->AddsInBlock()) {
+    FValues->AddInBlock(X, Y, true);
+    return;
+  }
   TFuzzySetValue* P = FValues->Add();
   P->SetX(X);
   P->SetY(Y);
@@ -331,13 +346,12 @@ void TFuzzySet::CreateBetaCurveFunctionValues(std::int32_t Num, TFzyFloat Range,
 }
 
 void TFuzzySet::CreateCrispValue(TFzyFloat Value) {
-  {
-    TUpdateBlock<TCollection> Block(*FValues);
+  InUpdateBlock(*FValues, [this, Value] {
     FValues->Clear();
     AddPoint(Value, 0);
     AddPoint(Value, 1);
     AddPoint(Value, 0);
-  }
+  });
   FSetType = fstUserDefined;
   // Format's "%.4f", written into the expression's own room.
   FExpression.clear();

@@ -65,6 +65,9 @@ class TARNWICK_EXPORT TFuzzySet : public TGCollectionItem {
   const std::string& GetName() const override { return FName; }
   // Rejects the words of the expression language ("and", "very", "<=X", ...).
   virtual void SetName(const std::string& Value);
+  // SetName(Value) for a Value its caller needs no more: a set of this very class takes the text
+  // over, any other goes through its SetName.
+  void TakeName(std::string&& Value);
   const std::string& GetComment() const noexcept { return FComment; }
   void SetComment(const std::string& Value);
   bool GetDefined() const noexcept { return FDefined; }
@@ -164,7 +167,18 @@ class TARNWICK_EXPORT TFuzzySet : public TGCollectionItem {
   // The correlation strength.
   virtual TFzyFloat FuzzyEquals(const TFuzzySet* FuzzySet) const;
   // The largest min(Y1, Y2) over the walk (the height of the intersection); also left in FMax.
-  TFzyFloat GetCorrelationStrength(const TFuzzySet* Match) const;
+  // A rule base asks for the strength of one term against one reading once per rule that uses
+  // the term; while neither list changes (the same stamps) the walk would find the same value,
+  // which is kept (inline: asked that often).
+  TFzyFloat GetCorrelationStrength(const TFuzzySet* Match) const {
+    const std::uint64_t Stamp = FValues->GetPointsStamp();
+    const std::uint64_t MatchStamp = Match->FValues->GetPointsStamp();
+    if (FStrengthMemo.Stamp == Stamp && FStrengthMemo.MatchStamp == MatchStamp) {
+      FMax = FStrengthMemo.Strength;
+      return FMax;
+    }
+    return WalkCorrelationStrength(Match, Stamp, MatchStamp);
+  }
   // --- end of set algebra
 
   // --- Hedges (FuzzySetHedges.cpp)
@@ -282,6 +296,8 @@ class TARNWICK_EXPORT TFuzzySet : public TGCollectionItem {
   static void CheckName(const std::string& Value);
   // The name change of SetName after CheckName has passed Value.
   void StoreName(const std::string& Value);
+  void StoreName(std::string&& Value);
+  TGCollection* GetNamingCollection() const override;
 
   // The position of the highest (lowest) point among the points on point Index's X, walking
   // from Index in direction Dir; the first of equal extremes wins.
@@ -298,6 +314,9 @@ class TARNWICK_EXPORT TFuzzySet : public TGCollectionItem {
 
   // Copies (the interface form's) set the inflection point without regenerating the points.
   void SetInflectionPoint(TFzyFloat Value) noexcept { FInflectionPoint = Value; }
+
+  // GetCorrelationStrength when the strength kept is not that of these stamps.
+  TFzyFloat WalkCorrelationStrength(const TFuzzySet* Match, std::uint64_t Stamp, std::uint64_t MatchStamp) const;
 
   mutable TFzyFloat FMax = 0;  // running maximum of the correlation-strength walk
   // The last correlation strength and the points stamps of the two lists it came from: the

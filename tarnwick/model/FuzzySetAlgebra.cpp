@@ -36,35 +36,28 @@ template <typename TOperand, typename TVisit>
 TFuzzySet* BuildResult(const TFuzzySet& A, const TFuzzySet& B, TFuzzySet* Made, std::string_view Keyword,
                        TVisit&& Visit) {
   detail::TLooseResult R(Made);
-  {
-    const TScopeExit SetExpression([&] {
-      // Written in one piece: the operands are read where they stand.
-      const detail::TExpressionOperand Left = OperandText(A);
-      const detail::TExpressionOperand Right = OperandText(B);
-      std::string Expression;
-      Expression.reserve(Left.Size() + Keyword.size() + 2 + Right.Size());
-      Left.AppendTo(Expression);
-      Expression += ' ';
-      Expression += Keyword;
-      Expression += ' ';
-      Right.AppendTo(Expression);
-      R->SetExpression(std::move(Expression));
-    });
-    R->SetName(CreateFuzzyName(A.GetName(), B.GetName(), Keyword));
-    TFuzzySetValues& Values = *R->GetValues();
-    const TOperand OperandA(A);
-    const TOperand OperandB(B);
-    const bool BothHavePoints = OperandA.Count() > 0 && OperandB.Count() > 0;
-    TUpdateBlock<TCollection> Block(Values);
-    const bool Stopped =
-        detail::Walk(OperandA, OperandB, [&](TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2, TFzyFloat Y2) {
-          return Visit(&Values, X1, Y1, X2, Y2);
+  TryFinally(
+      [&] {
+        R->TakeName(CreateFuzzyName(A.GetName(), B.GetName(), Keyword));
+        TFuzzySetValues& Values = *R->GetValues();
+        const TOperand OperandA(A);
+        const TOperand OperandB(B);
+        const bool BothHavePoints = OperandA.Count() > 0 && OperandB.Count() > 0;
+        InUpdateBlock(Values, [&] {
+          const bool Stopped =
+              detail::Walk(OperandA, OperandB, [&](TFzyFloat X1, TFzyFloat Y1, TFzyFloat X2, TFzyFloat Y2) {
+                return Visit(&Values, X1, Y1, X2, Y2);
+              });
+          if (BothHavePoints && !Stopped) {
+            detail::TValuesList List{Values};
+            detail::CollapsePlateaus(List);
+          }
         });
-    if (BothHavePoints && !Stopped) {
-      detail::TValuesList List{Values};
-      detail::CollapsePlateaus(List);
-    }
-  }
+      },
+      [&] {
+        // Written in one piece: the operands are read where they stand.
+        R->SetExpression(detail::JoinOperation(OperandText(A), Keyword, OperandText(B)));
+      });
   return R.Release();
 }
 
@@ -261,15 +254,8 @@ bool TFuzzySet::Equals(const TFuzzySet* FuzzySet) const {
 
 TFzyFloat TFuzzySet::FuzzyEquals(const TFuzzySet* FuzzySet) const { return GetCorrelationStrength(FuzzySet); }
 
-// A rule base asks for the strength of one term against one reading once per rule that uses
-// the term; while neither list changes (the same stamps) the walk would find the same value.
-TFzyFloat TFuzzySet::GetCorrelationStrength(const TFuzzySet* Match) const {
-  const std::uint64_t Stamp = FValues->GetPointsStamp();
-  const std::uint64_t MatchStamp = Match->GetValues()->GetPointsStamp();
-  if (FStrengthMemo.Stamp == Stamp && FStrengthMemo.MatchStamp == MatchStamp) {
-    FMax = FStrengthMemo.Strength;
-    return FMax;
-  }
+TFzyFloat TFuzzySet::WalkCorrelationStrength(const TFuzzySet* Match, std::uint64_t Stamp,
+                                             std::uint64_t MatchStamp) const {
   // FuzzyOperatorMaxOfMin's step, on a maximum of the walk's own that stays in a register
   // (the set's field would be read back after every store through a point). Where one side's
   // degree is at or below the running maximum, the minimum there is too (or a NaN, which raises

@@ -47,17 +47,10 @@ std::string NumberText(TFzyFloat Value) {
 // The operation as an expression that the evaluator reads back as the same operation: the
 // operand (its expression, else its name, bracketed when needed), the operator and the number
 // (NumberText).
-std::string OperationExpression(const TFuzzySet& Set, const std::string& Op, std::string_view Number) {
-  const detail::TExpressionOperand Operand =
-      detail::TExpressionOperand::Of(Set.GetExpression().empty() ? Set.GetName() : Set.GetExpression());
-  std::string Result;
-  Result.reserve(Operand.Size() + Op.size() + 2 + Number.size());
-  Operand.AppendTo(Result);
-  Result += ' ';
-  Result += Op;
-  Result += ' ';
-  Result += Number;
-  return Result;
+std::string OperationExpression(const TFuzzySet& Set, std::string_view Op, std::string_view Number) {
+  return detail::JoinOperation(
+      detail::TExpressionOperand::Of(Set.GetExpression().empty() ? Set.GetName() : Set.GetExpression()), Op,
+      detail::TExpressionOperand{Number, false});
 }
 
 [[noreturn]] void RaiseHedge(const TResString& Msg, const TFuzzySet& Set, TBaseFuzzyHedge ModifyType,
@@ -121,16 +114,17 @@ void ModifyValues(TFuzzySet& Set, TBaseFuzzyHedge ModifyType, TFzyFloat Value, b
       RaiseHedge(SFuzzyHedgeNotFinite, Set, ModifyType, Value, ModifyY);
   }
 
-  TUpdateBlock<TCollection> Block(Values);
-  for (std::int32_t I = 0; I < Count; ++I) {
-    TFuzzySetValue* P = Values[I];
-    TFzyFloat NewValue;
-    if (ModifyY) {
-      if (NewCoordinate(ModifyType, P->GetY(), Value, Reciprocal, true, NewValue)) P->SetY(NewValue);
-    } else {
-      if (NewCoordinate(ModifyType, P->GetX(), Value, Reciprocal, false, NewValue)) P->SetX(NewValue);
+  InUpdateBlock(Values, [&] {
+    for (std::int32_t I = 0; I < Count; ++I) {
+      TFuzzySetValue* P = Values[I];
+      TFzyFloat NewValue;
+      if (ModifyY) {
+        if (NewCoordinate(ModifyType, P->GetY(), Value, Reciprocal, true, NewValue)) P->SetY(NewValue);
+      } else {
+        if (NewCoordinate(ModifyType, P->GetX(), Value, Reciprocal, false, NewValue)) P->SetX(NewValue);
+      }
     }
-  }
+  });
 }
 
 // fhNot: every degree complemented.
@@ -326,13 +320,15 @@ void TFuzzySet::FuzzyApproximation(std::int32_t Num, TFzyFloat Modifier) {
 TFuzzySet* TFuzzySet::Hedge(TBaseFuzzyHedge ModifyType, TFzyFloat Value, bool ModifyY) {
   // Everything that can fail comes before the first point changes.
   CheckOperand(*this, ModifyType, Value, ModifyY);
-  const std::string Op = OperatorText(ModifyType, ModifyY);
+  // The operator of Y is the table's word itself.
+  const std::string OpOfX = ModifyY ? std::string() : OperatorText(ModifyType, false);
+  const std::string_view Op = ModifyY ? BaseHedgeNames[ModifyType] : std::string_view(OpOfX);
   // The number is written once, for the expression, and the name takes the same digits.
   const std::string Number = NumberText(Value);
-  const std::string NewName = detail::FuzzyNameWithNumber(FName, Op, Value, Number);
+  std::string NewName = detail::FuzzyNameWithNumber(FName, Op, Value, Number);
   std::string NewExpression = OperationExpression(*this, Op, Number);
   ModifyValues(*this, ModifyType, Value, ModifyY);
-  SetName(NewName);
+  TakeName(std::move(NewName));
   FExpression = std::move(NewExpression);
   return this;
 }

@@ -14,6 +14,7 @@
 #include "tarnwick/model/FuzzySet.h"
 #include "tarnwick/model/FuzzyVariable.h"
 #include "tarnwick/model/detail/BlockCaches.h"
+#include "tarnwick/model/detail/SetLinks.h"
 #include "tarnwick/platform/Format.h"
 #include "tarnwick/platform/ScopeGuard.h"
 
@@ -44,6 +45,14 @@ struct TPlacementStop {
 };
 
 using TItems = TCollection::TItemList;
+
+// A->Equals(B), told without a virtual call for a point of the list's own class: every edit and
+// clean-up compares neighbours.
+[[gnu::always_inline]] inline bool SamePoint(const TFuzzySetValue* A, const TFuzzySetValue* B) {
+  if (IsExactClass(*A, typeid(TFuzzySetValue)))
+    return FloatEquals(A->GetX(), B->GetX()) && FloatEquals(A->GetY(), B->GetY());
+  return A->Equals(B);
+}
 
 TFzyFloat XAt(const TItems& Items, std::int32_t Index) {
   return static_cast<const TFuzzySetValue*>(Items[static_cast<std::size_t>(Index)])->GetX();
@@ -127,7 +136,7 @@ bool WithinAt(TCollectionItem* const* W, std::size_t J) {
 }
 
 bool ThinsAt(TCollectionItem* const* W, std::size_t N, std::size_t K) {
-  if (PointAt(W, K)->Equals(PointAt(W, K - 1))) return true;
+  if (SamePoint(PointAt(W, K), PointAt(W, K - 1))) return true;
   if (!WithinAt(W, K)) return false;
   std::size_t Run = 1;
   for (std::size_t J = K - 1; J >= 1 && WithinAt(W, J); --J) ++Run;
@@ -140,7 +149,7 @@ bool ThinsAnywhere(const TItems& Items) {
   TCollectionItem* const* W = Items.data();
   std::size_t Run = 0;
   for (std::size_t K = 1; K < Items.size(); ++K) {
-    if (PointAt(W, K)->Equals(PointAt(W, K - 1))) return true;
+    if (SamePoint(PointAt(W, K), PointAt(W, K - 1))) return true;
     Run = WithinAt(W, K) ? Run + 1 : 0;
     if (Run >= 4) return true;
   }
@@ -219,16 +228,24 @@ TFuzzySetValues* TFuzzySetValue::GetCollection() const noexcept {
 
 void TFuzzySetValue::SetCollection(TFuzzySetValues* Value) { TCollectionItem::SetCollection(Value); }
 
+TFuzzySetValue::TFuzzySetValue(TFuzzySetValues* Values, TFzyFloat X, TFzyFloat Y)
+    : TCollectionItem(nullptr), FX(X), FY(Y) {
+  JoinCollection(Values);
+}
+
 void TFuzzySetValue::ClampToRange(TFzyFloat& X) const {
-  const TFuzzySetValues* Values = GetCollection();
-  if (Values == nullptr || Values->GetFuzzySet() == nullptr) return;
-  const TFuzzySet* Set = Values->GetFuzzySet();
+  if (const TFuzzySetValues* Values = GetCollection()) Values->ClampToRange(X);
+}
+
+inline void TFuzzySetValues::ClampToRange(TFzyFloat& X) const {
+  const TFuzzySet* Set = FFuzzySet;
+  if (Set == nullptr) return;
   TFzyFloat Low;
   TFzyFloat High;
   if (IsExactClass(*Set, typeid(TFuzzySet))) {
     // Every point edit asks: a set of the base class has its variable's range (as its
     // GetXRange gives it), looked up once for both ends.
-    const TFuzzyVariable* Variable = Set->GetVariable();
+    const TFuzzyVariable* Variable = detail::VariableOf(Set->TCollectionItem::GetCollection());
     Low = Variable ? Variable->GetMinimum() : kUnboundedMinimum;
     High = Variable ? Variable->GetMaximum() : kUnboundedMaximum;
   } else {
@@ -301,7 +318,7 @@ void TFuzzySetValue::SetIndex(std::int32_t Value) {
   if (Values != nullptr) {
     Values->InvalidateOrder();
     if (!Values->FPlacing) Values->LoseSearchOrder();
-    if (!Values->FMayThin) From = GetIndex();
+    if (!Values->FMayThin && Values->KeepsThinAccount()) From = GetIndex();
   }
   TCollectionItem::SetIndex(Value);
   if (From >= 0 && From != Value && GetCollection() == Values) {
@@ -318,23 +335,112 @@ TFuzzySetValues::TFuzzySetValues(TFuzzySet* FuzzySet)
     : TGCollection(FuzzySet, TCollectionItemClass::Of<TFuzzySetValue>()), FFuzzySet(FuzzySet) {}
 
 TFuzzySetValues::~TFuzzySetValues() {
-  // The points leave quietly: the owning set is being destroyed and hears nothing more.
+  // The points leave quietly: the owning set is being destroyed and hears nothing more, and
+  // what this list's notices keep (flags, order, flat copy) dies with it. A point of a
+  // descendant class still leaves with its notices, as its own destructor may expect.
   FFuzzySet = nullptr;
   FMayThin = true;
-  DestroyItems();
+  DestroyItemsQuietly(typeid(TFuzzySetValue));
 }
 
-TFuzzySetValue* TFuzzySetValues::Add() { return static_cast<TFuzzySetValue*>(TGCollection::Add()); }
+// The item class of a point list is TFuzzySetValue, always: its points are made here at once.
+TFuzzySetValue* TFuzzySetValues::Add() { return new TFuzzySetValue(this); }
 
 TFuzzySetValue* TFuzzySetValues::Add(TFzyFloat X, TFzyFloat Y) {
+  if (AddsInBlock()) return AddInBlock(X, Y, false);
   TFuzzySetValue* Point = Add();
   Point->SetValue(X, Y);
+  return Point;
+}
+
+// An edit's steps 1 to 3 for the last point, now at (X, Y), whose one neighbour is the point
+// before it. (Joining looked at the neighbours for FMayThin already.)
+inline void TFuzzySetValues::KeepAppendedFlags(TFzyFloat X, TFzyFloat Y, bool ChangesX) noexcept {
+  const TItemList& Items = GetItemList();
+  if (Items.size() > 1 && (FSorted || FDuplicatesRemoved)) {
+    const TFuzzySetValue* Before = PointAt(Items.data(), Items.size() - 2);
+    if (FSorted && ChangesX) FSorted = X >= Before->GetX() - kFuzzyTolerance && X <= X + kFuzzyTolerance;
+    FDuplicatesRemoved =
+        FDuplicatesRemoved && FSorted && !(FloatEquals(X, Before->GetX()) && FloatEquals(Y, Before->GetY()));
+  } else {
+    FDuplicatesRemoved = FDuplicatesRemoved && FSorted;
+  }
+}
+
+// Inside a bulk change an edit keeps only the flags, and a new point's first coordinates (one
+// past the last X, and 0) are seen by nothing but the list itself, whose own Notify alone hears
+// of the point before its edits: so the point joins with the coordinates its edits give it, and
+// the flags are kept as those edits keep them. (Outside a block the new point is reported before
+// its edits; a descendant may watch the notices and the edits.) EachCoordinate: the edits are
+// SetX(X) and then SetY(Y), else the one SetValue(X, Y).
+TFuzzySetValue* TFuzzySetValues::AddInBlock(TFzyFloat X, TFzyFloat Y, bool EachCoordinate) {
+  const TItemList& Items = GetItemList();
+  const TFzyFloat FirstX = Items.empty() ? 0 : PointAt(Items.data(), Items.size() - 1)->GetX() + 1;
+  if (!EachCoordinate) {
+    if (FFuzzySet != nullptr) {
+      if (std::isnan(X)) X = FirstX;
+      if (std::isnan(Y)) Y = 0;
+      ClampToRange(X);
+      if (Y < 0) Y = 0;
+    }
+    auto* Point = new TFuzzySetValue(this, X, Y);
+    LoseSearchOrder();
+    KeepAppendedFlags(X, Y, true);
+    return Point;
+  }
+  // SetX and SetY, each of which may change nothing.
+  bool EditsX = false;
+  TFzyFloat NewX = FirstX;
+  if (!std::isnan(X)) {
+    TFzyFloat Clamped = X;
+    ClampToRange(Clamped);
+    EditsX = !(X == FirstX && Clamped == FirstX);
+    NewX = Clamped;
+  }
+  const bool EditsY = !(Y == 0 || std::isnan(Y));
+  const TFzyFloat NewY = !EditsY || Y < 0 ? 0 : Y;
+  auto* Point = new TFuzzySetValue(this, NewX, NewY);
+  if (EditsX) {
+    LoseSearchOrder();
+    KeepAppendedFlags(NewX, 0, true);
+  }
+  if (EditsY) KeepAppendedFlags(NewX, NewY, false);
   return Point;
 }
 
 TFuzzySetValue* TFuzzySetValues::Insert(std::int32_t Index) {
   if (Index < 0 || Index > GetCount()) RaiseListError(SListIndexError, Index);
   return static_cast<TFuzzySetValue*>(TGCollection::Insert(Index));
+}
+
+// What the notices of points of the list's own class leaving it do, for all of them at once: the
+// flat copy is out of date, and an empty list thins nothing.
+void TFuzzySetValues::Clear() {
+  if (GetCount() == 0 || !IsExactClass(*this, typeid(TFuzzySetValues))) {
+    TGCollection::Clear();
+    return;
+  }
+  InUpdateBlock(*this, [this]() noexcept {
+    InvalidateOrder();
+    FreeItemsQuietly(typeid(TFuzzySetValue));
+  });
+}
+
+void TFuzzySetValues::Assign(const TPersistent* Source) {
+  const auto* Other = ExactClassCast<const TFuzzySetValues>(Source);
+  if (Other == nullptr || Other == this) {
+    TGCollection::Assign(Source);
+    return;
+  }
+  // The collection's assignment (clear, then one new point assigned from each source point,
+  // inside one block), each point made as Add(X, Y) makes it: the same as its assignment.
+  InUpdateBlock(*this, [&] {
+    Clear();
+    for (const TCollectionItem* Item : *Other) {
+      if (const auto* Point = ExactClassCast<const TFuzzySetValue>(Item)) Add(Point->GetX(), Point->GetY());
+      else Add()->Assign(Item);
+    }
+  });
 }
 
 void TFuzzySetValues::Append(const TFuzzySetValues* Source) { Append(Source, 0, Source->GetCount()); }
@@ -350,9 +456,7 @@ void TFuzzySetValues::Append(const TFuzzySetValues* Source, std::int32_t Index, 
   // Copy the source points first: Source may be this very list.
   for (std::int32_t I = Index; I < Index + Count; ++I) {
     const TFuzzySetValue* From = Source->GetItem(I);
-    const TFzyFloat X = From->GetX();
-    const TFzyFloat Y = From->GetY();
-    Add()->SetValue(X, Y);
+    Add(From->GetX(), From->GetY());
   }
 }
 
@@ -361,7 +465,22 @@ void TFuzzySetValues::Append(const TFuzzySetValues* Source, std::int32_t Index, 
 void TFuzzySetValues::GrowPoints() {
   const auto Count = static_cast<std::size_t>(GetCount());
   auto& Points = FPoints.Points;
-  Points.reserve(std::max({Count, 2 * Points.capacity(), std::size_t{8}}));
+  Points.reserve(std::max(Count, 2 * Points.capacity()));
+}
+
+void TFuzzySetValues::TFlatPoints::reserve(std::size_t Count) {
+  if (Count <= FCapacity) return;
+  auto* Room = static_cast<TFuzzyPoint*>(detail::AllocateItemRoom(Count * sizeof(TFuzzyPoint)));
+  std::copy(FData, FData + FSize, Room);
+  Release();
+  FData = Room;
+  FCapacity = Count;
+}
+
+void TFuzzySetValues::TFlatPoints::Release() noexcept {
+  if (FData != FInline) detail::ReleaseItemRoom(FData, FCapacity * sizeof(TFuzzyPoint));
+  FData = FInline;
+  FCapacity = kInlinePoints;
 }
 
 void TFuzzySetValues::Notify(TCollectionItem* Item, TCollectionNotification Action) {
@@ -381,9 +500,9 @@ void TFuzzySetValues::Notify(TCollectionItem* Item, TCollectionNotification Acti
     } else {
       LoseSearchOrder();
     }
-    NoteNeighbours(GetCount() - 1);
+    if (!FMayThin) NoteNeighbours(GetCount() - 1);
   } else if (Action == cnExtracting && !FMayThin) {
-    NoteLeaving(IndexOfItem(Item));
+    NoteLeaving(Item);
   }
   TGCollection::Notify(Item, Action);
 }
@@ -404,36 +523,49 @@ void TFuzzySetValues::Update(TCollectionItem* Item) {
 void TFuzzySetValues::UpdateValue(TFuzzySetValue* V, TXYUpdateTypes Changes) {
   // The other points stand as they stood before this edit: ordered within the tolerance when
   // the whole list was.
-  bool OthersSearchable = FSearchable;
-  TFzyFloat OthersMax = FMaxX;
+  const bool OthersSearchable = FSearchable;
+  const TFzyFloat OthersMax = FMaxX;
   if (Changes.Contains(utX)) {
     InvalidateOrder();
     LoseSearchOrder();
   }
-  const std::int32_t Count = GetCount();
-  std::int32_t Index = -1;
-  // Most edits are of the point just added, the last one: found without a search.
-  if ((FSorted || FDuplicatesRemoved) && Count > 1) Index = GetItem(Count - 1) == V ? Count - 1 : IndexOfItem(V);
+  const std::int32_t Index = KeepEditFlags(V, Changes.Contains(utX));
+  if (!FMayThin && KeepsThinAccount()) NoteNeighbours(Index >= 0 ? Index : IndexOfItem(V));
+  // 4: inside a bulk change the end of the block cleans up once.
+  if (GetUpdateCount() > 0) return;
+  PlaceEdited(V, Changes, Index, OthersSearchable, OthersMax);
+}
 
+std::int32_t TFuzzySetValues::KeepEditFlags(const TFuzzySetValue* V, bool ChangesX) {
+  const TItemList& Items = GetItemList();
+  const auto Count = static_cast<std::int32_t>(Items.size());
+  // Most edits are of the point just added, the last one: found without a search.
+  const std::int32_t Index = (FSorted || FDuplicatesRemoved) && Count > 1
+                                 ? (Items[static_cast<std::size_t>(Count - 1)] == V ? Count - 1 : IndexOfItem(V))
+                                 : -1;
+  if (Index < 0) {
+    FDuplicatesRemoved = FDuplicatesRemoved && FSorted;
+    return Index;
+  }
+  const TFuzzySetValue* Before = Index > 0 ? PointAt(Items.data(), static_cast<std::size_t>(Index) - 1) : nullptr;
+  const TFuzzySetValue* After = Index < Count - 1 ? PointAt(Items.data(), static_cast<std::size_t>(Index) + 1) : nullptr;
   // 1 and 2: does the edit keep the order and the uniqueness the flags promise?
-  if (FSorted && Changes.Contains(utX) && Count > 1 && Index >= 0) {
-    const TFzyFloat P = Index > 0 ? GetItem(Index - 1)->GetX() : V->GetX();
-    const TFzyFloat N = Index < Count - 1 ? GetItem(Index + 1)->GetX() : V->GetX();
-    FSorted = V->GetX() >= P - kFuzzyTolerance && V->GetX() <= N + kFuzzyTolerance;
+  if (FSorted && ChangesX) {
+    const TFzyFloat X = V->GetX();
+    const TFzyFloat P = Before ? Before->GetX() : X;
+    const TFzyFloat N = After ? After->GetX() : X;
+    FSorted = X >= P - kFuzzyTolerance && X <= N + kFuzzyTolerance;
   }
   FDuplicatesRemoved = FDuplicatesRemoved && FSorted;
   // 3. A point moved onto an equal neighbour is as much a duplicate as one whose Y changed, so
   // either coordinate counts; otherwise a bulk change that only moves X could leave more than
   // three equal points on one X.
-  if (FDuplicatesRemoved && Count > 1 && Index >= 0) {
-    const bool EqualsPrevious = Index > 0 && V->Equals(GetItem(Index - 1));
-    const bool EqualsNext = Index < Count - 1 && V->Equals(GetItem(Index + 1));
-    FDuplicatesRemoved = !EqualsPrevious && !EqualsNext;
-  }
-  if (!FMayThin) NoteNeighbours(Index >= 0 ? Index : IndexOfItem(V));
-  // 4: inside a bulk change the end of the block cleans up once.
-  if (GetUpdateCount() > 0) return;
+  if (FDuplicatesRemoved) FDuplicatesRemoved = !(Before && SamePoint(V, Before)) && !(After && SamePoint(V, After));
+  return Index;
+}
 
+void TFuzzySetValues::PlaceEdited(TFuzzySetValue* V, TXYUpdateTypes Changes, std::int32_t Index,
+                                  bool OthersSearchable, TFzyFloat OthersMax) {
   const TRestoreValue Editing(FEditing, V);
 
   if (!FSorted) {
@@ -525,7 +657,7 @@ void TFuzzySetValues::ThinEditedRun(TFuzzySetValue* V, std::int32_t Hint) {
   const std::int32_t Start = SkipX(VIndex, X, -1) + 1;
   for (std::int32_t I = Start + 1; I < GetCount() && FloatEquals(GetItem(I)->GetX(), X);) {
     TFuzzySetValue* Earlier = GetItem(I - 1);
-    if (!GetItem(I)->Equals(Earlier)) {
+    if (!SamePoint(GetItem(I), Earlier)) {
       ++I;
       continue;
     }
@@ -648,7 +780,7 @@ std::int32_t TFuzzySetValues::SortEdited(TFuzzySetValue* V, TFzyFloat OthersMax)
 
 void TFuzzySetValues::NoteNeighbours(std::int32_t Index) noexcept {
   const auto Count = static_cast<std::int32_t>(GetCount());
-  if (FMayThin || Index < 0 || Index >= Count) return;
+  if (FMayThin || !KeepsThinAccount() || Index < 0 || Index >= Count) return;
   const std::int32_t First = std::max(0, Index - 4);
   const auto N = static_cast<std::size_t>(std::min(Count, Index + 5) - First);
   TCollectionItem* const* W = GetItemList().data() + First;
@@ -656,9 +788,11 @@ void TFuzzySetValues::NoteNeighbours(std::int32_t Index) noexcept {
   FMayThin = (K > 0 && ThinsAt(W, N, K)) || (K + 1 < N && ThinsAt(W, N, K + 1));
 }
 
-void TFuzzySetValues::NoteLeaving(std::int32_t Index) noexcept {
+void TFuzzySetValues::NoteLeaving(const TCollectionItem* Item) noexcept {
+  if (FMayThin || !KeepsThinAccount()) return;
+  const std::int32_t Index = IndexOfItem(Item);
   const auto Count = static_cast<std::int32_t>(GetCount());
-  if (FMayThin || Index <= 0 || Index >= Count - 1) return;
+  if (Index <= 0 || Index >= Count - 1) return;
   TCollectionItem* W[8];
   std::size_t N = 0;
   for (std::int32_t I = std::max(0, Index - 4); I < std::min(Count, Index + 5); ++I)
@@ -669,8 +803,9 @@ void TFuzzySetValues::NoteLeaving(std::int32_t Index) noexcept {
 // The rule walks the list and deletes one point at a time: a point equal to the one before it,
 // and every fourth in a row whose X lies within the tolerance of the one before (the counter
 // survives the deletions of equal points). Decided here in one pass over the points as they
-// would stand, Kept being the points before the position, and deleted in one go, in the same
-// order and with the same notices: the points deleted one at a time cost a pass each.
+// would stand, Before being the last point kept before the position, and deleted in one go, in
+// the same order and with the same notices: the points deleted one at a time cost a pass each.
+// Most clean-ups delete nothing, and find that out before they take room for the points to go.
 void TFuzzySetValues::RemoveDuplicates() {
   if (FDuplicatesRemoved) return;
   TUpdateBlock<TCollection> Block(*this);
@@ -679,44 +814,56 @@ void TFuzzySetValues::RemoveDuplicates() {
     return;
   }
   const TItemList& Items = GetItemList();
-  std::vector<TCollectionItem*> Kept;
-  std::vector<TCollectionItem*> Gone;
-  if (!Items.empty()) Kept.push_back(Items[0]);
   std::int32_t Counter = 0;
-  for (std::size_t I = 1; I < Items.size(); ++I) {
-    auto* Point = static_cast<TFuzzySetValue*>(Items[I]);
-    const auto* Before = static_cast<const TFuzzySetValue*>(Kept.back());
-    bool Drop = false;
-    if (Point->Equals(Before)) {
-      Drop = true;
-    } else if (FloatEquals(Point->GetX(), Before->GetX())) {
-      Drop = ++Counter == 4;
-      if (Drop) Counter = 0;
-    } else {
+  // Whether the rule deletes the point at I, the last point kept before it being Before.
+  auto Drops = [&Counter](const TFuzzySetValue* Point, const TFuzzySetValue* Before) {
+    if (SamePoint(Point, Before)) return true;
+    if (!FloatEquals(Point->GetX(), Before->GetX())) {
       Counter = 0;
+      return false;
     }
-    if (!Drop) {
-      Kept.push_back(Point);
+    if (++Counter < 4) return false;
+    Counter = 0;
+    return true;
+  };
+  // Up to the first deletion, the point kept last is the one just before.
+  std::size_t First = 1;
+  while (First < Items.size() &&
+         !Drops(static_cast<const TFuzzySetValue*>(Items[First]), static_cast<const TFuzzySetValue*>(Items[First - 1])))
+    ++First;
+  if (First >= Items.size()) {
+    FDuplicatesRemoved = true;
+    FMayThin = false;  // no neighbours equal, no four pairs in a row within the tolerance
+    return;
+  }
+  TItemList Gone;
+  Gone.reserve(detail::kFirstItems);
+  TCollectionItem* Before = Items[First - 1];
+  for (std::size_t I = First; I < Items.size(); ++I) {
+    TCollectionItem* Point = Items[I];
+    if (I > First && !Drops(static_cast<const TFuzzySetValue*>(Point), static_cast<const TFuzzySetValue*>(Before))) {
+      Before = Point;
     } else if (Point != FEditing) {
       Gone.push_back(Point);
     } else {
       // The edited point is spared: the one before it goes, and it stands in that one's place.
-      Gone.push_back(Kept.back());
-      Kept.back() = Point;
+      Gone.push_back(Before);
+      Before = Point;
     }
   }
   FMayThin = true;  // judged below, once the points are gone
   DeleteItems(Gone);
   FDuplicatesRemoved = true;
   // The rule is no fixed point: a long chain within the tolerance is thinned again next time.
-  FMayThin = ThinsAnywhere(Items);
+  FMayThin = !KeepsThinAccount() || ThinsAnywhere(Items);
 }
 
 void TFuzzySetValues::CleanupValues() {
   if (FSorted && FDuplicatesRemoved) return;
-  TUpdateBlock<TCollection> Block(*this);
-  Sort();
-  RemoveDuplicates();
+  InUpdateBlock(*this, [this] {
+    Sort();
+    RemoveDuplicates();
+  });
 }
 
 std::int32_t TFuzzySetValues::SkipX(std::int32_t Index, TFzyFloat X, std::int32_t Dir) const {

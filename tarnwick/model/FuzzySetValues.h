@@ -83,6 +83,9 @@ class TARNWICK_EXPORT TFuzzySetValue : public TCollectionItem {
   void SetCollection(std::nullptr_t) { TCollectionItem::SetCollection(static_cast<TCollection*>(nullptr)); }
 
  private:
+  friend class TFuzzySetValues;
+  // Joins the end of Values with these coordinates (TFuzzySetValues::AddInBlock).
+  TFuzzySetValue(TFuzzySetValues* Values, TFzyFloat X, TFzyFloat Y);
   void ClampToRange(TFzyFloat& X) const;
   TFzyFloat FX = 0;
   TFzyFloat FY = 0;
@@ -107,6 +110,8 @@ class TARNWICK_EXPORT TFuzzySetValues : public TGCollection {
   TFuzzySetValue* Insert(std::int32_t Index);
   void Append(const TFuzzySetValues* Source);
   virtual void Append(const TFuzzySetValues* Source, std::int32_t Index, std::int32_t Count);
+  void Clear() override;
+  void Assign(const TPersistent* Source) override;
 
   TFuzzySetValue* GetItem(std::int32_t Index) const {
     return static_cast<TFuzzySetValue*>(TGCollection::GetItem(Index));
@@ -172,11 +177,42 @@ class TARNWICK_EXPORT TFuzzySetValues : public TGCollection {
 
  private:
   friend class TFuzzySetValue;
+  friend class TFuzzySet;               // the shape generators add their points by AddInBlock
   friend struct detail::TPointsAccess;  // membership reads the flat copy's state at once
+
+  // Room for the flat copy: the first kInlinePoints in the list object itself, which most lists
+  // never outgrow, more in the item rooms (platform/Classes.h). Holds points, no more.
+  class TFlatPoints {
+   public:
+    TFlatPoints() noexcept = default;
+    ~TFlatPoints() { Release(); }
+    TFlatPoints(const TFlatPoints&) = delete;
+    TFlatPoints& operator=(const TFlatPoints&) = delete;
+    const TFuzzyPoint* data() const noexcept { return FData; }
+    std::size_t size() const noexcept { return FSize; }
+    std::size_t capacity() const noexcept { return FCapacity; }
+    bool empty() const noexcept { return FSize == 0; }
+    const TFuzzyPoint& back() const noexcept { return FData[FSize - 1]; }
+    void clear() noexcept { FSize = 0; }
+    void push_back(const TFuzzyPoint& Point) {
+      if (FSize == FCapacity) reserve(2 * FCapacity);
+      FData[FSize++] = Point;
+    }
+    // Room for Count points, the present ones kept.
+    void reserve(std::size_t Count);
+
+   private:
+    static constexpr std::size_t kInlinePoints = 8;
+    void Release() noexcept;
+    TFuzzyPoint* FData = FInline;
+    std::size_t FSize = 0;
+    std::size_t FCapacity = kInlinePoints;
+    TFuzzyPoint FInline[kInlinePoints];
+  };
 
   // The flat copy of the points and what was learned while making it.
   struct TPointsState {
-    std::vector<TFuzzyPoint, detail::TItemRoomAllocator<TFuzzyPoint>> Points;
+    TFlatPoints Points;
     std::uint64_t Stamp = 0;
     bool Valid = true;  // an empty list's copy is empty
     bool Monotone = true;
@@ -201,6 +237,20 @@ class TARNWICK_EXPORT TFuzzySetValues : public TGCollection {
     FSearchable = false;
     ++FOrderChanges;
   }
+  // Add(X, Y) (EachCoordinate: Add(), then the point's SetX(X) and SetY(Y)) inside a bulk
+  // change of a list of exactly this class.
+  TFuzzySetValue* AddInBlock(TFzyFloat X, TFzyFloat Y, bool EachCoordinate);
+  // Whether a list of exactly this class is inside a bulk change, where AddInBlock serves.
+  bool AddsInBlock() const noexcept { return GetUpdateCount() > 0 && IsExactClass(*this, typeid(TFuzzySetValues)); }
+  void KeepAppendedFlags(TFzyFloat X, TFzyFloat Y, bool ChangesX) noexcept;
+  // X held in the owning set's range, as every edit of a point holds it.
+  void ClampToRange(TFzyFloat& X) const;
+  // Steps 1 to 3 of an edit of V: whether the flags still hold. Returns V's position when it
+  // was looked up, else -1.
+  std::int32_t KeepEditFlags(const TFuzzySetValue* V, bool ChangesX);
+  // Steps 5 to 7 of an edit outside a bulk change (out of line: most edits are inside one).
+  [[gnu::noinline]] void PlaceEdited(TFuzzySetValue* V, TXYUpdateTypes Changes, std::int32_t Index,
+                                     bool OthersSearchable, TFzyFloat OthersMax);
   // Hint: where V is expected to stand. Others: the other points are known to be ordered within
   // the tolerance, and OthersMax bounds their X. Returns where V stands, or -1.
   std::int32_t PlaceEditedValue(TFuzzySetValue* V, std::int32_t Hint, bool Others, TFzyFloat OthersMax);
@@ -211,9 +261,18 @@ class TARNWICK_EXPORT TFuzzySetValues : public TGCollection {
   // stands.
   std::int32_t SortEdited(TFuzzySetValue* V, TFzyFloat OthersMax);
   // FMayThin for the pairs of neighbours that the point at Index is part of, and for the pair
-  // that the point at Index leaves behind when it goes.
-  void NoteNeighbours(std::int32_t Index) noexcept;
-  void NoteLeaving(std::int32_t Index) noexcept;
+  // that Item leaves behind when it goes. Out of line: most changes of a list find FMayThin set.
+  [[gnu::noinline]] void NoteNeighbours(std::int32_t Index) noexcept;
+  [[gnu::noinline]] void NoteLeaving(const TCollectionItem* Item) noexcept;
+  // Whether FMayThin is kept to account for the list as it is: a list of at most
+  // kUntrackedPoints points is taken to thin (FMayThin becomes true), as looking at all of it
+  // in the clean-up costs less than looking at the neighbours of every change.
+  static constexpr std::int32_t kUntrackedPoints = 16;
+  bool KeepsThinAccount() noexcept {
+    if (GetCount() > kUntrackedPoints) return true;
+    FMayThin = true;
+    return false;
+  }
   // The position of V, looked up only when it is not at Hint.
   std::int32_t IndexOfEdited(const TFuzzySetValue* V, std::int32_t Hint) const;
   [[noreturn]] static void RaiseEmpty(const char* Operation);

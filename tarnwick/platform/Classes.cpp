@@ -95,8 +95,6 @@ void RaiseInvalidCast() { throw EInvalidCast(LoadResString(SInvalidCast)); }
 // ---------------------------------------------------------------------------------------------
 // TCollectionItem
 
-TCollectionItem::TCollectionItem(TCollection* Collection) { SetCollection(Collection); }
-
 TCollectionItem::~TCollectionItem() {
   // A descendant that must be seen whole by the removal notice has left already.
   if (FCollection != nullptr) FCollection->RemoveItem(this);
@@ -127,8 +125,6 @@ void TCollectionItem::SetDisplayName(const std::string&) { Changed(false); }
 // ---------------------------------------------------------------------------------------------
 // TCollection
 
-TCollection::TCollection(TCollectionItemClass ItemClass) : FItemClass(ItemClass) {}
-
 TCollection::~TCollection() {
   // The items still send their removal notices, which from here reach this class's own Notify
   // only; a descendant that reacts to them calls DestroyItems in its own destructor.
@@ -138,6 +134,22 @@ TCollection::~TCollection() {
 void TCollection::DestroyItems() {
   FUpdateCount = 1;  // a dying collection reports no change of itself
   while (!FItems.empty()) delete FItems.back();
+}
+
+void TCollection::DestroyItemsQuietly(const std::type_info& QuietClass) noexcept {
+  FUpdateCount = 1;
+  FreeItemsQuietly(QuietClass);
+}
+
+void TCollection::FreeItemsQuietly(const std::type_info& QuietClass) noexcept {
+  while (!FItems.empty()) {
+    TCollectionItem* Item = FItems.back();
+    if (IsExactClass(*Item, QuietClass)) {
+      FItems.pop_back();
+      Item->FCollection = nullptr;
+    }
+    delete Item;
+  }
 }
 
 TCollectionItem* TCollection::Add() { return FItemClass.Create(this); }
@@ -226,20 +238,7 @@ std::unique_ptr<TCollectionEnumerator> TCollection::GetEnumerator() const {
   return std::make_unique<TCollectionEnumerator>(this);
 }
 
-void TCollection::Changed() {
-  if (FUpdateCount == 0) Update(nullptr);
-}
-
-void TCollection::InsertItem(TCollectionItem* Item) {
-  // Room for a few items at once: most collections (the points of a set above all) stay small,
-  // and growing one slot at a time would allocate at the first, second and third item.
-  if (FItems.capacity() == 0) FItems.reserve(detail::kFirstItems);
-  FItems.push_back(Item);
-  Item->FCollection = this;
-  Item->FID = FNextID++;
-  Notify(Item, cnAdded);
-  Changed();
-}
+void TCollection::ReserveFirstRoom() { FItems.reserve(detail::kFirstItems); }
 
 void TCollection::RemoveItem(TCollectionItem* Item) {
   Notify(Item, cnExtracting);
@@ -259,8 +258,6 @@ void TCollection::MoveItem(std::int32_t CurIndex, std::int32_t NewIndex) {
 // ---------------------------------------------------------------------------------------------
 // TOwnedCollection, TCollectionEnumerator
 
-TOwnedCollection::TOwnedCollection(TPersistent* Owner, TCollectionItemClass ItemClass)
-    : TCollection(ItemClass), FOwner(Owner) {}
 TOwnedCollection::~TOwnedCollection() = default;
 TPersistent* TOwnedCollection::GetOwner() const { return FOwner; }
 

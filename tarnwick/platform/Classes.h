@@ -31,6 +31,7 @@
 #include "tarnwick/platform/ClassRef.h"
 #include "tarnwick/platform/Export.h"
 #include "tarnwick/platform/ResStrings.h"
+#include "tarnwick/platform/ScopeGuard.h"
 #include "tarnwick/platform/Types.h"
 
 namespace tarnwick {
@@ -152,8 +153,11 @@ using TCollectionItemClass = TClassOf<TCollectionItem, TCollection*>;
 
 class TARNWICK_PLATFORM_EXPORT TCollectionItem : public TPersistent {
  public:
-  // Joins Collection (none allowed) as the last step of construction.
-  explicit TCollectionItem(TCollection* Collection);
+  // Joins Collection (none allowed) as the last step of construction. Inline: most items are
+  // made without a collection and join once their own class is built.
+  explicit TCollectionItem(TCollection* Collection) {
+    if (Collection != nullptr) SetCollection(Collection);
+  }
   // Leaves the collection first; a descendant whose removal notice must see it whole leaves in
   // its own destructor (SetCollection(nullptr)).
   ~TCollectionItem() override;
@@ -172,6 +176,9 @@ class TARNWICK_PLATFORM_EXPORT TCollectionItem : public TPersistent {
  protected:
   // Reports a change of this item (AllItems false) or of the whole collection (true).
   void Changed(bool AllItems);
+  // For constructors of descendants: joins Value (not nullptr) from no collection, as
+  // SetCollection does, without a call into this library.
+  void JoinCollection(TCollection* Value);
 
  private:
   friend class TCollection;
@@ -183,7 +190,7 @@ class TCollectionEnumerator;
 
 class TARNWICK_PLATFORM_EXPORT TCollection : public TPersistent {
  public:
-  explicit TCollection(TCollectionItemClass ItemClass);
+  explicit TCollection(TCollectionItemClass ItemClass) : FItemClass(ItemClass) {}
   ~TCollection() override;
 
   // The items in order (GetItemList), in room taken as detail::TItemRoomAllocator gives it.
@@ -224,11 +231,21 @@ class TARNWICK_PLATFORM_EXPORT TCollection : public TPersistent {
   // Called with every change report: Item for one item's change, nullptr for the whole.
   virtual void Update(TCollectionItem* /*Item*/) {}
   // Reports a change of the whole collection unless an update block is open.
-  void Changed();
+  void Changed() {
+    if (FUpdateCount == 0) Update(nullptr);
+  }
   // For destructors of descendants that react to removal notices: frees every item (last
   // first) while this object is still whole, inside an update block that is never closed, so
   // that the notices arrive and no change is reported.
   void DestroyItems();
+  // The same for the destructor of a descendant whose notices are of no use any more (its own
+  // Notify and its bases' keep nothing that outlives it): an item of exactly class QuietClass
+  // leaves without them, so that a list of thousands of such items goes in one pass.
+  void DestroyItemsQuietly(const std::type_info& QuietClass) noexcept;
+  // For descendants that know what the notices about items of exactly class QuietClass would
+  // do, and do it themselves: frees every item, last first, those of QuietClass without notices,
+  // the others as Clear frees them. Reports nothing.
+  void FreeItemsQuietly(const std::type_info& QuietClass) noexcept;
   // For descendants that reorder many items at once: the items in order. A descendant may
   // permute it (inside an update block, reporting the change itself), never add or drop.
   TItemList& GetItemList() noexcept { return FItems; }
@@ -239,7 +256,9 @@ class TARNWICK_PLATFORM_EXPORT TCollection : public TPersistent {
 
  private:
   friend class TCollectionItem;
+  // Inline (below), as every new point joins through it.
   void InsertItem(TCollectionItem* Item);
+  [[gnu::cold]] void ReserveFirstRoom();
   void RemoveItem(TCollectionItem* Item);
   void MoveItem(std::int32_t CurIndex, std::int32_t NewIndex);
 
@@ -254,10 +273,23 @@ inline void TCollectionItem::Changed(bool AllItems) {
   if (FCollection != nullptr && FCollection->FUpdateCount == 0) FCollection->Update(AllItems ? nullptr : this);
 }
 
+inline void TCollectionItem::JoinCollection(TCollection* Value) { Value->InsertItem(this); }
+
+inline void TCollection::InsertItem(TCollectionItem* Item) {
+  // Room for a few items at once: most collections (the points of a set above all) stay small,
+  // and growing one slot at a time would allocate at the first, second and third item.
+  if (FItems.capacity() == 0) ReserveFirstRoom();
+  FItems.push_back(Item);
+  Item->FCollection = this;
+  Item->FID = FNextID++;
+  Notify(Item, cnAdded);
+  Changed();
+}
+
 // A collection that names the persistent object it belongs to.
 class TARNWICK_PLATFORM_EXPORT TOwnedCollection : public TCollection {
  public:
-  TOwnedCollection(TPersistent* Owner, TCollectionItemClass ItemClass);
+  TOwnedCollection(TPersistent* Owner, TCollectionItemClass ItemClass) : TCollection(ItemClass), FOwner(Owner) {}
   ~TOwnedCollection() override;
 
  protected:
@@ -316,6 +348,16 @@ class TUpdateBlock {
   T& FTarget;
   int FUncaught;
 };
+
+// Runs Body inside an update block of Target, as a scope holding a TUpdateBlock would: the block
+// ends on every way out, and an error of its end is dropped when Body raised (the first error
+// wins). The block's scope being one call, no count of the exceptions in flight is needed
+// (TryFinally), so the paths that run per rule take this form.
+template <typename T, typename TBody>
+void InUpdateBlock(T& Target, TBody&& Body) {
+  Target.BeginUpdate();
+  TryFinally(Body, [&Target] { Target.EndUpdate(); });
+}
 
 }  // namespace tarnwick
 

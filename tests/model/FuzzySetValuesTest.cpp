@@ -753,11 +753,32 @@ class TLoggedSet : public TFuzzySet {
  public:
   TLoggedSet() : TFuzzySet(nullptr, &MakeValues) {}
   TLoggedValues& Values() const { return static_cast<TLoggedValues&>(*GetValues()); }
+  const std::string& Log() const { return Values().Log; }
 
  private:
   static std::unique_ptr<TFuzzySetValues> MakeValues(TFuzzySet* Owner) {
     return std::make_unique<TLoggedValues>(Owner);
   }
+};
+
+// A set whose point list is of the list's own class (the one every set of the model has),
+// logging the list's change reports as the set hears them, one letter each as TLoggedValues
+// logs them.
+class TReportingSet : public TFuzzySet {
+ public:
+  TReportingSet() : TFuzzySet(nullptr) {}
+  const std::string& Log() const { return FLog; }
+  void UpdateFuzzySetValue(TFuzzySetValue* Value) override {
+    FLog += 'p';
+    TFuzzySet::UpdateFuzzySetValue(Value);
+  }
+  void UpdateFuzzySetValues() override {
+    FLog += 'L';
+    TFuzzySet::UpdateFuzzySetValues();
+  }
+
+ private:
+  std::string FLog;
 };
 
 std::string LiteralText(const std::vector<P>& Points) {
@@ -771,15 +792,16 @@ std::string LiteralText(const std::vector<P>& Points) {
 // edges, X within the tolerance of each other and just inside and outside it, equal points,
 // bulk additions of runs of five and more, copies from another list, moves, insertions and
 // deletions. After every operation the points, the change reports and the printed points are
-// those of the rules as written.
-TEST(FuzzySetValuesRules, EveryPathGivesThePointsAndReportsOfTheLiteralRules) {
+// those of the rules as written. TWatchedSet is the set whose list is edited.
+template <typename TWatchedSet>
+void ExpectTheLiteralRulesOnEveryPath() {
   std::mt19937 Random(20261216);
   auto Pick = [&Random](int N) { return std::uniform_int_distribution<int>(0, N - 1)(Random); };
   static const TFzyFloat kSteps[] = {0, 0, 1, 1, 1, 0.5, 3e-5, 9e-5, 1e-4, 1.0000001e-4, 1.5e-4, 2e-4, -3e-5, -2};
   static const TFzyFloat kYs[] = {0, 0.5, 1, 0.25};
   for (int Round = 0; Round < 60; ++Round) {
-    TLoggedSet Set;
-    TLoggedValues& Real = Set.Values();
+    TWatchedSet Set;
+    TFuzzySetValues& Real = *Set.GetValues();
     TLiteralPoints Model;
     const int Style = Round % 5;  // 0 rising, 1 falling, 2 scattered, 3 one crowded spot, 4 chained
     TFzyFloat X = 0;
@@ -860,10 +882,20 @@ TEST(FuzzySetValuesRules, EveryPathGivesThePointsAndReportsOfTheLiteralRules) {
         Model.AppendAll(Copied, Assign);
       }
       ASSERT_EQ(PointsOf(Real), Model.Points()) << "round " << Round << ", operation " << Op;
-      ASSERT_EQ(Real.Log, Model.Log) << "round " << Round << ", operation " << Op;
+      ASSERT_EQ(Set.Log(), Model.Log) << "round " << Round << ", operation " << Op;
       ASSERT_EQ(Set.GetValuesToString(), LiteralText(Model.Points()));
     }
   }
+}
+
+TEST(FuzzySetValuesRules, EveryPathGivesThePointsAndReportsOfTheLiteralRules) {
+  ExpectTheLiteralRulesOnEveryPath<TLoggedSet>();
+}
+
+// A list of the list's own class takes shorter ways inside bulk changes (a point added there
+// joins with its final coordinates); they end where the rules do.
+TEST(FuzzySetValuesRules, AListOfItsOwnClassGivesThePointsAndReportsOfTheLiteralRules) {
+  ExpectTheLiteralRulesOnEveryPath<TReportingSet>();
 }
 
 // The flat copy of the points, read between random changes through every public path of the
@@ -1030,6 +1062,38 @@ TEST(FuzzySetValuesItems, AssigningAListCopiesThroughTheTargetsRules) {
   Set.GetValues()->Assign(&Source);
   EXPECT_THAT(PointsOf(*Set.GetValues()), ElementsAre(P{-kMax, 0.5}, P{1, 0}, P{kMax, 2}));
   EXPECT_THAT(PointsOf(Source), ElementsAre(P{-3e9, 0.5}, P{1, -1}, P{3e9, 2}));
+}
+
+// Clearing frees every point and reports the whole list once, outside a block and at the end
+// of one; the next point starts at X 0 and takes the next ID. A list of the list's own class
+// and a descendant's list (which hears each point go) do the same.
+template <typename TWatchedSet>
+void ExpectClearToFreeEveryPointAndReportOnce() {
+  TWatchedSet Set;
+  TFuzzySetValues& V = *Set.GetValues();
+  AddBulk(V, {{1, 0}, {2, 1}, {3, 0}});
+  const std::string Before = Set.Log();
+  V.Clear();
+  EXPECT_EQ(V.GetCount(), 0);
+  EXPECT_EQ(Set.Log(), Before + "L");
+  V.Clear();
+  EXPECT_EQ(Set.Log(), Before + "L");
+  {
+    TUpdateBlock<TCollection> Block(V);
+    V.Add(5, 1);
+    V.Clear();
+    EXPECT_EQ(Set.Log(), Before + "L");
+  }
+  EXPECT_EQ(Set.Log(), Before + "LL");
+  const TFuzzySetValue* Point = V.Add();
+  EXPECT_EQ(Point->GetX(), 0);
+  EXPECT_EQ(Point->GetID(), 4);
+  EXPECT_TRUE(V.GetPoints().size() == 1 && V.GetPoints()[0].X == 0);
+}
+
+TEST(FuzzySetValuesItems, ClearFreesEveryPointAndReportsOnce) {
+  ExpectClearToFreeEveryPointAndReportOnce<TReportingSet>();
+  ExpectClearToFreeEveryPointAndReportOnce<TLoggedSet>();
 }
 
 TEST(FuzzySetValuesItems, AppendCopiesTheRequestedStretch) {

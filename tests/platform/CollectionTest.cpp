@@ -386,6 +386,29 @@ TEST(CollectionUpdateBlock, TheFirstErrorWinsAndAnEndThatMeetsNoOtherErrorRaises
   EXPECT_EQ(C.GetUpdateCount(), 0);
 }
 
+// The block of one call ends as a guarded block does: on every way out, its end's error going on
+// only when the body ended normally.
+TEST(CollectionUpdateBlock, ABlockOfOneCallEndsOnEveryWayOutAndTheFirstErrorWins) {
+  TFailingCollection C;
+  int Ran = 0;
+  EXPECT_THROW_MSG(InUpdateBlock(C, [&] { ++Ran; }), std::logic_error, "report failed");
+  EXPECT_EQ(C.GetUpdateCount(), 0);
+  EXPECT_THROW_MSG(InUpdateBlock(C, [&] {
+                     EXPECT_EQ(C.GetUpdateCount(), 1);
+                     throw std::runtime_error("body failed");
+                   }),
+                   std::runtime_error, "body failed");
+  EXPECT_EQ(C.GetUpdateCount(), 0);
+  EXPECT_EQ(Ran, 1);
+
+  std::vector<std::string> Log;
+  TLogCollection Logged(Log);
+  Logged.AddItem(1);
+  Log.clear();
+  InUpdateBlock(Logged, [&] { Logged.Item(0)->SetValue(2); });
+  EXPECT_THAT(Log, ElementsAre("Update(nil)"));
+}
+
 // ---------------------------------------------------------------------------------------------
 // Assignment
 
@@ -459,6 +482,34 @@ TEST(CollectionDestruction, ADescendantHearsEveryItemLeaveAndNoReport) {
     Log.clear();
   }
   EXPECT_THAT(Log, ElementsAre("extracting #2@2", "extracting #1@1", "extracting #0@0"));
+  EXPECT_EQ(LiveItems, LiveBefore);
+}
+
+// A descendant whose notices are of no more use frees the items of one class without them;
+// every other item still leaves with its notice, last first, and all are freed.
+class TQuietItem : public TLogItem {
+ public:
+  using TLogItem::TLogItem;
+};
+
+class TQuietlyDyingCollection : public TLogCollection {
+ public:
+  using TLogCollection::TLogCollection;
+  ~TQuietlyDyingCollection() override { DestroyItemsQuietly(typeid(TQuietItem)); }
+};
+
+TEST(CollectionDestruction, ADescendantMayFreeTheItemsOfOneClassWithoutNotices) {
+  std::vector<std::string> Log;
+  const int LiveBefore = LiveItems;
+  {
+    TQuietlyDyingCollection C(Log);
+    C.Add();
+    new TQuietItem(&C);
+    C.Add();
+    new TQuietItem(&C);
+    Log.clear();
+  }
+  EXPECT_THAT(Log, ElementsAre("extracting #2@2", "extracting #0@0"));
   EXPECT_EQ(LiveItems, LiveBefore);
 }
 

@@ -1,4 +1,4 @@
-// The two scope guards: when the action runs, which error wins, and what a restorer puts back.
+// The scope guards: when the action runs, which error wins, and what a restorer puts back.
 #include "tarnwick/platform/ScopeGuard.h"
 
 #include <gmock/gmock.h>
@@ -76,6 +76,41 @@ TEST(ScopeExit, CountsOnlyTheErrorsOfItsOwnScope) {
       },
       std::runtime_error);
   EXPECT_EQ(Seen, "inner action failed");
+}
+
+// The same rules for a scope that is one call: Finally runs after Body on every way out, its
+// error reaches the caller only when Body ended normally, also in a destructor run by the
+// unwinding of another error.
+TEST(TryFinally, RunsFinallyOnEveryWayOutAndTheFirstErrorWins) {
+  std::vector<std::string> Log;
+  TryFinally([&] { Log.push_back("body"); }, [&] { Log.push_back("finally"); });
+  EXPECT_THROW_MSG(TryFinally([&] { throw std::runtime_error("body failed"); }, [&] { Log.push_back("after error"); }),
+                   std::runtime_error, "body failed");
+  EXPECT_THROW_MSG(TryFinally([] {}, [] { throw std::logic_error("finally failed"); }), std::logic_error,
+                   "finally failed");
+  EXPECT_THROW_MSG(TryFinally([] { throw std::runtime_error("body failed"); },
+                              [] { throw std::logic_error("finally failed"); }),
+                   std::runtime_error, "body failed");
+  EXPECT_THAT(Log, ElementsAre("body", "finally", "after error"));
+
+  struct TCleanUp {
+    std::string& Seen;
+    ~TCleanUp() {
+      try {
+        TryFinally([] {}, [] { throw std::logic_error("inner finally failed"); });
+      } catch (const std::logic_error& E) {
+        Seen = E.what();
+      }
+    }
+  };
+  std::string Seen;
+  EXPECT_THROW(
+      {
+        const TCleanUp CleanUp{Seen};
+        throw std::runtime_error("outer");
+      },
+      std::runtime_error);
+  EXPECT_EQ(Seen, "inner finally failed");
 }
 
 TEST(RestoreValue, PutsThePreviousValueBackOnEveryWayOut) {

@@ -5,6 +5,7 @@
 #define TARNWICK_MODEL_DETAIL_EXPRESSIONOPERAND_H_
 
 #include <cstddef>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -26,7 +27,28 @@ struct TExpressionOperand {
   static TExpressionOperand Of(std::string_view S);  // FuzzyConsts.cpp
   std::size_t Size() const noexcept;
   void AppendTo(std::string& Out) const;
+  // Writes the Size() characters at Out and returns the place after them.
+  char* CopyTo(char* Out) const noexcept {
+    if (Bracketed) Out = CopyText(Out, LeftFuzzyParentheses);
+    Out = CopyText(Out, Text);
+    return Bracketed ? CopyText(Out, RightFuzzyParentheses) : Out;
+  }
+
+  static char* CopyText(char* Out, std::string_view S) noexcept {
+    if (!S.empty()) std::memcpy(Out, S.data(), S.size());
+    return Out + S.size();
+  }
 };
+
+// "Left Op Right", as the combined expression of an operation on two operands (or on one and a
+// number) is written, sized and written once.
+inline std::string JoinOperation(const TExpressionOperand& Left, std::string_view Op, const TExpressionOperand& Right) {
+  std::string Result(Left.Size() + Op.size() + 2 + Right.Size(), ' ');
+  char* Out = Left.CopyTo(Result.data()) + 1;
+  Out = TExpressionOperand::CopyText(Out, Op) + 1;
+  Right.CopyTo(Out);
+  return Result;
+}
 
 }  // namespace tarnwick::detail
 
