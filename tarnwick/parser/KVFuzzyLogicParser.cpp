@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tarnwick/common/TextStream.h"
+#include "tarnwick/model/detail/DefinitionVariables.h"
 #include "tarnwick/parser/FuzzyLogicTokenStream.h"
 #include "tarnwick/parser/detail/FuzzyParserForms.h"
 #include "tarnwick/parser/detail/StreamCall.h"
@@ -238,7 +239,8 @@ TFuzzyVariable* TKVFuzzyLogicParser::ParseFuzzyVariable() {
   TFuzzyVariable* V = nullptr;
   {
     TUpdateBlock<TCollection> Block(*Items);
-    V = Items->Add();
+    // Items->Add(), whose automatic terms the lines below free again.
+    V = detail::TDefinitionVariables::Add(*Logic);
     // Declared after the block, so that the variable is back before the block ends. Whether
     // it comes back is decided here, once: a handler that switches AutoTerms during the
     // definition must not leave the variable outside its collection.
