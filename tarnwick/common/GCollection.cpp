@@ -74,6 +74,8 @@ TGCollectionItem* TGCollection::FindByWalk(std::string_view Name) const {
 TGCollectionItem* TGCollection::Find(std::string_view Name) const {
   if (Name.empty() || !IndexesNames()) return FindByWalk(Name);
   if (!FNames) {
+    // A few items are walked faster than an index is built (a variable's terms, mostly).
+    if (GetCount() < kWalkedCount) return FindByWalk(Name);
     auto Names = std::make_unique<TNameIndex>();
     for (TCollectionItem* Item : *this)
       if (auto* Named = dynamic_cast<TGCollectionItem*>(Item)) Names->Add(Named, Named->GetName());
