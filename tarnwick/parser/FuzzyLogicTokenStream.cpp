@@ -68,17 +68,6 @@ inline void AppendChar(std::string& S, char32_t C) {
     AppendCodePoint(S, C);
 }
 
-// Token->ToString(), where Own is the token when it is of the lexer's own class (else null) and
-// Kind its kind: a token of that class is printed through the members that print it, named,
-// rather than through two virtual calls.
-std::string PrintedForm(const IFuzzyStreamToken* Token, const TFuzzyStreamToken* Own,
-                        std::int32_t Kind) {
-  if (Own == nullptr) return Token->ToString();
-  if (Kind >= kFuzzyStreamTokenTypeCount) return Own->TBaseStreamToken::GetText();  // punctuation
-  if (Kind < fstInterface) return Own->TBaseStreamToken::ToString();  // kinds the base prints
-  return Own->TFuzzyStreamToken::ToString();
-}
-
 [[noreturn]] void RaiseUnbalancedString() {
   throw EFzyParseException(LoadResString(SUnbalancedString));
 }
@@ -151,6 +140,7 @@ Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::BuildNextToken() {
   // the stack.
   for (;;) {
     FText.clear();
+    if (Intf<IFuzzyStreamToken> Token = BuildPlainToken()) return Token;
     while (SkipInLineSpaces() && !IsEof()) {
     }
     if (IsEof()) return FinishToken(kKindEnd, FText);
@@ -201,6 +191,59 @@ Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::BuildNextToken() {
       AppendChar(FText, D);
     }
   }
+}
+
+Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::BuildPlainToken() {
+  // A descendant may read characters or skip blanks its own way.
+  if (!IsExactClass(*this, typeid(TFuzzyLogicTokenStream))) return nullptr;
+  const std::string_view Bytes = PlainAvailable();
+  const char* P = Bytes.data();
+  const char* const End = P + Bytes.size();
+  // The blanks and line ends before the token, as SkipInLineSpaces takes them and GetChar
+  // counts them; a CR at the buffer's end is left to GetChar, which sees what follows it.
+  const char* const Blanks = P;
+  for (; P < End && static_cast<unsigned char>(*P) <= 32; ++P) {
+    if (*P == '\n') {
+      ++FLineNumber;
+    } else if (*P == '\r') {
+      if (P + 1 == End) break;
+      if (P[1] != '\n') ++FLineNumber;
+    }
+  }
+  if (P != Blanks) {
+    FWhiteSpace.append(Blanks, static_cast<std::size_t>(P - Blanks));
+    Consume(static_cast<std::size_t>(P - Blanks));
+  }
+  if (P == End) return nullptr;
+  const auto C = static_cast<unsigned char>(*P);
+  if (C <= 32 || C >= 0x80 || C == FQuoteChar || C == FCommentChar) return nullptr;
+  if (IsPunctuation(C)) {
+    FText.assign(1, static_cast<char>(C));
+    Consume(1);
+    return FinishToken(C, FText);
+  }
+  if (C == FEscapeChar) return nullptr;
+  // A word of plain characters, taken when the character after it ends it without more ado:
+  // a blank or line end, or one that stays unread. Anything else (the escape character, a
+  // character beyond ASCII, the buffer's end) and the word is read the general way.
+  const char* W = P + 1;
+  while (W < End && FPlainWordChars.Contains(static_cast<unsigned char>(*W))) ++W;
+  if (W == End) return nullptr;
+  const auto D = static_cast<unsigned char>(*W);
+  if (D > 32 && !(D == FQuoteChar || D == FCommentChar || EndsWord(D))) return nullptr;
+  FText.assign(P, static_cast<std::size_t>(W - P));
+  Consume(static_cast<std::size_t>(W - P));
+  if (D > 32) return FinishToken(kKindWord, FText);
+  // As BuildNextToken: the blank or line end goes to the word's whitespace, and a line end is
+  // read (and counted) only once the word is finished.
+  FWhiteSpace.push_back(static_cast<char>(D));
+  if (D != kCR && D != kLF) {
+    Consume(1);
+    return FinishToken(kKindWord, FText);
+  }
+  Intf<IFuzzyStreamToken> Token = FinishToken(kKindWord, FText);
+  GetChar();
+  return Token;
 }
 
 Intf<IFuzzyStreamToken> TFuzzyLogicTokenStream::FinishToken(std::int32_t Kind,
@@ -281,38 +324,62 @@ std::string TFuzzyLogicTokenStream::ReadString(const std::string& Start) {
 // ---------------------------------------------------------------------------------------------
 // Look-ahead and echo
 
-void TFuzzyLogicTokenStream::RestartEcho() { FEcho.clear(); }
+void TFuzzyLogicTokenStream::RestartEcho() {
+  FEcho.clear();
+  FEchoText.clear();
+}
+
+std::string TFuzzyLogicTokenStream::PrintedFormOf(const TEchoStep& Step) const {
+  const std::string Text = FEchoText.substr(Step.TextStart, Step.TextSize);
+  if (Step.Printed || Step.DataType >= kFuzzyStreamTokenTypeCount) return Text;  // punctuation
+  TFuzzyStreamToken Token;
+  Token.TBaseStreamToken::SetDataType(Step.DataType);
+  Token.TBaseStreamToken::SetText(Text);
+  Token.TBaseStreamToken::SetNumber(Step.Number);
+  return Token.TBaseStreamToken::ToString();
+}
+
+void TFuzzyLogicTokenStream::AddEchoStep(const IFuzzyStreamToken* Token, bool PutBack, bool NewLine) {
+  TEchoStep& Step = FEcho.emplace_back();
+  Step.PutBack = PutBack;
+  Step.NewLine = NewLine;
+  Step.TextStart = FEchoText.size();
+  const TFuzzyStreamToken* Own = detail::OwnToken(Token);
+  const std::int32_t Kind = Own != nullptr ? Own->TBaseStreamToken::GetDataType() : Token->GetDataType();
+  // Punctuation and the kinds the base prints depend on these alone; the others (a list, a
+  // set) on their payload, which is printed now.
+  if (Own != nullptr && (Kind >= kFuzzyStreamTokenTypeCount || Kind < fstInterface)) {
+    Step.DataType = Kind;
+    Step.Number = Own->TBaseStreamToken::GetNumber();
+    const std::string& Text = Own->TBaseStreamToken::TextRef();
+    if (Text.size() == 1)
+      FEchoText.push_back(Text[0]);  // punctuation, mostly
+    else
+      FEchoText.append(Text);
+  } else {
+    Step.Printed = true;
+    FEchoText.append(Own != nullptr ? Own->TFuzzyStreamToken::ToString() : Token->ToString());
+  }
+  Step.TextSize = FEchoText.size() - Step.TextStart;
+}
 
 std::string TFuzzyLogicTokenStream::ToString() const {
   std::string Echo;
   for (const TEchoStep& Step : FEcho) {
-    switch (Step.Kind) {
-      case TEchoStep::ekToken:
-        if (Step.NewLine) Echo += "\r\n";
-        Echo += Step.Printed;
-        break;
-      case TEchoStep::ekNumber: {
-        if (Step.NewLine) Echo += "\r\n";
-        // A token of the stream's own class prints a number from its kind and value alone.
-        Intf<IFuzzyStreamToken> Token(new TFuzzyStreamToken());
-        Token->SetDataType(Step.DataType);
-        Token->SetNumber(Step.Number);
-        Echo += Token->ToString();
-        break;
-      }
-      case TEchoStep::ekPutBack: {
-        // The echo ends with the token's printed form and a blank: keep what stands before
-        // them, without trailing blanks or line ends, and one blank. Bytes are counted, which
-        // for that ending is the same as counting characters; a cut that would fall inside a
-        // character (the echo did not end with this token) moves back to the character's start.
-        std::size_t Cut = 0;
-        const std::size_t Printed = Step.PrintedSize + 1;
-        if (Echo.size() > Printed) Cut = Echo.size() - Printed;
-        while (Cut > 0 && (static_cast<unsigned char>(Echo[Cut]) & 0xC0) == 0x80) --Cut;
-        while (Cut > 0 && static_cast<unsigned char>(Echo[Cut - 1]) <= 32) --Cut;
-        Echo.resize(Cut);
-        break;
-      }
+    if (!Step.PutBack) {
+      if (Step.NewLine) Echo += "\r\n";
+      Echo += PrintedFormOf(Step);
+    } else {
+      // The echo ends with the token's printed form and a blank: keep what stands before
+      // them, without trailing blanks or line ends, and one blank. Bytes are counted, which
+      // for that ending is the same as counting characters; a cut that would fall inside a
+      // character (the echo did not end with this token) moves back to the character's start.
+      std::size_t Cut = 0;
+      const std::size_t Printed = PrintedFormOf(Step).size() + 1;
+      if (Echo.size() > Printed) Cut = Echo.size() - Printed;
+      while (Cut > 0 && (static_cast<unsigned char>(Echo[Cut]) & 0xC0) == 0x80) --Cut;
+      while (Cut > 0 && static_cast<unsigned char>(Echo[Cut - 1]) <= 32) --Cut;
+      Echo.resize(Cut);
     }
     Echo += ' ';
   }
@@ -360,25 +427,14 @@ IFuzzyStreamToken* TFuzzyLogicTokenStream::TakeNextToken() {
   if (FStack.empty()) PrepareSExp();
   Intf<IFuzzyStreamToken> Token = std::move(FStack.back());
   FStack.pop_back();
-  TEchoStep& Step = FEcho.emplace_back();
-  Step.NewLine = FCurrentToken && detail::LineOf(Token.get()) > detail::LineOf(FCurrentToken.get());
-  const TFuzzyStreamToken* Own = detail::OwnToken(Token.get());
-  const std::int32_t Kind = Own != nullptr ? Own->TBaseStreamToken::GetDataType() : Token->GetDataType();
-  if ((Kind == fstInteger || Kind == fstFloat) && Own != nullptr) {
-    // Printing a number is the costly part of the echo, and the number cannot change here.
-    Step.Kind = TEchoStep::ekNumber;
-    Step.DataType = Kind;
-    Step.Number = Own->TBaseStreamToken::GetNumber();
-  } else {
-    Step.Kind = TEchoStep::ekToken;
-    Step.Printed = PrintedForm(Token.get(), Own, Kind);
-  }
-  // The look-ahead's reference becomes the current token's.
-  FCurrentToken = std::move(Token);
+  AddEchoStep(Token.get(), false, FCurrentToken && detail::LineOf(Token.get()) > detail::LineOf(FCurrentToken.get()));
+  const std::int32_t Kind = detail::KindOf(Token.get());
   if (Kind == U')')
     --FParenthesisLevel;
   else if (Kind == U'(')
     ++FParenthesisLevel;
+  // The look-ahead's reference becomes the current token's.
+  FCurrentToken = std::move(Token);
   return FCurrentToken.get();
 }
 
@@ -387,14 +443,8 @@ void TFuzzyLogicTokenStream::PutBackToken(IFuzzyStreamToken* Token) {
   FStack.emplace_back(Token);
   // Mostly the token just read, which is the current one already.
   if (FCurrentToken.get() != Token) FCurrentToken = FStack.back();
-
-  TEchoStep& Step = FEcho.emplace_back();
-  Step.Kind = TEchoStep::ekPutBack;
-  const TFuzzyStreamToken* Own = detail::OwnToken(Token);
-  const std::int32_t Kind =
-      Own != nullptr ? Own->TBaseStreamToken::GetDataType() : Token->GetDataType();
-  Step.PrintedSize = PrintedForm(Token, Own, Kind).size();
-
+  AddEchoStep(Token, true, false);
+  const std::int32_t Kind = detail::KindOf(Token);
   if (Kind == U')')
     ++FParenthesisLevel;
   else if (Kind == U'(')

@@ -82,7 +82,9 @@ class TARNWICK_EXPORT TFuzzyLogicTokenStream : public TGTextStream {
   // counts one, and so does a CR that no LF follows (CR LF counts at its LF); every line end
   // the lexer consumes goes through here. For speed the lexer takes runs of plain ASCII
   // characters inside words, strings, comments and blanks straight from the reader's buffer
-  // (AppendAsciiRun), none of which holds a line end.
+  // (AppendAsciiRun), none of which holds a line end; and a stream of exactly this class reads
+  // most tokens, with the blanks and line ends before them, from the buffer's bytes, counting
+  // those line ends by the same rule.
   char32_t GetChar() override;
   // Skips blanks and control characters into the pending whitespace, up to and including at
   // most one line end; true (and one more line) when it ended at a line end.
@@ -174,22 +176,29 @@ class TARNWICK_EXPORT TFuzzyLogicTokenStream : public TGTextStream {
   // Reads the line end that comes next (CR LF, CR or LF) through GetChar and appends it to
   // Dest; false, reading nothing, when the next character ends no line.
   bool ReadLineEnd(std::string& Dest);
+  // What BuildNextToken does for a token that lies whole in the reader's buffer as plain ASCII,
+  // with the blanks and line ends before it (most tokens): read from the bytes at once. Null
+  // when the token is of another kind, after the blanks before it are taken as BuildNextToken
+  // takes them; the token is then read the general way.
+  Intf<IFuzzyStreamToken> BuildPlainToken();
   // One step of the echo. What the text of a step depends on is taken when the step is made,
-  // as a token may change later (a "(" becomes the list it opens).
+  // as a token may change later (a "(" becomes the list it opens). A token of the stream's own
+  // class that prints from its kind, text and number alone keeps those, and is printed only
+  // when the echo is laid out; any other token keeps its printed form. The texts of the steps
+  // follow one another in FEchoText.
   struct TEchoStep {
-    enum TKind : std::uint8_t {
-      ekToken,   // a token handed out: Printed, after a line end when NewLine
-      ekNumber,  // a number token of the stream's own class handed out: printed from DataType
-                 // and Number when laid out, after a line end when NewLine
-      ekPutBack  // a token put back whose printed form had PrintedSize bytes
-    };
-    TKind Kind = ekToken;
-    bool NewLine = false;
-    std::int32_t DataType = 0;
+    std::size_t TextStart = 0;
+    std::size_t TextSize = 0;
     double Number = 0;
-    std::size_t PrintedSize = 0;
-    std::string Printed;
+    std::int32_t DataType = 0;
+    bool PutBack = false;  // a token put back, which cuts its printed form off the echo
+    bool NewLine = false;  // a token handed out on a later line than the one before
+    bool Printed = false;  // the text is the printed form; else DataType, text and Number print it
   };
+  // The step of Token, handed out (PutBack false) or put back.
+  void AddEchoStep(const IFuzzyStreamToken* Token, bool PutBack, bool NewLine);
+  // The printed form a step stands for.
+  std::string PrintedFormOf(const TEchoStep& Step) const;
 
   void RestartEcho();
   // Recomputes FPlainWordChars and FPlainStringChars from the comment, quote and escape
@@ -200,6 +209,7 @@ class TARNWICK_EXPORT TFuzzyLogicTokenStream : public TGTextStream {
   std::int32_t FLineNumber = 1;
   TObject* FOwner = nullptr;
   std::vector<TEchoStep> FEcho;                      // the echo, as its steps
+  std::string FEchoText;                             // the texts of the steps
   Intf<IFuzzyStreamToken> FCurrentToken;
   std::int32_t FParenthesisLevel = 0;
   std::vector<Intf<IFuzzyStreamToken>> FTempStack;  // scratch of PrepareSExp; empty between calls
