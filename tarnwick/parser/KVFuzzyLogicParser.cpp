@@ -30,9 +30,10 @@ bool IsNumber(const IFuzzyStreamToken* Token) {
 }
 
 // The next token of Stream. A stream of the lexer's own class hands it out without a reference
-// of the caller's (TakeNextToken): it stays alive until the stream's next NextToken or
-// PutBackToken, so the caller reads what it needs of it before then. A stream of another class
-// reads through its own NextToken, and Keep holds the token.
+// of the caller's (TakeNextToken): it stays as it is until the stream's next NextToken or
+// PutBackToken, so the caller reads what it needs of it before then, and keeps a reference to
+// what it needs longer. A stream of another class reads through its own NextToken, and Keep
+// holds the token.
 IFuzzyStreamToken* NextTokenOf(TFuzzyLogicTokenStream& Stream, Intf<IFuzzyStreamToken>& Keep) {
   if (IsExactClass(Stream, typeid(TFuzzyLogicTokenStream))) return Stream.TakeNextToken();
   Keep = Stream.NextToken();

@@ -713,6 +713,39 @@ TEST(FuzzyLogicTokenStreamHostile, MalformedUtf8ReadsAsReplacementCharacters) {
   EXPECT_EQ(T[1].Text, "\xEF\xBF\xBD");
 }
 
+// A token nothing holds any more is filled anew with the next token where a new one would be
+// made: a token a caller keeps, strongly or weakly, is left as it is, a weak reference to a
+// token let go empties, and what a token let go carried is let go at the next read, as when
+// the token dies.
+TEST(FuzzyLogicTokenStream, ATokenLetGoIsAsIfItDied) {
+  auto S = Lex("(a b c d e)");
+  Intf<IFuzzyStreamToken> Kept = S->NextToken();
+  EXPECT_EQ(S->NextToken()->GetText(), "a");
+  EXPECT_EQ(Kept->GetDataType(), '(');  // kept: not refilled
+
+  WeakIntf<IFuzzyStreamToken> Weak;
+  {
+    Intf<IFuzzyStreamToken> B = S->NextToken();
+    Weak = B;
+  }
+  EXPECT_TRUE(Weak.lock());
+  EXPECT_EQ(S->NextToken()->GetText(), "c");
+  EXPECT_FALSE(Weak.lock());  // it died: a token with weak references is never refilled
+
+  Intf<IFuzzyStreamTokenList> Payload(new TFuzzyStreamTokenList());
+  WeakIntf<IFuzzyStreamTokenList> PayloadAlive = Payload;
+  S->GetCurrentToken()->SetList(Payload.get());
+  S->GetCurrentToken()->SetTag(7);
+  Payload.reset();
+  EXPECT_TRUE(PayloadAlive.lock());  // the current token holds it
+  Intf<IFuzzyStreamToken> D = S->NextToken();
+  EXPECT_FALSE(PayloadAlive.lock());
+  EXPECT_EQ(D->GetText(), "d");
+  EXPECT_EQ(D->GetTag(), 0);
+  EXPECT_FALSE(D->GetList());
+  EXPECT_EQ(D->GetObjValue(), nullptr);
+}
+
 // ---------------------------------------------------------------------------------------------
 // The stream's own class reads most tokens straight from its buffer, and keeps the echo as the
 // tokens' texts; a descendant reads every token through the overridable operations. Both give
