@@ -136,7 +136,8 @@ void TKVFuzzyLogicParser::ParseFuzzyLogic() {
     if (!IsKind(T, U'(')) ParseError("ParseFuzzyLogic", LoadResString(SFzyUnexpectedToken), {T->ToString()});
     FStream->PutBackToken(T);
     // A component of neither form goes to the collection form, which refuses its class.
-    if (dynamic_cast<TIFuzzyLogic*>(GetFuzzyLogic()) != nullptr)
+    TCustomFuzzyLogic* Logic = GetFuzzyLogic();
+    if (Logic != nullptr && !IsExactClass(*Logic, typeid(TFuzzyLogic)) && dynamic_cast<TIFuzzyLogic*>(Logic) != nullptr)
       ParseFuzzyVariableIntf();
     else
       ParseFuzzyVariable();
@@ -233,7 +234,7 @@ TFuzzyVariable* TKVFuzzyLogicParser::ParseFuzzyVariable() {
   std::string Comment;
   Intf<IFuzzyStreamToken> T = ParseHeader(Name, Comment, true, kDeffuzzy, kParseFuzzyVariable, SFzyExpectedFuzzyDefinition);
 
-  auto* Logic = dynamic_cast<TFuzzyLogic*>(GetFuzzyLogic());
+  auto* Logic = ExactClassCast<TFuzzyLogic>(GetFuzzyLogic());
   if (Logic == nullptr) throw EFzyParseException(LoadResString(SFuzzyLogicNotTFuzzyLogic));
   TFuzzyVariables* Items = Logic->GetItems();
 

@@ -661,6 +661,15 @@ TEST_F(ParserTest, ALogicComponentOfAnotherClassIsRefusedAfterTheHeader) {
   EXPECT_EQ(Logic.GetItems()->GetCount(), 0);
 }
 
+// A handler that takes the logic component away in the middle of a text: the next definition
+// is refused after its header, as one for a component of another class.
+TEST_F(ParserTest, ALogicComponentTakenAwayDuringTheTextRefusesTheNextDefinition) {
+  Parser.SetOnParseFuzzyVariable([&](TObject*, TFuzzyVariable*) { Parser.SetFuzzyLogic(nullptr); });
+  EXPECT_EQ(ParseErrorOf("(deffuzzy a)\n(deffuzzy b)"), "FuzzyLogic property must be of type TFuzzyLogic or descendant");
+  ASSERT_EQ(Logic.GetItems()->GetCount(), 1);
+  EXPECT_EQ(Var(0)->GetName(), "a");
+}
+
 TEST_F(ParserTest, ErrorsOfTheLexerAndTheModelPassThrough) {
   try {
     Parse("(deffuzzy a \"no end");
