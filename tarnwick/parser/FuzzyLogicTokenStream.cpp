@@ -82,6 +82,9 @@ TFuzzyLogicTokenStream::TFuzzyLogicTokenStream(std::unique_ptr<TStream> Stream,
                                                const TEncoding* Encoding)
     : TGTextStream(std::move(Stream), Encoding) {
   UpdatePlainChars();
+  // Room for a definition of a few terms at once, rather than grown step by step.
+  FAhead.reserve(64);
+  FEcho.reserve(64);
 }
 
 TFuzzyLogicTokenStream::~TFuzzyLogicTokenStream() = default;
