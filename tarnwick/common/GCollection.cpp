@@ -7,6 +7,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <typeinfo>
 #include <unordered_map>
 #include <vector>
 
@@ -81,8 +82,17 @@ TGCollection::TGCollection(TPersistent* Owner, TCollectionItemClass ItemClass)
 TGCollection::~TGCollection() = default;
 
 TGCollectionItem* TGCollection::FindByWalk(std::string_view Name) const {
+  // The items of a collection are mostly of one class: once an item of a class is seen to be
+  // named, the others of that class are told so without a dynamic_cast each.
+  const std::type_info* NamedClass = nullptr;
   for (TCollectionItem* Item : *this) {
-    auto* Named = dynamic_cast<TGCollectionItem*>(Item);
+    TGCollectionItem* Named;
+    if (NamedClass != nullptr && IsExactClass(*Item, *NamedClass)) {
+      Named = static_cast<TGCollectionItem*>(Item);
+    } else {
+      Named = dynamic_cast<TGCollectionItem*>(Item);
+      if (Named != nullptr) NamedClass = &typeid(*Item);
+    }
     if (Named != nullptr && Named->GetName() == Name) return Named;
   }
   return nullptr;
@@ -91,6 +101,8 @@ TGCollectionItem* TGCollection::FindByWalk(std::string_view Name) const {
 TGCollectionItem* TGCollection::Find(std::string_view Name) const {
   if (Name.empty() || !IndexesNames()) return FindByWalk(Name);
   if (!FNames) {
+    // A few items are walked faster than an index is built (a variable's terms, mostly).
+    if (GetCount() < kWalkedCount) return FindByWalk(Name);
     auto Names = std::make_unique<TNameIndex>();
     for (TCollectionItem* Item : *this)
       if (auto* Named = dynamic_cast<TGCollectionItem*>(Item)) Names->Add(Named, Named->GetName());

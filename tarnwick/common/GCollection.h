@@ -48,8 +48,9 @@ class TARNWICK_COMMON_EXPORT TGCollection : public TOwnedCollection {
 
  protected:
   // True for a collection whose items all change their names through StoreNameField: it keeps
-  // an index of its items by name from its first lookup on, so that a lookup takes about
-  // constant time. Without one (the default) every lookup walks the items.
+  // an index of its items by name from the first lookup made while it holds kWalkedCount items
+  // or more, so that a lookup takes about constant time. Without one (the default) every lookup
+  // walks the items.
   virtual bool IndexesNames() const { return false; }
 
   void Notify(TCollectionItem* Item, TCollectionNotification Action) override {
@@ -59,6 +60,7 @@ class TARNWICK_COMMON_EXPORT TGCollection : public TOwnedCollection {
  private:
   friend class TGCollectionItem;
   struct TNameIndex;
+  static constexpr std::int32_t kWalkedCount = 8;
 
   TGCollectionItem* FindByWalk(std::string_view Name) const;
   void NoteNamed(TCollectionItem* Item, TCollectionNotification Action) noexcept;

@@ -71,6 +71,8 @@ class TARNWICK_COMMON_EXPORT TBaseStreamToken : public TPersistent,
   Integer GetLineNumber() const override { return FLineNumber; }
   double GetNumber() const override { return FNumber; }
   std::string GetText() const override { return FText; }
+  // The text itself, where GetText would copy it.
+  const std::string& TextRef() const noexcept { return FText; }
   void SetDataType(Integer Value) override { FDataType = Value; }
   void SetLineNumber(Integer Value) override { FLineNumber = Value; }
   void SetNumber(double Value) override { FNumber = Value; }

@@ -168,6 +168,16 @@ class TARNWICK_COMMON_EXPORT TGTextStream : public TGBufferStream {
     return N;
   }
 
+ protected:
+  // The unread bytes of the buffer, in which every byte below 0x80 is that ASCII character (an
+  // encoding in which ASCII stands for itself, its preamble passed, no character put back);
+  // empty when that does not hold. A descendant that takes ASCII characters from here marks
+  // them read with Consume; what its GetChar would do besides reading them is its own to do.
+  std::string_view PlainAvailable() const noexcept {
+    if (!FPutBack.empty() || !FAsciiCompatible || !FPreambleChecked) return {};
+    return Available();
+  }
+
  private:
   void SkipPreamble();
   // The common case of GetChar, inline: an ASCII byte waiting in the buffer of an encoding in

@@ -318,13 +318,39 @@ constexpr bool AnyFuzzyOperatorWordHasBlank() noexcept {
 }
 static_assert(!AnyFuzzyOperatorWordHasBlank(), "IsFuzzyOperatorWord passes over texts with a blank");
 inline constexpr std::size_t kLongestFuzzyOperatorWord = LongestFuzzyOperatorWord();
+static_assert(kLongestFuzzyOperatorWord < 32, "an operator word's length is a bit of a 32-bit mask");
+
+// For each ASCII character, the lengths (as bits) of the operator words that begin with it: the
+// names of sets and variables, which every SetName checks, are told apart from the words by one
+// look, mostly, instead of by comparing them with each of the words.
+struct TFuzzyOperatorWordStarts {
+  std::uint32_t Lengths[128] = {};
+  constexpr void Add(std::string_view Word, std::size_t Size) noexcept {
+    Lengths[static_cast<unsigned char>(Word.front()) & 127] |= std::uint32_t{1} << Size;
+  }
+};
+constexpr TFuzzyOperatorWordStarts FuzzyOperatorWordStarts() noexcept {
+  TFuzzyOperatorWordStarts Starts;
+  for (std::string_view S : HedgeNames) Starts.Add(S, S.size());
+  for (std::string_view S : BaseHedgeNames) {
+    Starts.Add(S, S.size());
+    Starts.Add(S, S.size() + 1);  // the "X" form
+  }
+  for (std::string_view S : FuzzyIntersectionKeywords) Starts.Add(S, S.size());
+  for (std::string_view S : FuzzyUnionKeywords) Starts.Add(S, S.size());
+  return Starts;
+}
+inline constexpr TFuzzyOperatorWordStarts kFuzzyOperatorWordStarts = FuzzyOperatorWordStarts();
 
 }  // namespace detail
 
 // A word of the expression language that works on sets: a hedge, a hedge operator or a
 // keyword. No set may be named so, and the evaluator takes it as an operator.
 inline bool IsFuzzyOperatorWord(std::string_view S) noexcept {
-  if (S.size() > detail::kLongestFuzzyOperatorWord || S.find(' ') != std::string_view::npos) return false;
+  if (S.empty() || S.size() > detail::kLongestFuzzyOperatorWord) return false;
+  const auto First = static_cast<unsigned char>(S.front());
+  if (First >= 128 || ((detail::kFuzzyOperatorWordStarts.Lengths[First] >> S.size()) & 1) == 0) return false;
+  if (S.find(' ') != std::string_view::npos) return false;
   return IsFuzzyHedge(S) || IsFuzzyHedgeOperator(S) || IsFuzzyKeyword(S);
 }
 

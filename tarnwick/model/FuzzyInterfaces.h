@@ -375,6 +375,8 @@ class TARNWICK_EXPORT TFuzzyStreamToken : public TBaseStreamToken, public virtua
   void SetList(IFuzzyStreamTokenList* Value) override;
   void SetObjValue(TObject* Value) override;
 
+  // Whether it carries an interface or an object, whatever its DataType says.
+  bool HasPayload() const noexcept { return FIntfValue || FObjValue != nullptr; }
   // The object payload when it is a TFuzzySet or a descendant, else nullptr.
   TFuzzySet* GetFuzzySet() const noexcept;
   void SetFuzzySet(TFuzzySet* Value);

@@ -8,9 +8,13 @@
 #include <cstddef>
 #include <iterator>
 #include <string>
+#include <typeinfo>
+#include <utility>
 
 #include "tarnwick/model/FuzzyParserBase.h"
+#include "tarnwick/model/detail/DefinitionVariables.h"
 #include "tarnwick/platform/Format.h"
+#include "tarnwick/platform/ScopeGuard.h"
 
 namespace tarnwick {
 
@@ -164,9 +168,11 @@ void TFuzzyLogic::ThresholdChanged() {
 
 void TFuzzyLogic::NotifyVariable(TFuzzyVariable* FuzzyVariable, TCollectionNotification Action) {
   if (Action == cnAdded) {
+    // Taken at once: what a handler adds is no definition's variable.
+    const bool Definition = std::exchange(FNextIsDefinition, false);
     FuzzyVariable->SetThreshold(GetThreshold());
     DoVariableAdded(FuzzyVariable);
-    if (GetAutoTerms()) AddAutoTerms(FuzzyVariable);
+    if (GetAutoTerms() && !(Definition && LeaveOutUnseenAutoTerms(FuzzyVariable))) AddAutoTerms(FuzzyVariable);
   } else if (Action == cnExtracting) {
     DoVariableDeleted(FuzzyVariable);
   }
@@ -197,6 +203,46 @@ void TFuzzyLogic::AddAutoTerms(TFuzzyVariable* FuzzyVariable) {
     ShapeAutoTerm(I, *Term, FuzzyVariable->GetMinimum(), FuzzyVariable->GetMaximum(),
                   [Term](TFzyFloat X, TFzyFloat Y) { Term->GetValues()->Add(X, Y); });
   }
+}
+
+bool TFuzzyLogic::LeaveOutUnseenAutoTerms(TFuzzyVariable* FuzzyVariable) {
+  // From here until the reader frees the terms only the library's own code runs, and none of
+  // it reads a term, as long as every class on the way is the library's own (a descendant's
+  // constructor, notices and reports could), no handler hears of a term or of the variable's
+  // leaving, and the update block holds back the reports of the variable and the collection.
+  // The variable's own class shows in its collection's item class: while its base constructor
+  // announces it, it is not yet of its final class.
+  if (!IsExactClass(*this, typeid(TFuzzyLogic)) || !IsExactClass(*FItems, typeid(TFuzzyVariables)) ||
+      FItems->GetItemClass() != TCollectionItemClass::Of<TFuzzyVariable>() || FItems->GetUpdateCount() == 0 ||
+      FuzzyVariable->GetCollection() != FItems.get())
+    return false;
+  TFuzzySets* Sets = FuzzyVariable->GetItems();
+  if (!IsExactClass(*Sets, typeid(TFuzzySets)) || Sets->GetItemClass() != TCollectionItemClass::Of<TFuzzySet>() ||
+      Sets->GetCount() != 0)
+    return false;
+  if (FOnFuzzySetAdded || FOnFuzzySetChange || FOnVariableDeleted) return false;
+
+  // AddAutoTerms on a variable without sets adds one term per distinct name, and the name of
+  // each (unless empty) must pass the set's check, which would raise with the first terms made.
+  std::string Names[std::size(kAutoTermNames)];
+  std::int32_t Made = 0;
+  for (std::size_t I = 0; I < std::size(kAutoTermNames); ++I) {
+    Names[I] = LoadResString(*kAutoTermNames[I]);
+    if (!Names[I].empty() && IsFuzzyOperatorWord(Names[I])) return false;
+    if (std::find(Names, Names + I, Names[I]) == Names + I) ++Made;
+  }
+  // What the made and freed terms would leave: their IDs taken, and the text out of date (each
+  // term's points report a change).
+  Sets->SkipIDs(Made);
+  SetNeedsUpdate(true);
+  return true;
+}
+
+TFuzzyVariable* detail::TDefinitionVariables::Add(TFuzzyLogic& Logic) {
+  Logic.FNextIsDefinition = true;
+  // Also when the variable never joins: the next one to join may be no definition's.
+  const TScopeExit Disarm([&Logic]() noexcept { Logic.FNextIsDefinition = false; });
+  return Logic.GetItems()->Add();
 }
 
 void TFuzzyLogic::DoChange() {

@@ -24,6 +24,9 @@
 namespace tarnwick {
 
 class TCustomFuzzyLogicParser;
+namespace detail {
+struct TDefinitionVariables;  // model/detail/DefinitionVariables.h
+}
 
 // The automatic terms, in the order a logic component adds them, and their shapes over a
 // range [Min, Max]: "low" falls from (Min, 1) to (Max, 0), "medium" is the triangle whose peak
@@ -180,6 +183,13 @@ class TARNWICK_EXPORT TFuzzyLogic : public TCustomFuzzyLogic {
   void DoVariableDeleted(TFuzzyVariable* FuzzyVariable);
 
  private:
+  friend struct detail::TDefinitionVariables;
+
+  // For a variable of a definition reader (detail::TDefinitionVariables), which frees its
+  // automatic terms again at once: gives it none, with every effect their making and freeing
+  // would have had, when nothing could see them (true); otherwise does nothing (false).
+  bool LeaveOutUnseenAutoTerms(TFuzzyVariable* FuzzyVariable);
+
   TFuzzySetEvent FOnFuzzySetChange;
   TFuzzyVariableEvent FOnVariableChange;
   std::unique_ptr<TFuzzyVariables> FItems;
@@ -188,6 +198,8 @@ class TARNWICK_EXPORT TFuzzyLogic : public TCustomFuzzyLogic {
   TFuzzyVariableEvent FOnVariableAdded;
   TFuzzySetEvent FOnFuzzySetDeleted;
   TFuzzySetEvent FOnFuzzySetAdded;
+  // True from a definition reader's Add until the next variable joins Items.
+  bool FNextIsDefinition = false;
 };
 
 }  // namespace tarnwick

@@ -61,6 +61,7 @@ class TARNWICK_EXPORT TFuzzySets : public TGCollection {
 
  private:
   friend class TFuzzyVariable;
+  friend class TFuzzyLogic;  // leaves out the automatic terms a definition reader frees unseen
   TFuzzyVariable* FVariable;
 };
 

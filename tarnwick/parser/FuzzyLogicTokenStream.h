@@ -31,7 +31,10 @@
 // other than "(" alone, a "(" up to its matching ")". Parentheses may nest at most
 // GetMaxNestingDepth() deep: deeper nesting raises EFzyParseException with SFzyNestingTooDeep,
 // so that no reader of the text, recursive or not, meets unbounded nesting. Nothing is ever
-// read by recursion, so any text of any length is read in stack space that does not grow.
+// read by recursion, so any text of any length is read in stack space that does not grow. A
+// stream of exactly this class keeps the tokens read ahead as what they hold, and makes each
+// token only as it is handed out, in the place of the current token when nothing else holds
+// that one (not even weakly), as nothing can tell the two apart.
 //
 // Echo. The printed forms of the tokens handed out since the current top-level expression
 // began, each followed by a blank, with CR LF where a token stands on a later line than the
@@ -82,7 +85,9 @@ class TARNWICK_EXPORT TFuzzyLogicTokenStream : public TGTextStream {
   // counts one, and so does a CR that no LF follows (CR LF counts at its LF); every line end
   // the lexer consumes goes through here. For speed the lexer takes runs of plain ASCII
   // characters inside words, strings, comments and blanks straight from the reader's buffer
-  // (AppendAsciiRun), none of which holds a line end.
+  // (AppendAsciiRun), none of which holds a line end; and a stream of exactly this class reads
+  // most tokens, with the blanks and line ends before them, from the buffer's bytes, counting
+  // those line ends by the same rule.
   char32_t GetChar() override;
   // Skips blanks and control characters into the pending whitespace, up to and including at
   // most one line end; true (and one more line) when it ended at a line end.
@@ -102,11 +107,12 @@ class TARNWICK_EXPORT TFuzzyLogicTokenStream : public TGTextStream {
   virtual void MoveToNextConstruct();
   // The next token; never empty: at and after the end of the text an end token.
   virtual Intf<IFuzzyStreamToken> NextToken();
-  // What this class's NextToken does, without a reference for the caller: the token stays
-  // alive as the current token, that is until the next NextToken or PutBackToken, so the
-  // caller reads what it needs of it before then. Saves the two changes of the token's count
-  // that a reference of the caller's own costs. Only for a stream whose NextToken is this
-  // class's: it does not read through an override.
+  // What this class's NextToken does, without a reference for the caller: the token is the
+  // current token, as it is until the next NextToken or PutBackToken (which may let it go, or
+  // fill it anew as the next token when nothing else holds it), so the caller reads what it
+  // needs of it before then. Saves the two changes of the token's count that a reference of
+  // the caller's own costs. Only for a stream whose NextToken is this class's: it does not
+  // read through an override.
   IFuzzyStreamToken* TakeNextToken();
   // Makes Token the next token again and the current one, and cuts it off the echo. A null
   // token does nothing.
@@ -174,35 +180,73 @@ class TARNWICK_EXPORT TFuzzyLogicTokenStream : public TGTextStream {
   // Reads the line end that comes next (CR LF, CR or LF) through GetChar and appends it to
   // Dest; false, reading nothing, when the next character ends no line.
   bool ReadLineEnd(std::string& Dest);
-  // One step of the echo. What the text of a step depends on is taken when the step is made,
-  // as a token may change later (a "(" becomes the list it opens).
-  struct TEchoStep {
-    enum TKind : std::uint8_t {
-      ekToken,   // a token handed out: Printed, after a line end when NewLine
-      ekNumber,  // a number token of the stream's own class handed out: printed from DataType
-                 // and Number when laid out, after a line end when NewLine
-      ekPutBack  // a token put back whose printed form had PrintedSize bytes
-    };
-    TKind Kind = ekToken;
-    bool NewLine = false;
-    std::int32_t DataType = 0;
+  // What a token of this class holds, before the token is made (when it is needed: most
+  // tokens are handed out one after another, read, and let go).
+  struct TTokenFields {
+    std::int32_t DataType = fstNone;
+    std::int32_t LineNumber = 0;
     double Number = 0;
-    std::size_t PrintedSize = 0;
-    std::string Printed;
+    std::string Text;
+    std::string Whitespace;
   };
+  // A token of the look-ahead: made already (Token), or still its fields.
+  struct TAheadToken {
+    Intf<IFuzzyStreamToken> Token;
+    TTokenFields Fields;
+  };
+  // Reads the characters of the next token, as BuildNextToken does: returns the kind code for
+  // FinishToken with the text in FText and the blanks before it in the pending whitespace.
+  // LineEndAfter: a line end ended the word, to be read (and counted) once the token is
+  // finished.
+  std::int32_t ReadTokenText(bool& LineEndAfter);
+  // ReadTokenText for a token that lies whole in the reader's buffer as plain ASCII, with the
+  // blanks and line ends before it (most tokens), read from the bytes at once into Fields'
+  // text and whitespace (the pending whitespace first); kNoKind when the token is of another
+  // kind, after the blanks before it went to the pending whitespace as SkipInLineSpaces takes
+  // them. Only for a stream of exactly this class: a descendant may read characters or skip
+  // blanks its own way.
+  std::int32_t ReadPlainToken(TTokenFields& Fields, bool& LineEndAfter);
+  // What FinishToken does, on Fields whose text is the collected text.
+  void FinishFields(std::int32_t Kind, TTokenFields& Fields);
+  // A new token of this class with Fields.
+  static Intf<IFuzzyStreamToken> MakeToken(const TTokenFields& Fields);
+  // The current token when nothing else holds it, not even weakly, and it is of this class:
+  // it may then become the next token in its place, as no one can tell it from a new one.
+  TFuzzyStreamToken* ReusableCurrentToken() const noexcept;
+  // One step of the echo. What the text of a step depends on is taken when the step is made,
+  // as a token may change later (a "(" becomes the list it opens). A token handed out from the
+  // fields of the look-ahead prints from them, which stay until the echo restarts; another
+  // token of the stream's own class that prints from its kind, text and number alone keeps
+  // those, and is printed only when the echo is laid out; any other token keeps its printed
+  // form. The texts the steps keep follow one another in FEchoText.
+  struct TEchoStep {
+    std::size_t TextStart = 0;  // the look-ahead's index for a step of its fields
+    std::size_t TextSize = 0;
+    double Number = 0;
+    std::int32_t DataType = 0;
+    bool PutBack = false;  // a token put back, which cuts its printed form off the echo
+    bool NewLine = false;  // a token handed out on a later line than the one before
+    bool Printed = false;  // the text is the printed form; else DataType, text and Number print it
+    bool Ahead = false;    // the fields of the look-ahead's token TextStart print it
+  };
+  // The step of Token, handed out (PutBack false) or put back.
+  void AddEchoStep(const IFuzzyStreamToken* Token, bool PutBack, bool NewLine);
+  // The printed form a step stands for.
+  std::string PrintedFormOf(const TEchoStep& Step) const;
 
   void RestartEcho();
   // Recomputes FPlainWordChars and FPlainStringChars from the comment, quote and escape
   // characters.
   void UpdatePlainChars() noexcept;
 
-  std::vector<Intf<IFuzzyStreamToken>> FStack;      // look-ahead; the next token at the back
+  std::vector<TAheadToken> FAhead;  // the look-ahead from FNext on, the next token first
+  std::size_t FNext = 0;
   std::int32_t FLineNumber = 1;
   TObject* FOwner = nullptr;
   std::vector<TEchoStep> FEcho;                      // the echo, as its steps
+  std::string FEchoText;                             // the texts of the steps
   Intf<IFuzzyStreamToken> FCurrentToken;
   std::int32_t FParenthesisLevel = 0;
-  std::vector<Intf<IFuzzyStreamToken>> FTempStack;  // scratch of PrepareSExp; empty between calls
   char32_t FCommentChar = U';';
   char32_t FQuoteChar = U'"';
   char32_t FEscapeChar = U'\\';

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tarnwick/common/TextStream.h"
+#include "tarnwick/model/detail/DefinitionVariables.h"
 #include "tarnwick/parser/FuzzyLogicTokenStream.h"
 #include "tarnwick/parser/detail/FuzzyParserForms.h"
 #include "tarnwick/parser/detail/StreamCall.h"
@@ -29,9 +30,10 @@ bool IsNumber(const IFuzzyStreamToken* Token) {
 }
 
 // The next token of Stream. A stream of the lexer's own class hands it out without a reference
-// of the caller's (TakeNextToken): it stays alive until the stream's next NextToken or
-// PutBackToken, so the caller reads what it needs of it before then. A stream of another class
-// reads through its own NextToken, and Keep holds the token.
+// of the caller's (TakeNextToken): it stays as it is until the stream's next NextToken or
+// PutBackToken, so the caller reads what it needs of it before then, and keeps a reference to
+// what it needs longer. A stream of another class reads through its own NextToken, and Keep
+// holds the token.
 IFuzzyStreamToken* NextTokenOf(TFuzzyLogicTokenStream& Stream, Intf<IFuzzyStreamToken>& Keep) {
   if (IsExactClass(Stream, typeid(TFuzzyLogicTokenStream))) return Stream.TakeNextToken();
   Keep = Stream.NextToken();
@@ -134,7 +136,8 @@ void TKVFuzzyLogicParser::ParseFuzzyLogic() {
     if (!IsKind(T, U'(')) ParseError("ParseFuzzyLogic", LoadResString(SFzyUnexpectedToken), {T->ToString()});
     FStream->PutBackToken(T);
     // A component of neither form goes to the collection form, which refuses its class.
-    if (dynamic_cast<TIFuzzyLogic*>(GetFuzzyLogic()) != nullptr)
+    TCustomFuzzyLogic* Logic = GetFuzzyLogic();
+    if (Logic != nullptr && !IsExactClass(*Logic, typeid(TFuzzyLogic)) && dynamic_cast<TIFuzzyLogic*>(Logic) != nullptr)
       ParseFuzzyVariableIntf();
     else
       ParseFuzzyVariable();
@@ -231,14 +234,15 @@ TFuzzyVariable* TKVFuzzyLogicParser::ParseFuzzyVariable() {
   std::string Comment;
   Intf<IFuzzyStreamToken> T = ParseHeader(Name, Comment, true, kDeffuzzy, kParseFuzzyVariable, SFzyExpectedFuzzyDefinition);
 
-  auto* Logic = dynamic_cast<TFuzzyLogic*>(GetFuzzyLogic());
+  auto* Logic = ExactClassCast<TFuzzyLogic>(GetFuzzyLogic());
   if (Logic == nullptr) throw EFzyParseException(LoadResString(SFuzzyLogicNotTFuzzyLogic));
   TFuzzyVariables* Items = Logic->GetItems();
 
   TFuzzyVariable* V = nullptr;
   {
     TUpdateBlock<TCollection> Block(*Items);
-    V = Items->Add();
+    // Items->Add(), whose automatic terms the lines below free again.
+    V = detail::TDefinitionVariables::Add(*Logic);
     // Declared after the block, so that the variable is back before the block ends. Whether
     // it comes back is decided here, once: a handler that switches AutoTerms during the
     // definition must not leave the variable outside its collection.

@@ -253,6 +253,10 @@ class TARNWICK_PLATFORM_EXPORT TCollection : public TPersistent {
   // collection, each once) as Delete would, in that order, with the same notices, but takes
   // them out of the item list in one pass; the change is reported once.
   void DeleteItems(std::span<TCollectionItem* const> Gone);
+  // For descendants that leave out items nobody could have seen made and freed: the IDs those
+  // items would have taken are taken all the same, so that the next items get the IDs they
+  // would have got.
+  void SkipIDs(std::int32_t Count) noexcept { FNextID += Count; }
 
  private:
   friend class TCollectionItem;

@@ -492,6 +492,19 @@ bool IsHexDigit(char C) {
 // not exceed Limit (a negative value may reach Limit + 1, the most negative of the type).
 bool ParseInteger(std::string_view S, std::uint64_t Limit, bool& Negative,
                   std::uint64_t& Magnitude) {
+  // Plain decimal digits, as nearly every number of a text is written, are read at once; 18 of
+  // them cannot overflow the magnitude.
+  if (!S.empty() && S.size() <= 18) {
+    std::uint64_t V = 0;
+    std::size_t I = 0;
+    for (; I < S.size() && IsDigit(S[I]); ++I) V = V * 10 + static_cast<unsigned>(S[I] - '0');
+    if (I == S.size()) {
+      if (V > Limit) return false;
+      Negative = false;
+      Magnitude = V;
+      return true;
+    }
+  }
   S = TrimView(S);
   Negative = false;
   if (!S.empty() && (S[0] == '+' || S[0] == '-')) {

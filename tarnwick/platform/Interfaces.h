@@ -115,6 +115,8 @@ class TARNWICK_PLATFORM_EXPORT TInterfaceBase : public virtual IInterface {
   // The weak pointer block with a new reference for the caller, allocated on first use;
   // nullptr once the object has started dying.
   detail::TWeakBlock* AcquireWeakBlock();
+  // False while no weak pointer to the object was ever made and it has not started dying.
+  bool HasWeakReferences() const noexcept { return FWeakBlock != nullptr; }
 
  protected:
   TInterfaceBase() noexcept = default;

@@ -2,6 +2,7 @@
 #include "tarnwick/platform/Strings.h"
 
 #include <limits>
+#include <typeinfo>
 #include <utility>
 
 #include "tarnwick/platform/Exceptions.h"
@@ -437,6 +438,34 @@ void TStringList::Move(std::int32_t CurIndex, std::int32_t NewIndex) {
   const std::int32_t Step = CurIndex < NewIndex ? 1 : -1;
   for (std::int32_t I = CurIndex; I != NewIndex; I += Step) ExchangeItems(I, I + Step);
   Changed();
+}
+
+void TStringList::AddStrings(const TStrings* Strings) {
+  // What TStrings does through Get, GetObject and AddObject, which a descendant may override,
+  // and which a sorted list answers in its own order.
+  const auto* Src = dynamic_cast<const TStringList*>(Strings);
+  if (Src == nullptr || Src == this || FSorted || !IsExactClass(*this, typeid(TStringList)) ||
+      !IsExactClass(*Src, typeid(TStringList)) ||
+      Src->FList.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()) - FList.size()) {
+    TStrings::AddStrings(Strings);
+    return;
+  }
+  TUpdateBlock<TStrings> Block(*this);
+  FList.insert(FList.end(), Src->FList.begin(), Src->FList.end());
+}
+
+std::string TStringList::GetText() const {
+  if (!IsExactClass(*this, typeid(TStringList))) return TStrings::GetText();
+  const std::string& LineBreak = GetLineBreak();
+  std::size_t Size = 0;
+  for (const TStringItem& Item : FList) Size += Item.FString.size() + LineBreak.size();
+  std::string Result;
+  Result.reserve(Size);
+  for (const TStringItem& Item : FList) {
+    Result += Item.FString;
+    Result += LineBreak;
+  }
+  return Result;
 }
 
 void TStringList::Assign(const TPersistent* Source) {

@@ -275,6 +275,10 @@ class TARNWICK_PLATFORM_EXPORT TStringList : public TStrings {
   void Delete(std::int32_t Index) override;
   void Exchange(std::int32_t Index1, std::int32_t Index2) override;
   void Move(std::int32_t CurIndex, std::int32_t NewIndex) override;
+  // As TStrings does them; between lists of exactly this class the lines are read and stored
+  // where they lie, without a copy for each step.
+  void AddStrings(const TStrings* Strings) override;
+  std::string GetText() const override;
 
   // From another TStringList: its lines in its order, then its Sorted, Duplicates and
   // CaseSensitive (OwnsObjects stays). From any other TStrings: its lines added one by one

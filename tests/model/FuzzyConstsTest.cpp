@@ -324,6 +324,37 @@ TEST(FuzzyConstsLookup, OperatorWords) {
   }
 }
 
+// IsFuzzyOperatorWord rejects most names by their first character and length alone: it agrees
+// with the three lookups on every word, its "X" form, and the near misses of each (one character
+// more, fewer or changed, at either end, bytes beyond ASCII included).
+TEST(FuzzyConstsLookup, OperatorWordsAgreeWithTheLookupsOnEveryNearMiss) {
+  std::vector<std::string> Words;
+  for (std::string_view S : HedgeNames) Words.emplace_back(S);
+  for (std::string_view S : BaseHedgeNames) {
+    Words.emplace_back(S);
+    Words.push_back(std::string(S) + "X");
+  }
+  for (std::string_view S : FuzzyIntersectionKeywords) Words.emplace_back(S);
+  for (std::string_view S : FuzzyUnionKeywords) Words.emplace_back(S);
+  std::set<std::string> Texts = {"", " ", "low", "medium", "high", "temperature", "x"};
+  for (const std::string& W : Words) {
+    Texts.insert(W);
+    Texts.insert(W.substr(1));
+    Texts.insert(W.substr(0, W.size() - 1));
+    for (const char C : {'a', 'X', ' ', '-', '\x80', '\xff'}) {
+      Texts.insert(C + W);
+      Texts.insert(W + C);
+      Texts.insert(C + W.substr(1));
+      Texts.insert(W.substr(0, W.size() - 1) + C);
+    }
+  }
+  for (const std::string& T : Texts) {
+    const bool Expected = IsFuzzyHedge(T) || IsFuzzyHedgeOperator(T) || IsFuzzyKeyword(T);
+    EXPECT_EQ(IsFuzzyOperatorWord(T), Expected) << '"' << T << '"';
+  }
+  for (const std::string& W : Words) EXPECT_TRUE(IsFuzzyOperatorWord(W)) << W;
+}
+
 TEST(FuzzyConstsMessages, DefaultTextsStandAsWritten) {
   struct Case {
     const TResString& Res;

@@ -5,8 +5,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cstdint>
 #include <memory>
+#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -709,6 +711,119 @@ TEST(FuzzyLogicTokenStreamHostile, MalformedUtf8ReadsAsReplacementCharacters) {
   ASSERT_EQ(T.size(), 3u);
   EXPECT_EQ(T[0].Text, "a\xEF\xBF\xBD\xEF\xBF\xBD");
   EXPECT_EQ(T[1].Text, "\xEF\xBF\xBD");
+}
+
+// A token nothing holds any more is filled anew with the next token where a new one would be
+// made: a token a caller keeps, strongly or weakly, is left as it is, a weak reference to a
+// token let go empties, and what a token let go carried is let go at the next read, as when
+// the token dies.
+TEST(FuzzyLogicTokenStream, ATokenLetGoIsAsIfItDied) {
+  auto S = Lex("(a b c d e)");
+  Intf<IFuzzyStreamToken> Kept = S->NextToken();
+  EXPECT_EQ(S->NextToken()->GetText(), "a");
+  EXPECT_EQ(Kept->GetDataType(), '(');  // kept: not refilled
+
+  WeakIntf<IFuzzyStreamToken> Weak;
+  {
+    Intf<IFuzzyStreamToken> B = S->NextToken();
+    Weak = B;
+  }
+  EXPECT_TRUE(Weak.lock());
+  EXPECT_EQ(S->NextToken()->GetText(), "c");
+  EXPECT_FALSE(Weak.lock());  // it died: a token with weak references is never refilled
+
+  Intf<IFuzzyStreamTokenList> Payload(new TFuzzyStreamTokenList());
+  WeakIntf<IFuzzyStreamTokenList> PayloadAlive = Payload;
+  S->GetCurrentToken()->SetList(Payload.get());
+  S->GetCurrentToken()->SetTag(7);
+  Payload.reset();
+  EXPECT_TRUE(PayloadAlive.lock());  // the current token holds it
+  Intf<IFuzzyStreamToken> D = S->NextToken();
+  EXPECT_FALSE(PayloadAlive.lock());
+  EXPECT_EQ(D->GetText(), "d");
+  EXPECT_EQ(D->GetTag(), 0);
+  EXPECT_FALSE(D->GetList());
+  EXPECT_EQ(D->GetObjValue(), nullptr);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The stream's own class reads most tokens straight from its buffer, and keeps the echo as the
+// tokens' texts; a descendant reads every token through the overridable operations. Both give
+// the same tokens, lines, whitespace, echo and errors for any text.
+
+// A descendant that changes nothing, so that every character goes the general way.
+class TGeneralTokenStream : public TFuzzyLogicTokenStream {
+ public:
+  explicit TGeneralTokenStream(std::string_view Text)
+      : TFuzzyLogicTokenStream(std::make_unique<TKVStringStream>(Text), nullptr) {}
+};
+
+// Everything one stream gives for its text: each token (with the echo when Echo), then the
+// error, if any.
+std::string ReadAll(TFuzzyLogicTokenStream& S, std::size_t PutBackEvery, bool Echo) {
+  std::string Out;
+  try {
+    for (std::size_t I = 1;; ++I) {
+      Intf<IFuzzyStreamToken> T = S.NextToken();
+      Out += std::to_string(T->GetDataType()) + " [" + T->GetText() + "] " +
+             std::to_string(std::bit_cast<std::uint64_t>(T->GetNumber())) + " line " +
+             std::to_string(T->GetLineNumber()) + " ws [" + T->GetWhitespace() + "] echo [" +
+             (Echo ? S.ToString() : std::string()) + "] level " + std::to_string(S.GetParenthesisLevel()) + "\n";
+      if (T->GetDataType() == fstNone) break;
+      if (I % PutBackEvery == 0) {
+        S.PutBackToken(T.get());
+        if (Echo) Out += "put back: echo [" + S.ToString() + "]\n";
+        if (S.NextToken() != T) Out += "another token\n";
+      }
+    }
+  } catch (const EFzyParseException& E) {
+    Out += std::string("error ") + E.what() + " line " + std::to_string(E.GetLineNumber()) + "\n";
+  }
+  return Out + "line " + std::to_string(S.GetLineNumber()) + "\n";
+}
+
+TEST(FuzzyLogicTokenStream, ReadsFromItsBufferAsThroughItsOperations) {
+  static const char* const kPieces[] = {
+      "(", ")", "&", "=", "[", "]", "|", "~", "<", "<=", ">=X", "?", "?x", "abc", "low", "12", "-3", "+", "0.25",
+      "1e5", "0x1F", "$10", "007", "2147483648", "5\\ ", "\\", "\\\\", "a\\(b", "\"str\"", "\"a\\\"b\"", "\"",
+      ";note", "#c", "'q'", "^", " ", "  ", "\t", "\r", "\n", "\r\n", std::string_view("\0", 1).data(), "\xC3\xA9",
+      "\xE2\x82\xAC", "\x80", "x;y", "a\"b", "w#x", "p'q"};
+  std::mt19937 Random(20260611);
+  auto Pick = [&Random](std::size_t N) { return std::uniform_int_distribution<std::size_t>(0, N - 1)(Random); };
+  std::vector<std::string> Texts;
+  for (int I = 0; I < 1000; ++I) {
+    std::string Text;
+    const std::size_t Count = Pick(40);
+    for (std::size_t J = 0; J < Count; ++J) {
+      const std::size_t K = Pick(std::size(kPieces));
+      Text += K == 41 ? std::string(1, '\0') : std::string(kPieces[K]);
+    }
+    Texts.push_back(Text);
+  }
+  // A text longer than the buffer, so that tokens and line ends meet its end.
+  std::string Long;
+  while (Long.size() < 3 * TGBufferStream::kDefaultBufferSize) {
+    const std::size_t K = Pick(std::size(kPieces));
+    if (K != 30 && K != 46) Long += K == 41 ? std::string(1, '\0') : std::string(kPieces[K]);  // no lone quote
+  }
+  Texts.push_back(Long);
+  for (std::size_t I = 0; I < Texts.size(); ++I) {
+    const std::string& Text = Texts[I];
+    for (int Chars = 0; Chars < 2; ++Chars) {
+      auto Own = Lex(Text);
+      TGeneralTokenStream General(Text);
+      if (Chars == 1) {
+        for (TFuzzyLogicTokenStream* S : {Own.get(), static_cast<TFuzzyLogicTokenStream*>(&General)}) {
+          S->SetCommentChar(U'#');
+          S->SetQuoteChar(U'\'');
+          S->SetEscapeChar(U'^');
+        }
+      }
+      const std::size_t PutBackEvery = 2 + I % 5;
+      const bool Echo = Text.size() < 1000;
+      ASSERT_EQ(ReadAll(*Own, PutBackEvery, Echo), ReadAll(General, PutBackEvery, Echo)) << "text " << I << ": " << Text;
+    }
+  }
 }
 
 }  // namespace

@@ -5,7 +5,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tarnwick/model/FuzzyConsts.h"
@@ -16,6 +19,7 @@
 #include "parser/ParserTestSupport.h"
 #include "tarnwick/parser/FuzzyLogicTokenStream.h"
 #include "tarnwick/parser/KVFuzzyLogicParser.h"
+#include "tarnwick/platform/ResStrings.h"
 #include "tarnwick/platform/Strings.h"
 
 namespace tarnwick {
@@ -365,6 +369,102 @@ TEST_F(ParserTest, AnErrorWhileTheVariableComesBackPassesThrough) {
   EXPECT_THAT(ParseErrorOf("(deffuzzy boom (range 0 x))"), StartsWith("Parsing Error, Expected number"));
 }
 
+// Everything a host can read of a logic component after a parse, and of its variables while
+// the definitions are read: names, IDs (of one probe set added afterwards too), current items,
+// ranges, thresholds, the sets with their points bit for bit, the text and its mark.
+class TModelDump {
+ public:
+  // Watches the parse through the parser's events, which the logic's handlers do not change.
+  explicit TModelDump(TKVFuzzyLogicParser& Parser) {
+    Parser.SetOnParseFuzzySet([this](TObject* Sender, TFuzzySet* S) {
+      const auto& Logic = *static_cast<TKVFuzzyLogicParser*>(Sender)->GetFuzzyLogic();
+      FText += "parsed set " + S->GetName() + " id " + std::to_string(S->GetID()) + " of " +
+               std::to_string(S->GetCollection()->GetCount()) + ", text out of date " +
+               std::to_string(Logic.GetNeedsUpdate()) + "\n";
+    });
+  }
+
+  void Read(TFuzzyLogic& Logic) {
+    for (std::int32_t I = 0; I < Logic.GetItems()->GetCount(); ++I) {
+      const TFuzzyVariable& V = *Logic.GetItems()->GetItem(I);
+      FText += "variable " + V.GetName() + " id " + std::to_string(V.GetID()) + " item " +
+               std::to_string(V.GetItemIndex()) + " range " + Bits(V.GetMinimum()) + " " + Bits(V.GetMaximum()) +
+               " threshold " + Bits(V.GetThreshold()) + " units " + V.GetUnits() + " comment " + V.GetComment() + "\n";
+      for (std::int32_t J = 0; J < V.GetItems()->GetCount(); ++J) {
+        const TFuzzySet& S = *V.GetItems()->GetItem(J);
+        FText += "  set " + S.GetName() + " id " + std::to_string(S.GetID()) + " defined " +
+                 std::to_string(S.GetDefined()) + " type " + std::to_string(S.GetSetType()) + " expression " +
+                 S.GetExpression() + " comment " + S.GetComment() + " points";
+        for (std::int32_t K = 0; K < S.GetValues()->GetCount(); ++K)
+          FText += " " + Bits(S.GetValues()->GetItem(K)->GetX()) + "," + Bits(S.GetValues()->GetItem(K)->GetY());
+        FText += "\n";
+      }
+      FText += "  next set id " + std::to_string(V.GetItems()->Add()->GetID()) + "\n";
+    }
+    FText += "text out of date " + std::to_string(Logic.GetNeedsUpdate()) + "\n" + Logic.GetStrings()->GetText();
+  }
+  const std::string& Text() const { return FText; }
+
+ private:
+  static std::string Bits(double X) { return std::to_string(std::bit_cast<std::uint64_t>(X)); }
+  std::string FText;
+};
+
+// A definition's variable leaves its collection at once and loses the automatic terms it got;
+// where no handler and no class of the host's could see them, they are not made at all. Each
+// text reads to the same model, event for event, with handlers that see the terms (which makes
+// them) and without.
+TEST(DefinitionAutoTerms, AreLeftOutOnlyWhereNothingSeesThemWithTheSameResult) {
+  const char* const kTexts[] = {
+      "(deffuzzy t (range 0 40) (values (term low (tri 0 10 20)) (term medium ((10 0) (15 1) (25 1) (30 0)))"
+      " (term high (tri 20 30 40))))\n(deffuzzy h (range 0 100) (values (term medium (tri 20 50 80))))",
+      "(deffuzzy alone)\n(deffuzzy two (range -1 1) (units u) (values (term x (pi 1 0)) (term low x)))",
+      "(deffuzzy a (range 0 4) (values (term x (tri 0 1 2))))\n(deffuzzy b (range 0 4) (values (term y (tri 0 1))))",
+  };
+  // The automatic terms' names as a host may set them: the defaults, a repeated name (one term
+  // fewer), an empty one, and a reserved word, which fails the first definition.
+  const std::vector<std::pair<std::string, std::string>> kMediumNames = {
+      {"default", ""}, {"repeated", "low"}, {"empty", ""}};
+  // The first makes none; each other handler sees the terms, which are then made.
+  enum TWatch { wNone, wFuzzySetAdded, wFuzzySetChange, wVariableDeleted };
+  for (const char* Text : kTexts) {
+    for (const auto& [Case, Medium] : kMediumNames) {
+      if (Case != "default") SetResStringText(SMediumFuzzyTerm.Name, Medium);
+      std::string Expected;
+      for (TWatch Watch : {wNone, wFuzzySetAdded, wFuzzySetChange, wVariableDeleted}) {
+        TFuzzyLogic Logic(nullptr);
+        TKVFuzzyLogicParser Parser(nullptr);
+        Logic.SetParser(&Parser);
+        Parser.SetFuzzyLogic(&Logic);
+        TModelDump Dump(Parser);
+        std::string Events;
+        auto Note = [&Events](const std::string& What) { Events += What + "\n"; };
+        if (Watch == wFuzzySetAdded) Logic.SetOnFuzzySetAdded([](TObject*, TFuzzySet*) {});
+        if (Watch == wFuzzySetChange) Logic.SetOnFuzzySetChange([](TObject*, TFuzzySet*) {});
+        if (Watch == wVariableDeleted) Logic.SetOnVariableDeleted([](TObject*, TFuzzyVariable*) {});
+        Logic.SetOnVariableAdded([&](TObject*, TFuzzyVariable* V) {
+          Note("added " + V->GetName() + " id " + std::to_string(V->GetID()));
+        });
+        Logic.SetOnChange([&](TObject*) { Note("change"); });
+        Logic.SetOnVariableChange([&](TObject*, TFuzzyVariable*) { Note("variable change"); });
+        Logic.SetOnFuzzySetDeleted([&](TObject*, TFuzzySet*) { Note("set deleted"); });
+        TStringList Lines;
+        Lines.SetText(Text);
+        try {
+          Logic.SetStrings(&Lines);
+        } catch (const EFzyException& E) {
+          Note(std::string("error ") + E.what());
+        }
+        Dump.Read(Logic);
+        const std::string Seen = Events + Dump.Text();
+        if (Watch == wNone) Expected = Seen;
+        else EXPECT_EQ(Seen, Expected) << Text << "\nnames: " << Case << ", watch " << Watch;
+      }
+      ResetResStringText(SMediumFuzzyTerm.Name);
+    }
+  }
+}
+
 // --- Entry points
 
 TEST_F(ParserTest, TheStringFormsOfOneVariableAndOneTerm) {
@@ -559,6 +659,15 @@ TEST_F(ParserTest, ALogicComponentOfAnotherClassIsRefusedAfterTheHeader) {
   }
   Parser.SetFuzzyLogic(&Logic);
   EXPECT_EQ(Logic.GetItems()->GetCount(), 0);
+}
+
+// A handler that takes the logic component away in the middle of a text: the next definition
+// is refused after its header, as one for a component of another class.
+TEST_F(ParserTest, ALogicComponentTakenAwayDuringTheTextRefusesTheNextDefinition) {
+  Parser.SetOnParseFuzzyVariable([&](TObject*, TFuzzyVariable*) { Parser.SetFuzzyLogic(nullptr); });
+  EXPECT_EQ(ParseErrorOf("(deffuzzy a)\n(deffuzzy b)"), "FuzzyLogic property must be of type TFuzzyLogic or descendant");
+  ASSERT_EQ(Logic.GetItems()->GetCount(), 1);
+  EXPECT_EQ(Var(0)->GetName(), "a");
 }
 
 TEST_F(ParserTest, ErrorsOfTheLexerAndTheModelPassThrough) {

@@ -469,6 +469,9 @@ TEST(TryStrToInt64, AcceptsDecimalAndHex) {
       {"9223372036854775807", std::numeric_limits<std::int64_t>::max()},
       {"-9223372036854775808", std::numeric_limits<std::int64_t>::min()},
       {"$7FFFFFFFFFFFFFFF", std::numeric_limits<std::int64_t>::max()},
+      // Plain digits are read at once up to 18 of them, the general way beyond.
+      {"000000000000000042", 42},   {"0000000000000000042", 42},
+      {"999999999999999999", 999999999999999999}, {"1000000000000000000", 1000000000000000000},
   };
   for (const Case& C : Cases) {
     std::int64_t V = -1;

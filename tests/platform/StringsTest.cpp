@@ -343,6 +343,48 @@ TEST(StringListAssign, CopiesLinesObjectsAndSettings) {
   EXPECT_THAT(Lines(Dest), ElementsAre("a", "a", "b", "b", "b", "b"));
 }
 
+// Lists of exactly TStringList add each other's lines and lay out their text where the lines
+// lie; a descendant goes through the overridable operations. Both give the same lines,
+// objects, text and events, from and to empty, sorted and unsorted lists and a long line.
+class TDerivedStringList : public TStringList {};
+
+TEST(StringListAssign, ExactListsCopyAsDescendantsDo) {
+  int Live = 0;
+  TCounted Obj(Live);
+  const std::string Long(100, 'x');
+  auto Fill = [&](TStringList& L, int Kind) {
+    if (Kind == 1) L.SetText("b\n" + Long + "\n\na");
+    if (Kind == 2) {
+      L.SetSorted(true);
+      L.SetText("b\nc\na");
+    }
+    if (Kind != 0) L.AddObject("o", &Obj);
+  };
+  for (int SourceKind = 0; SourceKind < 3; ++SourceKind)
+    for (int DestKind = 0; DestKind < 3; ++DestKind) {
+      std::vector<std::string> Seen[2];
+      for (int Derived = 0; Derived < 2; ++Derived) {
+        TStringList Plain[2];
+        TDerivedStringList Descendants[2];
+        TStringList& Source = Derived ? Descendants[0] : Plain[0];
+        TStringList& Dest = Derived ? Descendants[1] : Plain[1];
+        Fill(Source, SourceKind);
+        Fill(Dest, DestKind);
+        TEventLog Log;
+        Log.Attach(Dest);
+        Dest.AddStrings(&Source);
+        Seen[Derived] = Lines(Dest);
+        Seen[Derived].push_back(Dest.GetText());
+        Seen[Derived].push_back(std::to_string(Dest.IndexOfObject(&Obj)));
+        Dest.Assign(&Source);
+        for (const std::string& L : Lines(Dest)) Seen[Derived].push_back(L);
+        Seen[Derived].push_back(Dest.GetText());
+        for (const std::string& E : Log.Events) Seen[Derived].push_back(E);
+      }
+      EXPECT_EQ(Seen[0], Seen[1]) << "source " << SourceKind << ", dest " << DestKind;
+    }
+}
+
 // A minimal descendant that stores only lines, to show that TStrings builds everything else
 // on the primitives.
 class TPlainStrings : public TStrings {
