@@ -754,7 +754,7 @@ std::int32_t TFuzzySetValues::SortEdited(TFuzzySetValue* V, TFzyFloat OthersMax)
   std::int32_t To = Lo + 1;
   while (To < From && !(XAt(Items, To) > X + kFuzzyTolerance)) ++To;
   if (To < From) {
-    std::rotate(Items.begin() + To, Items.begin() + From, Items.begin() + From + 1);
+    Items.move(static_cast<std::size_t>(From), static_cast<std::size_t>(To));
     NoteNeighbours(To);
     NoteNeighbours(From);
   } else {

@@ -210,7 +210,8 @@ void TCollection::DeleteItems(std::span<TCollectionItem* const> Gone) {
     Notify(Item, cnExtracting);
     Item->FCollection = nullptr;
   }
-  std::erase_if(FItems, [](const TCollectionItem* Item) { return Item->FCollection == nullptr; });
+  FItems.erase(std::remove_if(FItems.begin(), FItems.end(), [](const TCollectionItem* Item) { return Item->FCollection == nullptr; }),
+               FItems.end());
   for (TCollectionItem* Item : Gone) delete Item;
   Changed();
 }
@@ -250,9 +251,7 @@ void TCollection::RemoveItem(TCollectionItem* Item) {
 
 void TCollection::MoveItem(std::int32_t CurIndex, std::int32_t NewIndex) {
   if (NewIndex < 0 || NewIndex >= GetCount()) RaiseListError(SListIndexError, NewIndex);
-  TCollectionItem* Item = FItems[static_cast<std::size_t>(CurIndex)];
-  FItems.erase(FItems.begin() + CurIndex);
-  FItems.insert(FItems.begin() + NewIndex, Item);
+  FItems.move(static_cast<std::size_t>(CurIndex), static_cast<std::size_t>(NewIndex));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -18,8 +18,10 @@
 #ifndef TARNWICK_PLATFORM_CLASSES_H_
 #define TARNWICK_PLATFORM_CLASSES_H_
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <exception>
 #include <memory>
 #include <span>
@@ -61,6 +63,129 @@ struct TItemRoomAllocator {
   T* allocate(std::size_t N) { return static_cast<T*>(AllocateItemRoom(N * sizeof(T))); }
   void deallocate(T* Room, std::size_t N) noexcept { ReleaseItemRoom(Room, N * sizeof(T)); }
   friend bool operator==(TItemRoomAllocator, TItemRoomAllocator) noexcept { return true; }
+};
+
+// The item list of a collection: values in one block of room, with room kept at both ends. A
+// value moved to the front shifts nothing (points added in falling order are each moved there
+// from the back), one moved or taken elsewhere shifts the fewer values. Where the end that needs room
+// has none, the values move to the middle of the room if the other end has room for more than
+// half as many again; otherwise into room twice as large, all of the new room at that end. So
+// that end then has room for a quarter of the values or more, and the moves cost a constant per
+// insertion over time, whichever end it is.
+template <typename T, typename TAllocator>
+class TItemVector {
+  static_assert(std::is_trivially_copyable_v<T>, "values are moved as bytes");
+
+ public:
+  using value_type = T;
+  using size_type = std::size_t;
+  using iterator = T*;
+  using const_iterator = const T*;
+
+  TItemVector() noexcept = default;
+  TItemVector(const TItemVector&) = delete;
+  TItemVector& operator=(const TItemVector&) = delete;
+  ~TItemVector() {
+    if (FRoom != nullptr) TAllocator().deallocate(FRoom, capacity());
+  }
+
+  size_type size() const noexcept { return static_cast<size_type>(FEnd - FBegin); }
+  bool empty() const noexcept { return FBegin == FEnd; }
+  // All the room, at both ends and between.
+  size_type capacity() const noexcept { return static_cast<size_type>(FRoomEnd - FRoom); }
+  T* data() noexcept { return FBegin; }
+  const T* data() const noexcept { return FBegin; }
+  T* begin() noexcept { return FBegin; }
+  T* end() noexcept { return FEnd; }
+  const T* begin() const noexcept { return FBegin; }
+  const T* end() const noexcept { return FEnd; }
+  T& operator[](size_type Index) noexcept { return FBegin[Index]; }
+  const T& operator[](size_type Index) const noexcept { return FBegin[Index]; }
+  T& back() noexcept { return FEnd[-1]; }
+
+  // Room for Count values in all, the values at its start.
+  void reserve(size_type Count) {
+    if (Count > capacity()) Relocate(Count, 0);
+  }
+  void push_back(T Value) {
+    if (FEnd == FRoomEnd) MakeRoom(false);
+    *FEnd++ = Value;
+  }
+  void pop_back() noexcept { --FEnd; }
+
+  T* erase(const T* Position) noexcept {
+    const auto Index = static_cast<size_type>(Position - FBegin);
+    const size_type After = size() - Index - 1;
+    if (Index < After) {
+      std::memmove(FBegin + 1, FBegin, Index * sizeof(T));
+      ++FBegin;
+    } else {
+      std::memmove(FBegin + Index, FBegin + Index + 1, After * sizeof(T));
+      --FEnd;
+    }
+    return FBegin + Index;
+  }
+  // Moves the value at From to To, the values between moving one place. A value moved towards
+  // the front that passes more values than lie outside the two places moves the outer ones
+  // instead, into room at the front (made first where there is none). Throws only where that
+  // room cannot be had, and then before anything has moved.
+  void move(size_type From, size_type To) {
+    if (To >= From) {
+      std::rotate(FBegin + From, FBegin + From + 1, FBegin + To + 1);
+      return;
+    }
+    const size_type After = size() - From - 1;
+    if (To + After >= From - To) {
+      std::rotate(FBegin + To, FBegin + From, FBegin + From + 1);
+      return;
+    }
+    if (FBegin == FRoom) MakeRoom(true);
+    const T Value = FBegin[From];
+    std::memmove(FBegin - 1, FBegin, To * sizeof(T));
+    std::memmove(FBegin + From, FBegin + From + 1, After * sizeof(T));
+    --FBegin;
+    --FEnd;
+    FBegin[To] = Value;
+  }
+  // Takes out [First, Last), the values after it moving up.
+  T* erase(const T* First, const T* Last) noexcept {
+    const auto Index = static_cast<size_type>(First - FBegin);
+    const auto After = static_cast<size_type>(FEnd - Last);
+    if (After != 0) std::memmove(FBegin + Index, Last, After * sizeof(T));  // a list never given room has no place
+    FEnd = FBegin + Index + After;
+    return FBegin + Index;
+  }
+
+ private:
+  [[gnu::noinline]] void MakeRoom(bool AtFront) {
+    const size_type Count = size();
+    const size_type Free = capacity() - Count;
+    if (Free > Count / 2) {
+      const size_type Front = AtFront ? Free - Free / 2 : Free / 2;
+      T* const To = FRoom + Front;
+      std::memmove(To, FBegin, Count * sizeof(T));
+      FBegin = To;
+      FEnd = To + Count;
+      return;
+    }
+    const size_type Capacity = std::max<size_type>(2 * capacity(), 4);
+    Relocate(Capacity, AtFront ? Capacity - Count : 0);
+  }
+  void Relocate(size_type Capacity, size_type Front) {
+    const size_type Count = size();
+    T* const Room = TAllocator().allocate(Capacity);
+    if (Count != 0) std::memcpy(Room + Front, FBegin, Count * sizeof(T));
+    if (FRoom != nullptr) TAllocator().deallocate(FRoom, capacity());
+    FRoom = Room;
+    FRoomEnd = Room + Capacity;
+    FBegin = Room + Front;
+    FEnd = FBegin + Count;
+  }
+
+  T* FRoom = nullptr;
+  T* FRoomEnd = nullptr;
+  T* FBegin = nullptr;
+  T* FEnd = nullptr;
 };
 
 }  // namespace detail
@@ -194,7 +319,7 @@ class TARNWICK_PLATFORM_EXPORT TCollection : public TPersistent {
   ~TCollection() override;
 
   // The items in order (GetItemList), in room taken as detail::TItemRoomAllocator gives it.
-  using TItemList = std::vector<TCollectionItem*, detail::TItemRoomAllocator<TCollectionItem*>>;
+  using TItemList = detail::TItemVector<TCollectionItem*, detail::TItemRoomAllocator<TCollectionItem*>>;
 
   TCollectionItem* Add();
   TCollectionItem* Insert(std::int32_t Index);

@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <random>
 #include <stdexcept>
@@ -640,6 +641,67 @@ TEST(CollectionRoom, ListsBehaveAsWithTheStandardAllocatorAndLeaveNothingBehind)
   Editor.join();
   Handed.clear();  // rooms of a thread that ended, freed here
   EXPECT_TRUE(test::NothingLeaked());
+}
+
+// The item list holds what a standard vector holds under any sequence of edits at either end
+// or between, and its room stays within a small multiple of the most it held.
+TEST(CollectionRoom, TheItemListHoldsWhatAVectorHoldsUnderAnyEdits) {
+  using TList = detail::TItemVector<int, detail::TItemRoomAllocator<int>>;
+  std::mt19937 Random(20261211);
+  for (int Run = 0; Run < 20; ++Run) {
+    TList List;
+    std::vector<int> Plain;
+    std::size_t Most = 0;
+    for (int Step = 0; Step < 3000; ++Step) {
+      const int Value = static_cast<int>(Random() % 1000);
+      const std::size_t At = Plain.empty() ? 0 : Random() % (Plain.size() + 1);
+      // Each run leans to one kind of edit, so that long runs at the front, at the back and
+      // in between all occur.
+      const unsigned Kind = (Random() % 4 == 0) ? Random() % 7 : static_cast<unsigned>(Run) % 7;
+      switch (Kind) {
+        case 0:
+          List.push_back(Value);
+          Plain.push_back(Value);
+          break;
+        case 1:
+        case 2:  // a value added at the back moves to the front, as points added falling do
+          List.push_back(Value);
+          List.move(List.size() - 1, 0);
+          Plain.insert(Plain.begin(), Value);
+          break;
+        case 3: {  // a value moves between any two places
+          if (Plain.empty()) break;
+          const std::size_t From = Random() % Plain.size();
+          const std::size_t To = Random() % Plain.size();
+          List.move(From, To);
+          const int Moved = Plain[From];
+          Plain.erase(Plain.begin() + static_cast<std::ptrdiff_t>(From));
+          Plain.insert(Plain.begin() + static_cast<std::ptrdiff_t>(To), Moved);
+          break;
+        }
+        case 4:
+          if (Plain.empty() || At == Plain.size()) break;
+          List.erase(List.begin() + At);
+          Plain.erase(Plain.begin() + static_cast<std::ptrdiff_t>(At));
+          break;
+        case 5:
+          if (Plain.empty()) break;
+          List.pop_back();
+          Plain.pop_back();
+          break;
+        default: {
+          const std::size_t Last = At + (Plain.size() - At) / 2;
+          List.erase(List.begin() + At, List.begin() + Last);
+          Plain.erase(Plain.begin() + static_cast<std::ptrdiff_t>(At), Plain.begin() + static_cast<std::ptrdiff_t>(Last));
+          if (Random() % 8 == 0) List.reserve(Plain.size() + Random() % 64);
+          break;
+        }
+      }
+      Most = std::max(Most, Plain.size());
+      ASSERT_EQ(std::vector<int>(List.begin(), List.end()), Plain) << "run " << Run << ", step " << Step;
+      ASSERT_LE(List.capacity(), 4 * Most + 64) << "run " << Run << ", step " << Step;
+    }
+  }
 }
 
 TEST(CollectionEnumerator, WalksTheItemsInOrder) {
