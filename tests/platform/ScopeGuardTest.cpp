@@ -54,28 +54,38 @@ TEST(ScopeExit, TheFirstErrorWins) {
   EXPECT_TRUE(Ran);
 }
 
-// A guard made while an error is already on its way (in a destructor run by the unwinding) lets
-// its action's error through when its own scope ends normally: only an error that would meet
-// another one in the same scope is dropped.
-TEST(ScopeExit, CountsOnlyTheErrorsOfItsOwnScope) {
+// What Inner raises, run in a destructor that the unwinding of another error calls.
+template <typename TInner>
+std::string ErrorSeenInADestructorWhileUnwinding(TInner Inner) {
   struct TCleanUp {
+    TInner& Inner;
     std::string& Seen;
     ~TCleanUp() {
       try {
-        const TScopeExit Done([] { throw std::logic_error("inner action failed"); });
+        Inner();
       } catch (const std::logic_error& E) {
         Seen = E.what();
       }
     }
   };
   std::string Seen;
-  EXPECT_THROW(
-      {
-        const TCleanUp CleanUp{Seen};
-        throw std::runtime_error("outer");
-      },
-      std::runtime_error);
-  EXPECT_EQ(Seen, "inner action failed");
+  try {
+    const TCleanUp CleanUp{Inner, Seen};
+    throw std::runtime_error("outer");
+  } catch (const std::runtime_error& E) {
+    EXPECT_STREQ(E.what(), "outer");
+  }
+  return Seen;
+}
+
+// A guard made while an error is already on its way (in a destructor run by the unwinding) lets
+// its action's error through when its own scope ends normally: only an error that would meet
+// another one in the same scope is dropped.
+TEST(ScopeExit, CountsOnlyTheErrorsOfItsOwnScope) {
+  EXPECT_EQ(ErrorSeenInADestructorWhileUnwinding([] {
+              const TScopeExit Done([] { throw std::logic_error("inner action failed"); });
+            }),
+            "inner action failed");
 }
 
 // The same rules for a scope that is one call: Finally runs after Body on every way out, its
@@ -93,24 +103,9 @@ TEST(TryFinally, RunsFinallyOnEveryWayOutAndTheFirstErrorWins) {
                    std::runtime_error, "body failed");
   EXPECT_THAT(Log, ElementsAre("body", "finally", "after error"));
 
-  struct TCleanUp {
-    std::string& Seen;
-    ~TCleanUp() {
-      try {
-        TryFinally([] {}, [] { throw std::logic_error("inner finally failed"); });
-      } catch (const std::logic_error& E) {
-        Seen = E.what();
-      }
-    }
-  };
-  std::string Seen;
-  EXPECT_THROW(
-      {
-        const TCleanUp CleanUp{Seen};
-        throw std::runtime_error("outer");
-      },
-      std::runtime_error);
-  EXPECT_EQ(Seen, "inner finally failed");
+  EXPECT_EQ(ErrorSeenInADestructorWhileUnwinding(
+                [] { TryFinally([] {}, [] { throw std::logic_error("inner finally failed"); }); }),
+            "inner finally failed");
 }
 
 TEST(RestoreValue, PutsThePreviousValueBackOnEveryWayOut) {
