@@ -53,25 +53,28 @@ const std::string& TGCollectionItem::GetName() const {
   return Empty.Get();
 }
 
-void TGCollectionItem::StoreNameField(std::string& Field, const std::string& Value) {
+// The collection whose index of names follows this item's name, or nullptr when none does.
+TGCollection* TGCollectionItem::NameIndexHolder() const {
   TGCollection* Collection = GetCollection() != nullptr ? GetNamingCollection() : nullptr;
-  if (Collection == nullptr || !Collection->FNames) {
+  return Collection != nullptr && Collection->FNames ? Collection : nullptr;
+}
+
+void TGCollectionItem::StoreNameField(std::string& Field, const std::string& Value) {
+  if (NameIndexHolder() == nullptr) {
     Field = Value;  // into the room the old name leaves
     return;
   }
-  std::string Name = Value;
-  Field.swap(Name);
-  Collection->NameChanged(this, Name);
+  StoreNameField(Field, std::string(Value));
 }
 
 void TGCollectionItem::StoreNameField(std::string& Field, std::string&& Value) {
-  TGCollection* Collection = GetCollection() != nullptr ? GetNamingCollection() : nullptr;
-  if (Collection == nullptr || !Collection->FNames) {
+  TGCollection* Collection = NameIndexHolder();
+  if (Collection == nullptr) {
     Field = std::move(Value);
     return;
   }
   Field.swap(Value);
-  Collection->NameChanged(this, Value);
+  Collection->NameChanged(this, Value);  // Value holds the old name now
 }
 
 TGCollection* TGCollectionItem::GetNamingCollection() const { return dynamic_cast<TGCollection*>(GetCollection()); }

@@ -34,6 +34,9 @@ class TARNWICK_COMMON_EXPORT TGCollectionItem : public TCollectionItem {
   // collection or to none. A descendant that tells its usual collection's class without a search
   // of the class hierarchy (names change with every set operation) answers here.
   virtual TGCollection* GetNamingCollection() const;
+
+ private:
+  TGCollection* NameIndexHolder() const;
 };
 
 class TARNWICK_COMMON_EXPORT TGCollection : public TOwnedCollection {

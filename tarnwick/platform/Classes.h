@@ -67,11 +67,11 @@ struct TItemRoomAllocator {
 
 // The item list of a collection: values in one block of room, with room kept at both ends. A
 // value moved to the front shifts nothing (points added in falling order are each moved there
-// from the back), one moved or taken elsewhere shifts the fewer values. Where the end that needs room
-// has none, the values move to the middle of the room if the other end has room for more than
-// half as many again; otherwise into room twice as large, all of the new room at that end. So
-// that end then has room for a quarter of the values or more, and the moves cost a constant per
-// insertion over time, whichever end it is.
+// from the back), one moved or taken elsewhere shifts the fewer values. Where the end that
+// needs room has none, the values move to the middle of the room if the other end has room for
+// more than half as many again; otherwise into room twice as large, all of the new room at that
+// end. So that end then has room for a quarter of the values or more, and the moves cost a
+// constant per insertion over time, whichever end it is.
 template <typename T, typename TAllocator>
 class TItemVector {
   static_assert(std::is_trivially_copyable_v<T>, "values are moved as bytes");
